@@ -1,0 +1,60 @@
+#pragma once
+
+#include "MaterialLibrary.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QWidget;
+
+namespace quillon {
+
+// Message box styles and answers, as the window's questions use them.
+enum MessageStyle : int {
+    kYesNo = 4,
+    kStopIcon = 16,
+    kExclamationIcon = 48,
+    kInformationIcon = 64,
+};
+inline constexpr int kAnswerYes = 6;
+inline constexpr int kAnswerNo = 7;
+inline constexpr int kAnswerOk = 1;
+
+// Every modal dialog and every start of another program goes through here, so that tests
+// can answer them.
+class UserDialogs {
+public:
+    virtual ~UserDialogs() = default;
+
+    // Returns kAnswerYes / kAnswerNo for a Yes/No box (Yes is the default button), else kAnswerOk.
+    virtual int messageBox(const QString &text, const QString &title, int style) = 0;
+    // The confirmed colour, or nothing when the user cancelled.
+    virtual std::optional<MaterialColor> chooseColor(MaterialColor initial) = 0;
+    // The chosen file's full path, or nothing when the user cancelled.
+    virtual std::optional<QString> chooseOpenFile(const QString &title, const QString &filter,
+                                                  const QString &initialFolder) = 0;
+    // Starts a program without waiting for it; false when it could not be started.
+    virtual bool startDetached(const QString &program, const QStringList &arguments) = 0;
+    // Opens a local file with the desktop's viewer for it.
+    virtual bool openLocalFile(const QString &path) = 0;
+};
+
+// The real dialogs, parented to the given window.
+class QtUserDialogs : public UserDialogs {
+public:
+    explicit QtUserDialogs(QWidget *parent) : m_parent(parent) {}
+
+    int messageBox(const QString &text, const QString &title, int style) override;
+    std::optional<MaterialColor> chooseColor(MaterialColor initial) override;
+    std::optional<QString> chooseOpenFile(const QString &title, const QString &filter,
+                                          const QString &initialFolder) override;
+    bool startDetached(const QString &program, const QStringList &arguments) override;
+    bool openLocalFile(const QString &path) override;
+
+private:
+    QWidget *m_parent;
+};
+
+} // namespace quillon

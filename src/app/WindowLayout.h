@@ -1,0 +1,33 @@
+#pragma once
+
+namespace quillon {
+
+// Lengths in twips: 1/1440 inch, 15 to a pixel on a 96-dpi screen.
+inline constexpr int kTwipsPerPixelAt96Dpi = 15;
+
+struct LayoutInput {
+    int windowWidth = 0;  // outer size, frame and caption bar included
+    int windowHeight = 0;
+    int gridLeft = 240;
+    int tabStripTop = 120;
+    int column0Width = 500;
+};
+
+struct LayoutResult {
+    int tabStripWidth = 0;
+    int tabStripHeight = 0;
+    int gridWidth = 0;
+    int gridHeight = 0;
+    int chartWidth = 0;
+    int column1Width = 0;
+    int column2Width = 0;
+    int bandColumnWidth = 0;
+};
+
+// Fits the tab strip, the table and the chart to the window's outer size.
+LayoutResult layoutWindow(const LayoutInput &input);
+
+// Nearest whole number, halves to the even neighbour.
+int roundHalfEven(double value);
+
+} // namespace quillon

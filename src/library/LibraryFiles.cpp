@@ -1,0 +1,327 @@
+#include "LibraryFiles.h"
+
+#include "NumberFormat.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace quillon {
+
+namespace {
+
+constexpr char kCR = '\r';
+constexpr char kLF = '\n';
+
+const NumberPattern &absorptionPattern()
+{
+    static const NumberPattern pattern = NumberPattern::parse(patterns::kFileAbsorption);
+    return pattern;
+}
+
+const NumberPattern &insulationPattern()
+{
+    static const NumberPattern pattern = NumberPattern::parse(patterns::kFileInsulation);
+    return pattern;
+}
+
+QByteArrayView trimLeadingSpaces(QByteArrayView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    return text.sliced(i);
+}
+
+QByteArrayView trimTrailingSpaces(QByteArrayView text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1] == ' ')
+        --end;
+    return text.first(end);
+}
+
+QByteArrayView trimSpaces(QByteArrayView text)
+{
+    return trimTrailingSpaces(trimLeadingSpaces(text));
+}
+
+// Calls visit(line) for each line; returns the number of lines.
+template <typename Visit>
+int forEachLine(QByteArrayView data, Visit visit)
+{
+    int count = 0;
+    qsizetype start = 0;
+    const qsizetype size = data.size();
+    while (start < size) {
+        const qsizetype cr = data.indexOf(kCR, start);
+        const qsizetype end = cr < 0 ? size : cr;
+        if (!visit(data.sliced(start, end - start)))
+            return count + 1;
+        ++count;
+        if (cr < 0)
+            break;
+        start = cr + 1;
+        if (start < size && data[start] == kLF)
+            ++start;
+    }
+    return count;
+}
+
+float storedOrZero(double value, int *unreadable)
+{
+    if (const auto stored = toStoredFloat(value))
+        return *stored;
+    if (unreadable)
+        ++*unreadable;
+    return 0.0f;
+}
+
+void appendGroup(QByteArray &out, const BandRow &row, const NumberPattern &pattern)
+{
+    std::string text;
+    text.reserve(80);
+    for (int b = 1; b <= kBandCount; ++b)
+        appendFormatted(text, row[static_cast<size_t>(b)], pattern);
+    out.append(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+bool isNumberToken(QByteArrayView token)
+{
+    qsizetype i = 0;
+    if (i < token.size() && (token[i] == '+' || token[i] == '-'))
+        ++i;
+    int digits = 0;
+    while (i < token.size() && token[i] >= '0' && token[i] <= '9') {
+        ++i;
+        ++digits;
+    }
+    if (i < token.size() && token[i] == '.') {
+        ++i;
+        while (i < token.size() && token[i] >= '0' && token[i] <= '9') {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return false;
+    if (i < token.size() && (token[i] == 'e' || token[i] == 'E')) {
+        ++i;
+        if (i < token.size() && (token[i] == '+' || token[i] == '-'))
+            ++i;
+        int exponentDigits = 0;
+        while (i < token.size() && token[i] >= '0' && token[i] <= '9') {
+            ++i;
+            ++exponentDigits;
+        }
+        if (exponentDigits == 0)
+            return false;
+    }
+    return i == token.size();
+}
+
+constexpr std::array<MaterialColor, 14> kPalette = {
+    rgbColor(0, 0, 0),       rgbColor(0, 0, 128),     rgbColor(0, 128, 0),
+    rgbColor(0, 128, 128),   rgbColor(128, 0, 0),     rgbColor(128, 0, 128),
+    rgbColor(128, 128, 0),   rgbColor(192, 192, 192), rgbColor(128, 128, 128),
+    rgbColor(0, 0, 255),     rgbColor(0, 255, 0),     rgbColor(0, 255, 255),
+    rgbColor(255, 0, 0),     rgbColor(255, 0, 255)};
+
+} // namespace
+
+int countMaterialLines(QByteArrayView data)
+{
+    return forEachLine(data, [](QByteArrayView) { return true; });
+}
+
+int parseBandValues(QByteArrayView text, BandRow &row)
+{
+    int unreadable = 0;
+    for (int b = 1; b < kBandCount; ++b) {
+        const qsizetype space = text.indexOf(' ');
+        const QByteArrayView field = space < 0 ? text : text.first(space);
+        row[static_cast<size_t>(b)] = storedOrZero(parseLeadingNumber(field), &unreadable);
+        text = space < 0 ? QByteArrayView() : trimLeadingSpaces(text.sliced(space + 1));
+    }
+    row[kBandCount] = storedOrZero(parseLeadingNumber(text), &unreadable);
+    return unreadable;
+}
+
+void readMaterialLine(QByteArrayView line, MaterialLibrary &library, int n,
+                      int *unreadableValues)
+{
+    const auto slot = static_cast<size_t>(n);
+    const QByteArrayView s = trimLeadingSpaces(line);
+    const qsizetype firstSpace = s.indexOf(' ');
+    const qsizetype firstComma = s.indexOf(',');
+    if (firstComma <= 0) {
+        library.hasAlpha[slot] = false;
+        return;
+    }
+
+    if (firstSpace >= 0 && firstComma < firstSpace)
+        library.materialNames[slot].clear();
+    else if (firstSpace < 0)
+        library.materialNames[slot] = trimSpaces(s.first(firstComma)).toByteArray();
+    else
+        library.materialNames[slot] =
+            trimSpaces(s.sliced(firstSpace + 1, firstComma - firstSpace - 1)).toByteArray();
+
+    QByteArrayView rest = trimLeadingSpaces(s.sliced(firstComma + 1));
+    if (rest.size() > 2)
+        library.hasAlpha[slot] = true;
+
+    QByteArrayView group2;
+    QByteArrayView group3;
+    const qsizetype secondComma = rest.indexOf(',');
+    if (secondComma > 0) {
+        group2 = trimLeadingSpaces(rest.sliced(secondComma + 1));
+        rest = trimTrailingSpaces(rest.first(secondComma));
+        library.hasInsulation[slot] = true;
+        const qsizetype thirdComma = group2.indexOf(',');
+        if (thirdComma > 0) {
+            group3 = trimLeadingSpaces(group2.sliced(thirdComma + 1));
+            group2 = trimTrailingSpaces(group2.first(thirdComma));
+            library.hasScattering[slot] = true;
+        } else {
+            library.hasScattering[slot] = false;
+        }
+    } else {
+        library.hasInsulation[slot] = false;
+        library.hasScattering[slot] = false;
+    }
+
+    int unreadable = parseBandValues(rest, library.alphaR[slot]);
+    if (!group2.isEmpty())
+        unreadable += parseBandValues(group2, library.insulationR[slot]);
+    if (!group3.isEmpty())
+        unreadable += parseBandValues(group3, library.scattering[slot]);
+    if (unreadableValues)
+        *unreadableValues += unreadable;
+}
+
+MaterialReadReport readMaterialFile(QByteArrayView data, MaterialLibrary &library)
+{
+    MaterialReadReport report;
+    int n = 0;
+    forEachLine(data, [&](QByteArrayView line) {
+        if (n == kMaxMaterials)
+            return false;
+        ++n;
+        readMaterialLine(line, library, n, &report.unreadableValues);
+        return true;
+    });
+    report.lineCount = n;
+    library.materialCount = n;
+    return report;
+}
+
+MaterialColor defaultColor(int materialIndex)
+{
+    return kPalette[static_cast<size_t>(materialIndex % 14)];
+}
+
+ColorReadReport readColorFile(QByteArrayView data, MaterialLibrary &library)
+{
+    ColorReadReport report;
+    auto isSeparator = [](char c) {
+        return c == ' ' || c == '\t' || c == kCR || c == kLF || c == ',';
+    };
+    qsizetype i = 0;
+    const qsizetype size = data.size();
+    while (true) {
+        while (i < size && isSeparator(data[i]))
+            ++i;
+        if (i >= size)
+            break;
+        qsizetype end = i;
+        while (end < size && !isSeparator(data[end]))
+            ++end;
+        const QByteArrayView token = data.sliced(i, end - i);
+        i = end;
+        if (report.colorsRead == kMaxMaterials) {
+            report.problem = QStringLiteral("more than %1 colours").arg(kMaxMaterials);
+            break;
+        }
+        const double value = isNumberToken(token) ? parseLeadingNumber(token) : std::nan("");
+        const double whole = std::nearbyint(value);
+        if (!(whole >= -2147483648.0 && whole <= 2147483647.0)) {
+            report.problem = QStringLiteral("entry %1 is not a colour number").arg(report.colorsRead + 1);
+            break;
+        }
+        auto color = static_cast<MaterialColor>(whole);
+        if (color == 0)
+            color = kBlackReplacement;
+        ++report.colorsRead;
+        library.materialColors[static_cast<size_t>(report.colorsRead)] = color;
+    }
+    return report;
+}
+
+void applyDefaultColors(MaterialLibrary &library, int colorsRead)
+{
+    for (int n = colorsRead + 1; n <= library.materialCount; ++n)
+        library.materialColors[static_cast<size_t>(n)] = defaultColor(n);
+}
+
+void appendMaterialLine(QByteArray &out, const MaterialLibrary &library, int n)
+{
+    const auto slot = static_cast<size_t>(n);
+    char number[16];
+    const auto numberEnd = std::to_chars(number, number + sizeof number, materialNumber(n)).ptr;
+    const auto numberLength = static_cast<qsizetype>(numberEnd - number);
+    if (numberLength < 3)
+        out.append(3 - numberLength, ' ');
+    out.append(numberEnd - std::min<qsizetype>(numberLength, 3), std::min<qsizetype>(numberLength, 3));
+    out.append("  ", 2);
+
+    // A comma would end the name early on reading and shift the values into other groups.
+    QByteArray name = library.materialNames[slot].left(kNameFieldWidth);
+    name.replace(',', ';');
+    out.append(name);
+    out.append(kNameFieldWidth - name.size(), ' ');
+    out.append(",   ", 4);
+
+    const bool scatteringGroup = library.hasScattering[slot];
+    const bool insulationGroup = scatteringGroup || library.hasInsulation[slot];
+    const bool absorptionGroup = insulationGroup || library.hasAlpha[slot];
+    if (absorptionGroup)
+        appendGroup(out, library.alphaR[slot], absorptionPattern());
+    if (insulationGroup) {
+        out.append(',');
+        appendGroup(out, library.insulationR[slot], insulationPattern());
+    }
+    if (scatteringGroup) {
+        out.append(',');
+        appendGroup(out, library.scattering[slot], absorptionPattern());
+    }
+    out.append("\r\n", 2);
+}
+
+QByteArray writeMaterialFile(const MaterialLibrary &library)
+{
+    QByteArray out;
+    out.reserve(library.materialCount * 250);
+    for (int n = 1; n <= library.materialCount; ++n)
+        appendMaterialLine(out, library, n);
+    return out;
+}
+
+QByteArray writeColorFile(const MaterialLibrary &library)
+{
+    QByteArray out;
+    out.reserve(library.materialCount * 14);
+    for (int n = 1; n <= library.materialCount; ++n) {
+        char number[16];
+        const auto end = std::to_chars(number, number + sizeof number,
+                                       library.materialColors[static_cast<size_t>(n)])
+                             .ptr;
+        out.append(' ');
+        out.append(number, end - number);
+        out.append(" \r\n", 3);
+    }
+    return out;
+}
+
+} // namespace quillon

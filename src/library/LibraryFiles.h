@@ -1,0 +1,50 @@
+#pragma once
+
+#include "MaterialLibrary.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace quillon {
+
+// What the line reader could not take as it stands; it never fails.
+struct MaterialReadReport {
+    int lineCount = 0;
+    // Values that do not fit a 32-bit float (1e999, say); each is stored as 0.
+    int unreadableValues = 0;
+};
+
+struct ColorReadReport {
+    int colorsRead = 0;
+    // Empty when the whole file was read; otherwise why the reading stopped early.
+    QString problem;
+};
+
+// Lines end at CR or CR LF; a lone LF is part of the line's text.
+int countMaterialLines(QByteArrayView data);
+
+// Reads ten band values from one group of a material line; returns the unreadable count.
+int parseBandValues(QByteArrayView text, BandRow &row);
+
+// Reads one material line into material n.
+void readMaterialLine(QByteArrayView line, MaterialLibrary &library, int n,
+                      int *unreadableValues = nullptr);
+
+// Reads every line into materials 1, 2, ... and sets materialCount. The caller refuses files
+// of more than kMaxMaterials lines first (countMaterialLines); extra lines are not read.
+MaterialReadReport readMaterialFile(QByteArrayView data, MaterialLibrary &library);
+
+MaterialColor defaultColor(int materialIndex);
+inline constexpr MaterialColor kBlackReplacement = rgbColor(64, 0, 64);
+
+// Reads colours into slots 1, 2, ...; keeps what was read before a bad entry or a 1000th one.
+ColorReadReport readColorFile(QByteArrayView data, MaterialLibrary &library);
+// Gives materials after the last colour read, up to materialCount, their palette colour.
+void applyDefaultColors(MaterialLibrary &library, int colorsRead);
+
+void appendMaterialLine(QByteArray &out, const MaterialLibrary &library, int n);
+QByteArray writeMaterialFile(const MaterialLibrary &library);
+QByteArray writeColorFile(const MaterialLibrary &library);
+
+} // namespace quillon
