@@ -7,6 +7,7 @@
 
 #include <optional>
 
+class QPoint;
 class QWidget;
 
 namespace quillon {
@@ -39,6 +40,9 @@ public:
     virtual bool startDetached(const QString &program, const QStringList &arguments) = 0;
     // Opens a local file with the desktop's viewer for it.
     virtual bool openLocalFile(const QString &path) = 0;
+    virtual void beep() = 0;
+    // A popup menu at a screen position; the index of the chosen item, or nothing.
+    virtual std::optional<int> popupMenu(const QStringList &items, const QPoint &globalPosition) = 0;
 };
 
 // The real dialogs, parented to the given window.
@@ -52,6 +56,8 @@ public:
                                           const QString &initialFolder) override;
     bool startDetached(const QString &program, const QStringList &arguments) override;
     bool openLocalFile(const QString &path) override;
+    void beep() override;
+    std::optional<int> popupMenu(const QStringList &items, const QPoint &globalPosition) override;
 
 private:
     QWidget *m_parent;

@@ -85,12 +85,12 @@ SaveOutcome saveLibraryFiles(const QString &materialPath, const QString &colorPa
     if (!materialFile.open(QIODevice::WriteOnly))
         return failure(materialPath, materialFile.errorString());
     const QByteArray materialData = writeMaterialFile(library);
-    if (materialFile.write(materialData) != materialData.size())
+    if (materialFile.write(materialData) != materialData.size() || !materialFile.flush())
         return failure(materialPath, materialFile.errorString());
     if (!colorFile.open(QIODevice::WriteOnly))
         return failure(colorPath, colorFile.errorString());
     const QByteArray colorData = writeColorFile(library);
-    if (colorFile.write(colorData) != colorData.size())
+    if (colorFile.write(colorData) != colorData.size() || !colorFile.flush())
         return failure(colorPath, colorFile.errorString());
     // Both are complete in their temporary files; only the two renames remain.
     if (!materialFile.commit())

@@ -299,8 +299,13 @@ void appendFormatted(std::string &out, double value, const NumberPattern &patter
 
 QString formatNumber(double value, QStringView pattern)
 {
+    return formatNumber(value, NumberPattern::parse(pattern));
+}
+
+QString formatNumber(double value, const NumberPattern &pattern)
+{
     std::string out;
-    appendFormatted(out, value, NumberPattern::parse(pattern));
+    appendFormatted(out, value, pattern);
     return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
 }
 

@@ -50,6 +50,7 @@ inline constexpr char16_t kRegionalDecimals[] = u"###.#####";
 // Always "." and "," as separators: what the library files and the table need.
 void appendFormatted(std::string &out, double value, const NumberPattern &pattern);
 QString formatNumber(double value, QStringView pattern);
+QString formatNumber(double value, const NumberPattern &pattern);
 // The same under a locale's decimal point and group separator: the regional check.
 QString formatNumber(double value, QStringView pattern, const QLocale &locale);
 

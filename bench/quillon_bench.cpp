@@ -1,0 +1,203 @@
+// Times what the user waits for, on a library of 999 materials with all three value groups,
+// in the real window (run with QT_QPA_PLATFORM=offscreen). Prints medians beside their goals.
+#include "FlexGrid.h"
+#include "LibraryFiles.h"
+#include "MainWindow.h"
+#include "SpectrumChart.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <sys/resource.h>
+#include <vector>
+
+using namespace quillon;
+
+namespace {
+
+class SilentDialogs : public UserDialogs {
+public:
+    int messageBox(const QString &, const QString &, int style) override
+    {
+        return (style & kYesNo) ? kAnswerYes : kAnswerOk;
+    }
+    std::optional<MaterialColor> chooseColor(MaterialColor) override { return std::nullopt; }
+    std::optional<QString> chooseOpenFile(const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    bool startDetached(const QString &, const QStringList &) override { return true; }
+    bool openLocalFile(const QString &) override { return true; }
+    void beep() override {}
+    std::optional<int> popupMenu(const QStringList &, const QPoint &) override
+    {
+        return std::nullopt;
+    }
+};
+
+MaterialLibrary fullLibrary()
+{
+    MaterialLibrary library;
+    library.materialCount = kMaxMaterials;
+    for (int n = 1; n <= kMaxMaterials; ++n) {
+        const auto slot = static_cast<size_t>(n);
+        library.materialNames[slot] = "Material number " + QByteArray::number(n);
+        library.hasAlpha[slot] = library.hasInsulation[slot] = library.hasScattering[slot] = true;
+        for (size_t b = 1; b <= kBandCount; ++b) {
+            library.alphaR[slot][b] = static_cast<float>((n * 7 + b * 13) % 1000) / 1000.0f;
+            library.insulationR[slot][b] = static_cast<float>(20 + (n + b * 3) % 60) + 0.5f;
+            library.scattering[slot][b] = static_cast<float>((n + b) % 10) / 10.0f + 0.05f;
+        }
+        library.materialColors[slot] = rgbColor(n % 256, (n * 3) % 256, (n * 7) % 256);
+    }
+    return library;
+}
+
+struct Figure {
+    const char *what;
+    double medianMs;
+    double goalMs;
+};
+std::vector<Figure> g_figures;
+
+double median(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+void measure(const char *what, double goalMs, int runs, const std::function<void()> &setup,
+             const std::function<void()> &action)
+{
+    std::vector<double> samples;
+    for (int i = 0; i < runs; ++i) {
+        if (setup)
+            setup();
+        QElapsedTimer timer;
+        timer.start();
+        action();
+        samples.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    g_figures.push_back({what, median(samples), goalMs});
+}
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    constexpr int kRuns = 31;
+
+    const MaterialLibrary source = fullLibrary();
+    const QByteArray materialData = writeMaterialFile(source);
+    const QByteArray colorData = writeColorFile(source);
+
+    measure("read both library files into the model", 1.0, 101, nullptr, [&] {
+        auto library = std::make_unique<MaterialLibrary>();
+        readMaterialFile(materialData, *library);
+        const ColorReadReport colors = readColorFile(colorData, *library);
+        applyDefaultColors(*library, colors.colorsRead);
+    });
+    measure("write both library files to memory", 1.0, 101, nullptr, [&] {
+        const QByteArray m = writeMaterialFile(source);
+        const QByteArray c = writeColorFile(source);
+        Q_UNUSED(m);
+        Q_UNUSED(c);
+    });
+
+    QTemporaryDir folder;
+    writeFile(folder.filePath(QStringLiteral("Korvane.mat")), materialData);
+    writeFile(folder.filePath(QStringLiteral("korcolor.mat")), colorData);
+
+    std::unique_ptr<MainWindow> window;
+    auto freshWindow = [&] {
+        if (window) {
+            window->close();
+            window.reset();
+        }
+        window = std::make_unique<MainWindow>(std::make_unique<SilentDialogs>());
+        window->startUp(folder.path(), QLocale::c());
+        window->show();
+        QCoreApplication::processEvents();
+    };
+    measure("loadLibrary, click to table filled", 30.0, 15, freshWindow, [&] {
+        QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("Command2")),
+                          Qt::LeftButton);
+    });
+
+    auto *tabBar = window->findChild<QTabBar *>();
+    const char *tabNames[] = {"refreshQuantityTable, True tab", "refreshQuantityTable, Sabine tab",
+                              "refreshQuantityTable, insulation tab",
+                              "refreshQuantityTable, scattering tab"};
+    for (int tab = 0; tab < 4; ++tab) {
+        tabBar->setCurrentIndex(tab);
+        measure(tabNames[tab], 10.0, kRuns, nullptr, [&] { window->refreshQuantityTable(); });
+    }
+    tabBar->setCurrentIndex(0);
+    window->refreshQuantityTable();
+
+    auto *grid = window->findChild<FlexGrid *>(QStringLiteral("Grid1"));
+    auto *cell = window->findChild<QLineEdit *>(QStringLiteral("Cell"));
+    grid->setCurrentCell(500, 7);
+    measure("drawSpectrumChart", 2.0, 101, nullptr, [&] { window->drawSpectrumChart(); });
+
+    int value = 0;
+    measure("commitCellEdit", 1.0, 101,
+            [&] {
+                grid->setCurrentCell(1 + value % 999, 3 + value % 10);
+                cell->setText(QString::number(0.001 * (++value % 1000)));
+            },
+            [&] { window->commitCellEdit(); });
+
+    grid->setCurrentCell(1, 1);
+    grid->setSelectionEnd(999, 12);
+    measure("copySelection, whole table", 20.0, kRuns, nullptr, [&] { window->copySelection(); });
+
+    QString block;
+    for (int r = 0; r < kMaxMaterials; ++r) {
+        for (int b = 0; b < kBandCount; ++b) {
+            block += QString::number(0.001 * ((r + b) % 1000), 'f', 3);
+            block += b + 1 < kBandCount ? QLatin1Char('\t') : QLatin1Char('\r');
+        }
+    }
+    QGuiApplication::clipboard()->setText(block);
+    measure("pasteSelection, 999 x 10 block", 30.0, kRuns,
+            [&] {
+                grid->setCurrentCell(1, 3);
+                grid->setSelectionEnd(999, 12);
+            },
+            [&] { window->pasteSelection(); });
+
+    measure("saveLibrary (Update File)", 20.0, kRuns, nullptr, [&] { window->saveLibrary(); });
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+
+    std::printf("%-42s %12s %10s\n", "operation (999 materials)", "median ms", "goal ms");
+    bool allMet = true;
+    for (const Figure &figure : g_figures) {
+        const bool met = figure.medianMs <= figure.goalMs;
+        allMet = allMet && met;
+        std::printf("%-42s %12.3f %10.1f %s\n", figure.what, figure.medianMs, figure.goalMs,
+                    met ? "" : "MISSED");
+    }
+    std::printf("%-42s %12.1f MiB\n", "peak resident memory", usage.ru_maxrss / 1024.0);
+    window->close();
+    return allMet ? 0 : 1;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+#include <QString>
+#include <QWidget>
+
+class QTabBar;
+
+namespace quillon {
+
+// A tab strip that frames its area like a tab widget's pane but holds no pages: the window's
+// other controls sit on it. Tabs are identified by their position, 1 to count.
+class TabStrip : public QWidget {
+    Q_OBJECT
+public:
+    struct Tab {
+        QIcon icon;
+        QString caption;
+        QString key;
+        QString tag;
+        QString toolTip;
+    };
+
+    explicit TabStrip(QWidget *parent = nullptr);
+
+    void addTab(const Tab &tab);
+    int count() const;
+    int selectedPosition() const;
+    // Selects a tab without reporting it as the user's click.
+    void selectPosition(int position);
+    QString key(int position) const;
+    QString tag(int position) const;
+    QTabBar *tabBar() const { return m_bar; }
+
+signals:
+    // The user selected another tab.
+    void tabClicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    QTabBar *m_bar;
+    bool m_silent = false;
+};
+
+// A picture stretched to the control's size; reports clicks.
+class PictureBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit PictureBox(const QPixmap &picture, QWidget *parent = nullptr);
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    QPixmap m_picture;
+};
+
+} // namespace quillon

@@ -1,0 +1,93 @@
+#include "LumeoImport.h"
+
+#include "NumberFormat.h"
+
+#include <cmath>
+
+namespace quillon {
+
+namespace {
+
+constexpr bool isSeparator(char c)
+{
+    return c == ',' || c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool startsWithNumber(QByteArrayView token)
+{
+    qsizetype i = 0;
+    if (i < token.size() && (token[i] == '+' || token[i] == '-'))
+        ++i;
+    if (i < token.size() && isDigit(token[i]))
+        return true;
+    return i + 1 < token.size() && token[i] == '.' && isDigit(token[i + 1]);
+}
+
+constexpr std::uint32_t kMultiplier = 1140671485u;
+constexpr std::uint32_t kIncrement = 12820163u;
+constexpr std::uint32_t kModulusMask = (1u << 24) - 1;
+constexpr double kModulus = 16777216.0;
+constexpr double kFullComponent = 255.0;
+
+} // namespace
+
+LumeoReadResult readLumeoMaterial(QByteArrayView data)
+{
+    LumeoReadResult result;
+    int count = 0;
+    qsizetype i = 0;
+    while (count < kLumeoBandCount) {
+        while (i < data.size() && isSeparator(data[i]))
+            ++i;
+        if (i >= data.size())
+            break;
+        qsizetype end = i;
+        while (end < data.size() && !isSeparator(data[end]))
+            ++end;
+        const QByteArrayView token = data.sliced(i, end - i);
+        i = end;
+        const auto stored = startsWithNumber(token) ? toStoredFloat(parseLeadingNumber(token))
+                                                    : std::nullopt;
+        if (!stored) {
+            result.problem = QStringLiteral("value %1 (\"%2\") is not a number")
+                                 .arg(count + 1)
+                                 .arg(QString::fromLatin1(token.first(std::min<qsizetype>(token.size(), 40))));
+            return result;
+        }
+        result.values[static_cast<size_t>(count++)] = *stored;
+    }
+    if (count < kLumeoBandCount) {
+        result.problem = QStringLiteral("it holds %1 of the eight absorption coefficients")
+                             .arg(count);
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+QString lumeoMaterialName(const QString &path)
+{
+    const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+    return path.mid(cut + 1);
+}
+
+double ImportColorSource::next()
+{
+    m_state = (m_state * kMultiplier + kIncrement) & kModulusMask;
+    return m_state / kModulus;
+}
+
+MaterialColor ImportColorSource::nextColor()
+{
+    const auto component = [this] {
+        return static_cast<int>(std::nearbyint(next() * kFullComponent));
+    };
+    const int red = component();
+    const int green = component();
+    const int blue = component();
+    return rgbColor(red, green, blue);
+}
+
+} // namespace quillon
