@@ -61,6 +61,8 @@ QFont controlFont()
 {
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPointSizeF(kControlFontPoints);
+    // Set explicitly, or the controls would take the window's bold.
+    font.setWeight(QFont::Normal);
     return font;
 }
 
