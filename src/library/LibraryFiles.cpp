@@ -80,8 +80,9 @@ float storedOrZero(double value, int *unreadable)
 
 void appendGroup(QByteArray &out, const BandRow &row, const NumberPattern &pattern)
 {
-    std::string text;
-    text.reserve(80);
+    // Reused, so that writing a library allocates nothing per group.
+    thread_local std::string text;
+    text.clear();
     for (int b = 1; b <= kBandCount; ++b)
         appendFormatted(text, row[static_cast<size_t>(b)], pattern);
     out.append(text.data(), static_cast<qsizetype>(text.size()));
@@ -279,6 +280,8 @@ void appendMaterialLine(QByteArray &out, const MaterialLibrary &library, int n)
     // A comma would end the name early on reading and shift the values into other groups.
     QByteArray name = library.materialNames[slot].left(kNameFieldWidth);
     name.replace(',', ';');
+    // A carriage return would end the line early and shift every later material.
+    name.replace('\r', ' ');
     out.append(name);
     out.append(kNameFieldWidth - name.size(), ' ');
     out.append(",   ", 4);

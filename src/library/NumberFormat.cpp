@@ -5,6 +5,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace quillon {
@@ -190,6 +191,86 @@ std::string roundedDigits(double magnitude, int decimals)
     return digits;
 }
 
+constexpr unsigned long long integerPowerOfTen(int exponent)
+{
+    unsigned long long result = 1;
+    for (int k = 0; k < exponent; ++k)
+        result *= 10;
+    return result;
+}
+
+// The common case, with the decimals fixed at compile time: a value well away from a rounding
+// tie, written from the back into a small buffer.
+template <int Decimals>
+bool appendFast(std::string &out, double value, const NumberPattern &pattern, char decimalPoint)
+{
+    constexpr unsigned long long kUnit = integerPowerOfTen(Decimals);
+    const double scaled = std::fabs(value) * static_cast<double>(kUnit);
+    if (!(scaled < 1e15))
+        return false;
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (!(std::fabs(fraction - 0.5) > scaled * 1e-6 + 1e-9))
+        return false;
+    const auto n = static_cast<unsigned long long>(whole) + (fraction > 0.5 ? 1 : 0);
+    unsigned long long integer = n / kUnit;
+
+    char buffer[48];
+    char *const end = buffer + sizeof buffer;
+    char *p = end;
+    if constexpr (Decimals > 0) {
+        char fractionText[Decimals];
+        unsigned long long fractionDigits = n % kUnit;
+        for (int k = Decimals - 1; k >= 0; --k) {
+            fractionText[k] = static_cast<char>('0' + fractionDigits % 10);
+            fractionDigits /= 10;
+        }
+        int length = Decimals;
+        while (length > pattern.minDecimals && fractionText[length - 1] == '0')
+            --length;
+        if (pattern.hasDecimalPoint && length > 0) {
+            p -= length;
+            std::memcpy(p, fractionText, static_cast<size_t>(length));
+            *--p = decimalPoint;
+        }
+    }
+    int integerLength = 0;
+    while (integer > 0) {
+        *--p = static_cast<char>('0' + integer % 10);
+        integer /= 10;
+        ++integerLength;
+    }
+    for (; integerLength < pattern.minIntegerDigits; ++integerLength)
+        *--p = '0';
+    if (value < 0 && n != 0)
+        *--p = '-';
+    out.append(p, static_cast<size_t>(end - p));
+    return true;
+}
+
+bool appendFast(std::string &out, double value, const NumberPattern &pattern, int decimals,
+                char decimalPoint)
+{
+    if (pattern.grouping || pattern.minIntegerDigits > 20)
+        return false;
+    switch (decimals) {
+    case 0:
+        return appendFast<0>(out, value, pattern, decimalPoint);
+    case 1:
+        return appendFast<1>(out, value, pattern, decimalPoint);
+    case 2:
+        return appendFast<2>(out, value, pattern, decimalPoint);
+    case 3:
+        return appendFast<3>(out, value, pattern, decimalPoint);
+    case 4:
+        return appendFast<4>(out, value, pattern, decimalPoint);
+    case 5:
+        return appendFast<5>(out, value, pattern, decimalPoint);
+    default:
+        return false;
+    }
+}
+
 void appendWithSeparators(std::string &out, double value, const NumberPattern &pattern,
                           char decimalPoint, const std::string &groupSeparator)
 {
@@ -197,6 +278,8 @@ void appendWithSeparators(std::string &out, double value, const NumberPattern &p
     if (!std::isfinite(value))
         value = 0.0;
     const int decimals = std::clamp(pattern.maxDecimals, 0, 15);
+    if (appendFast(out, value, pattern, decimals, decimalPoint))
+        return;
     const std::string digits = roundedDigits(std::fabs(value), decimals);
 
     const size_t integerEnd = digits.size() - static_cast<size_t>(decimals);
@@ -240,6 +323,21 @@ void appendWithSeparators(std::string &out, double value, const NumberPattern &p
 
 double parseLeadingNumber(QByteArrayView text)
 {
+    // Most fields are plain numbers such as "0.350": convert them in place.
+    const char *begin = text.data();
+    const char *end = begin + text.size();
+    if (begin != end) {
+        const char *digits = *begin == '-' ? begin + 1 : begin;
+        if (digits != end && (isDigit(*digits) || *digits == '.')) {
+            double value = 0.0;
+            const auto result = std::from_chars(begin, end, value);
+            if (result.ec == std::errc()) {
+                const char next = result.ptr == end ? '\0' : *result.ptr;
+                if (!isBlank(next) && !isDigit(next) && next != '.' && next != 'e' && next != 'E')
+                    return value;
+            }
+        }
+    }
     return parseLeading(text.size(), [&](qsizetype i) { return text[i]; });
 }
 

@@ -1,0 +1,216 @@
+#include "Artwork.h"
+
+#include <QPainter>
+#include <QPolygon>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+#include <span>
+#include <string_view>
+
+namespace quillon {
+
+namespace {
+
+// The standard 16-colour palette.
+namespace vga {
+const QColor black(0, 0, 0);
+const QColor maroon(128, 0, 0);
+const QColor green(0, 128, 0);
+const QColor olive(128, 128, 0);
+const QColor navy(0, 0, 128);
+const QColor purple(128, 0, 128);
+const QColor teal(0, 128, 128);
+const QColor silver(192, 192, 192);
+const QColor gray(128, 128, 128);
+const QColor red(255, 0, 0);
+const QColor lime(0, 255, 0);
+const QColor yellow(255, 255, 0);
+const QColor blue(0, 0, 255);
+const QColor fuchsia(255, 0, 255);
+const QColor aqua(0, 255, 255);
+const QColor white(255, 255, 255);
+} // namespace vga
+
+// Bitmap glyphs, '#' an inked pixel, one string a row.
+using Glyph = std::span<const std::string_view>;
+
+// clang-format off
+constexpr std::array<std::string_view, 9> kAlpha{
+    "..####...##.",
+    ".##..##..##.",
+    "##....##.#..",
+    "##.....###..",
+    "##.....##...",
+    "##.....###..",
+    "##....##.#..",
+    ".##..##..##.",
+    "..####....##",
+};
+// clang-format on
+constexpr std::array<std::string_view, 7> kCapitalK{"##..##", "##.##.", "####..", "###...",
+                                                    "####..", "##.##.", "##..##"};
+constexpr std::array<std::string_view, 7> kCapitalS{".####", "##...", "##...", ".###.",
+                                                    "...##", "...##", "####."};
+constexpr std::array<std::string_view, 5> kSmallO{".###.", "##.##", "##.##", "##.##", ".###."};
+constexpr std::array<std::string_view, 5> kSmallR{"##.##", "####.", "##...", "##...", "##..."};
+constexpr std::array<std::string_view, 5> kSmallA{".###.", "...##", ".####", "##.##", ".####"};
+constexpr std::array<std::string_view, 7> kSmallB{"##...", "##...", "####.", "##.##",
+                                                  "##.##", "##.##", "####."};
+
+// Draws the glyph with its bottom row on baseline; returns the x just after it.
+int drawGlyph(QPainter &painter, Glyph glyph, int left, int baseline)
+{
+    int y = baseline - static_cast<int>(glyph.size()) + 1;
+    int width = 0;
+    for (std::string_view row : glyph) {
+        for (std::size_t x = 0; x < row.size(); ++x) {
+            if (row[x] == '#')
+                painter.fillRect(left + static_cast<int>(x), y, 1, 1, vga::black);
+        }
+        width = std::max(width, static_cast<int>(row.size()));
+        ++y;
+    }
+    return left + width;
+}
+
+constexpr int kGlyphSpacing = 1;
+constexpr int kAlphaLeft = 3;
+constexpr int kAlphaBaseline = 10;
+constexpr int kLoweredGap = 2;
+constexpr int kLoweredBaseline = 14;
+
+// The card-index box on a 32 x 32 grid.
+void drawCardIndexBox(QPainter &painter)
+{
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(vga::black);
+    // Far rim and the inside of the back wall.
+    painter.drawPolygon(QPolygon({QPoint(6, 12), QPoint(30, 12), QPoint(30, 16), QPoint(6, 16)}));
+    painter.setBrush(vga::maroon);
+    painter.drawPolygon(QPolygon({QPoint(7, 13), QPoint(29, 13), QPoint(29, 16), QPoint(7, 16)}));
+
+    // Cards, back to front, each a little lower and further left; the second one has a tab.
+    constexpr int kCards = 4;
+    for (int card = 0; card < kCards; ++card) {
+        const int left = 8 - card;
+        const int top = 6 + 2 * card;
+        painter.setPen(vga::black);
+        painter.setBrush(card == kCards - 1 ? vga::silver : vga::white);
+        painter.drawRect(left, top, 20, 16);
+        if (card == 1) {
+            painter.setBrush(vga::red);
+            painter.drawRect(left + 12, top - 4, 6, 4);
+        }
+        painter.setPen(vga::silver);
+        if (card < kCards - 1)
+            painter.drawLine(left + 2, top + 1, left + 9, top + 1);
+    }
+
+    // Right side wall.
+    painter.setPen(vga::black);
+    painter.setBrush(vga::maroon);
+    painter.drawPolygon(QPolygon({QPoint(26, 17), QPoint(30, 13), QPoint(30, 25), QPoint(26, 29)}));
+
+    // Front.
+    painter.setBrush(vga::olive);
+    painter.drawRect(2, 17, 24, 12);
+    painter.setPen(vga::yellow);
+    painter.drawLine(3, 18, 25, 18);
+    painter.drawLine(3, 18, 3, 28);
+    // Label holder with a label.
+    painter.setPen(vga::black);
+    painter.setBrush(vga::silver);
+    painter.drawRect(9, 21, 10, 5);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(vga::white);
+    painter.drawRect(10, 22, 9, 4);
+    painter.setPen(vga::navy);
+    painter.drawLine(11, 23, 17, 23);
+    painter.drawLine(11, 24, 15, 24);
+}
+
+QPixmap cardIndexBox(int side)
+{
+    constexpr int kDesignSide = 32;
+    QPixmap pixmap(side, side);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.scale(double(side) / kDesignSide, double(side) / kDesignSide);
+    drawCardIndexBox(painter);
+    return pixmap;
+}
+
+} // namespace
+
+QPixmap tabImage(TabImage which)
+{
+    QPixmap pixmap(kTabImageSize);
+    pixmap.fill(vga::white);
+    QPainter painter(&pixmap);
+    int x = drawGlyph(painter, kAlpha, kAlphaLeft, kAlphaBaseline) + kLoweredGap;
+    const std::array<Glyph, 3> letters = which == TabImage::TrueAlpha
+                                             ? std::array<Glyph, 3>{kCapitalK, kSmallO, kSmallR}
+                                             : std::array<Glyph, 3>{kCapitalS, kSmallA, kSmallB};
+    for (Glyph glyph : letters)
+        x = drawGlyph(painter, glyph, x, kLoweredBaseline) + kGlyphSpacing;
+    return pixmap;
+}
+
+QIcon windowIcon()
+{
+    QIcon icon;
+    constexpr int kSmall = 16;
+    constexpr int kNormal = 32;
+    constexpr int kLarge = 48;
+    const QPixmap normal = cardIndexBox(kNormal);
+    icon.addPixmap(normal.scaled(kSmall, kSmall, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    icon.addPixmap(normal);
+    icon.addPixmap(cardIndexBox(kLarge));
+    return icon;
+}
+
+QPixmap decorativePicture(QSize size)
+{
+    QPixmap pixmap(size);
+    pixmap.fill(vga::white);
+    if (size.isEmpty())
+        return pixmap;
+
+    QPainter painter(&pixmap);
+    const double width = size.width();
+    const double height = size.height();
+    const QPointF origin(width / 2.0, height * 0.66);
+    const double reach = std::hypot(width, height);
+
+    // Colours run from the upright rays out to the flat ones, alike on both sides; the reflection
+    // repeats the fan in the lighter colours, dotted.
+    const std::array<QColor, 5> rayColors{vga::navy, vga::teal, vga::green, vga::olive,
+                                          vga::maroon};
+    const std::array<QColor, 5> reflectionColors{vga::blue, vga::aqua, vga::lime, vga::yellow,
+                                                 vga::red};
+    constexpr int kRays = 37;
+    constexpr double kSpreadDegrees = 84.0; // either side of upright
+
+    painter.setPen(QPen(vga::silver, 1));
+    painter.drawLine(QPointF(0, origin.y()), QPointF(width, origin.y()));
+
+    constexpr int kMiddle = kRays / 2;
+    for (int ray = 0; ray < kRays; ++ray) {
+        const double degrees = kSpreadDegrees * (ray - kMiddle) / kMiddle;
+        const double radians = degrees * std::numbers::pi / 180.0;
+        const QPointF up(std::sin(radians), -std::cos(radians));
+        const QPointF down(up.x(), -up.y());
+        const auto band = static_cast<std::size_t>(std::abs(ray - kMiddle) * int(rayColors.size()) /
+                                                   (kMiddle + 1));
+
+        painter.setPen(QPen(reflectionColors[band], 1, Qt::DotLine));
+        painter.drawLine(origin, origin + down * reach);
+        painter.setPen(QPen(rayColors[band], 1));
+        painter.drawLine(origin, origin + up * reach);
+    }
+    return pixmap;
+}
+
+} // namespace quillon

@@ -1,0 +1,174 @@
+#include "SpectrumChart.h"
+
+#include "AbsorptionConversions.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QGraphicsLayout>
+#include <QValueAxis>
+#include <cmath>
+
+namespace quillon {
+
+namespace {
+
+constexpr double kAbsorptionMaximum = 1.0;
+constexpr double kSabineMaximum = 1.5;
+constexpr double kInsulationMaximum = 100.0;
+constexpr double kScatteringMaximum = 1.0;
+// Shown for a material with absorption but no scattering values; never stored.
+constexpr double kDefaultScattering = 0.1;
+
+constexpr qreal kLabelPointSize = 7.0;
+constexpr int kMaximumTickIntervals = 6;
+constexpr qreal kBarWidth = 0.6; // share of each band's slot
+const QColor kBarColor(70, 115, 175);
+const QColor kGridColor(220, 224, 230);
+
+const QStringList &bandLabels()
+{
+    static const QStringList labels{"31.5", "63",   "125",  "250",  "500",
+                                    "1000", "2000", "4000", "8000", "16000"};
+    return labels;
+}
+
+// The smallest step of the form {1, 2, 2.5, 5} x 10^k that divides [0, maximum] into at most
+// kMaximumTickIntervals parts: 0.2 for 1, 0.25 for 1.5, 20 for 100.
+double tickInterval(double maximum)
+{
+    if (!(maximum > 0.0) || !std::isfinite(maximum))
+        return 1.0;
+    const double rough = maximum / kMaximumTickIntervals;
+    const double decade = std::pow(10.0, std::floor(std::log10(rough)));
+    for (double factor : {1.0, 2.0, 2.5, 5.0, 10.0}) {
+        if (factor * decade * kMaximumTickIntervals >= maximum * (1.0 - 1e-9))
+            return factor * decade;
+    }
+    return 10.0 * decade;
+}
+
+} // namespace
+
+SpectrumValues spectrumValues(const MaterialLibrary &library, int row, Quantity quantity)
+{
+    Q_ASSERT(row >= 0 && row <= kMaxMaterials);
+    SpectrumValues spectrum;
+    for (int band = 1; band <= kBandCount; ++band) {
+        double &value = spectrum.values[static_cast<std::size_t>(band - 1)];
+        switch (quantity) {
+        case Quantity::TrueAbsorption:
+            value = library.alphaR[row][band];
+            spectrum.axisMaximum = kAbsorptionMaximum;
+            break;
+        case Quantity::SabineAbsorption:
+            value = trueToSabine(static_cast<double>(library.alphaR[row][band]));
+            spectrum.axisMaximum = kSabineMaximum;
+            break;
+        case Quantity::Insulation:
+            value = library.insulationR[row][band];
+            spectrum.axisMaximum = kInsulationMaximum;
+            break;
+        case Quantity::Scattering:
+            if (library.hasScattering[row])
+                value = library.scattering[row][band];
+            else
+                value = library.hasAlpha[row] ? kDefaultScattering : 0.0;
+            spectrum.axisMaximum = kScatteringMaximum;
+            break;
+        }
+    }
+    return spectrum;
+}
+
+SpectrumChart::SpectrumChart(QWidget *parent) : QChartView(parent)
+{
+    auto *chart = new QChart;
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->legend()->hide();
+    chart->setBackgroundRoundness(0);
+    chart->setMargins(QMargins(0, 4, 4, 0));
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
+
+    m_bars = new QBarSet(QStringLiteral("C1"));
+    m_bars->setColor(kBarColor);
+    m_bars->setBorderColor(kBarColor.darker(130));
+    for (int band = 1; band <= kBandCount; ++band)
+        m_bars->append(0.0);
+
+    auto *series = new QBarSeries;
+    series->setBarWidth(kBarWidth);
+    series->append(m_bars);
+    chart->addSeries(series);
+
+    QFont labelFont = font();
+    labelFont.setPointSizeF(kLabelPointSize);
+    // Narrow enough for "16000" under its bar at the designed width.
+    labelFont.setStretch(QFont::Condensed);
+
+    m_bandAxis = new QBarCategoryAxis;
+    m_bandAxis->append(bandLabels());
+    m_bandAxis->setLabelsFont(labelFont);
+    m_bandAxis->setGridLineVisible(false);
+    chart->addAxis(m_bandAxis, Qt::AlignBottom);
+    series->attachAxis(m_bandAxis);
+
+    m_valueAxis = new QValueAxis;
+    m_valueAxis->setLabelsFont(labelFont);
+    m_valueAxis->setLabelFormat(QStringLiteral("%g"));
+    m_valueAxis->setGridLineColor(kGridColor);
+    m_valueAxis->setTickType(QValueAxis::TicksDynamic);
+    m_valueAxis->setTickAnchor(0.0);
+    m_valueAxis->setRange(0.0, kAbsorptionMaximum);
+    m_valueAxis->setTickInterval(tickInterval(kAbsorptionMaximum));
+    chart->addAxis(m_valueAxis, Qt::AlignLeft);
+    series->attachAxis(m_valueAxis);
+
+    setChart(chart);
+    setRenderHint(QPainter::Antialiasing);
+    setFrameShape(QFrame::NoFrame);
+}
+
+void SpectrumChart::showSpectrum(const SpectrumValues &spectrum)
+{
+    if (m_valueAxis->max() != spectrum.axisMaximum) {
+        // The interval first: a new range lays the ticks out at once with the interval it finds.
+        m_valueAxis->setTickInterval(tickInterval(spectrum.axisMaximum));
+        m_valueAxis->setMax(spectrum.axisMaximum);
+    }
+    // Every replace relayouts the bars, so unchanged values are left alone.
+    for (int index = 0; index < kBandCount; ++index) {
+        const double value = spectrum.values[static_cast<std::size_t>(index)];
+        if (m_bars->at(index) != value)
+            m_bars->replace(index, value);
+    }
+}
+
+double SpectrumChart::pointValue(int band) const
+{
+    Q_ASSERT(band >= 1 && band <= kBandCount);
+    return m_bars->at(band - 1);
+}
+
+double SpectrumChart::axisMaximum() const
+{
+    return m_valueAxis->max();
+}
+
+QStringList SpectrumChart::categoryLabels() const
+{
+    return m_bandAxis->categories();
+}
+
+void SpectrumChart::selectSeries(int series)
+{
+    Q_UNUSED(series);
+}
+
+int SpectrumChart::seriesCount() const
+{
+    return static_cast<int>(chart()->series().size());
+}
+
+} // namespace quillon
