@@ -36,7 +36,8 @@ struct WindowFixture {
         window->startUp(folder.path(), locale);
         window->show();
         QApplication::setActiveWindow(window.get());
-        QTest::qWaitForWindowExposed(window.get());
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            qWarning("window not exposed");
     }
     ~WindowFixture()
     {
