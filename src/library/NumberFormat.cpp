@@ -77,25 +77,26 @@ double parseLeading(qsizetype size, CharAt charAt)
     if (c == 'e' || c == 'E') {
         const qsizetype mark = i;
         ++i;
-        std::string exponentText;
+        bool negativeExponent = false;
         char s = peek();
         if (s == '+' || s == '-') {
-            if (s == '-')
-                exponentText.push_back('-');
+            negativeExponent = s == '-';
             ++i;
         }
+        // Any exponent beyond this is out of range whatever the mantissa; keeping it bounded
+        // keeps the arithmetic exact.
+        constexpr long long kExponentCap = 100000000000LL;
         bool any = false;
         while (isDigit(s = peek())) {
             any = true;
-            if (exponentText.size() < 12)
-                exponentText.push_back(s);
+            exponent = std::min(exponent * 10 + (s - '0'), kExponentCap);
             ++i;
         }
         if (any) {
+            if (negativeExponent)
+                exponent = -exponent;
             buffer.push_back('e');
-            buffer += exponentText;
-            std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(),
-                            exponent);
+            buffer += std::to_string(exponent);
         } else {
             i = mark;
         }

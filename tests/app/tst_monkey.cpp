@@ -40,7 +40,7 @@ constexpr quint64 kDefaultSeed = 20240611;
 constexpr int kDefaultActions = 20000;
 // A fresh window now and then: pastes of whole columns fill the library up to its last row,
 // and a full library refuses imports and has no rows beyond its last material.
-constexpr int kEpisodeActions = 2000;
+constexpr int kEpisodeActions = 1000;
 constexpr int kCheckInterval = 200;
 constexpr int kTrailLength = 20;
 constexpr int kSampleMaterials = 30;
@@ -91,7 +91,7 @@ struct WeightedAction {
 constexpr std::array kActions = {
     WeightedAction{Action::ClickCell, 140},     WeightedAction{Action::ShiftClickCell, 30},
     WeightedAction{Action::DoubleClickCell, 30}, WeightedAction{Action::DragSelect, 25},
-    WeightedAction{Action::RowHeader, 12},      WeightedAction{Action::ColumnHeader, 6},
+    WeightedAction{Action::RowHeader, 12},      WeightedAction{Action::ColumnHeader, 3},
     WeightedAction{Action::Corner, 1},          WeightedAction{Action::KeyMove, 130},
     WeightedAction{Action::TypeOnTable, 110},   WeightedAction{Action::TypeAtFocus, 50},
     WeightedAction{Action::EditorKeys, 25},     WeightedAction{Action::EnterInEditor, 100},
@@ -369,6 +369,8 @@ private:
     int m_lastCount = 0;
     int m_importFiles = 0;
     std::deque<QString> m_trail;
+    std::array<int, 4> m_fullAt{}; // TEMPORARY stats
+    int m_fullSum = 0, m_fullEpisodes = 0, m_episodeStart = 0; bool m_full = false;
     std::unique_ptr<WindowFixture> m_f;
 };
 
@@ -424,6 +426,7 @@ void Monkey::run()
                              .arg(m_actions)
                              .arg(timer.elapsed())
                              .arg(library().materialCount);
+    qInfo() << "full episodes" << m_fullEpisodes << "mean actions to full" << (m_fullEpisodes ? m_fullSum / m_fullEpisodes : -1);
 }
 
 void Monkey::startEpisode()
@@ -437,6 +440,7 @@ void Monkey::startEpisode()
     MONKEY_VERIFY(m_f->window->libraryLoaded() && library().materialCount == kSampleMaterials,
                   u"the sample library did not load"_qs);
     m_lastCount = library().materialCount;
+    m_full = false; m_episodeStart = m_index;
 }
 
 // --- Random choices ------------------------------------------------------------------------
@@ -456,9 +460,9 @@ int Monkey::pickRow()
 {
     const int count = library().materialCount;
     const int roll = static_cast<int>(below(100));
-    if (roll < 60)
+    if (roll < 75)
         return between(1, std::clamp(count + 3, 1, kMaxMaterials));
-    if (roll < 85)
+    if (roll < 97)
         return std::clamp(between(count - 2, count + 20), 1, kMaxMaterials);
     return between(1, kMaxMaterials);
 }
@@ -524,7 +528,7 @@ QString Monkey::clipboardText()
         return pick(QStringList{u"\r\n"_qs, u"\t\t"_qs, u"\r\r\n\n"_qs, u"\n"_qs});
     int rows = between(1, 3);
     int cols = between(1, 4);
-    if (roll < 8) {
+    if (roll < 7) {
         rows = between(100, 1500);
         cols = between(1, 15);
         rows = std::min(rows, kOversizedCellLimit / cols);
@@ -817,9 +821,9 @@ void Monkey::keyMove()
     const int roll = static_cast<int>(below(100));
     if (roll < 30)
         modifiers = Qt::ShiftModifier;
-    else if (roll < 38)
+    else if (roll < 33)
         modifiers = Qt::ControlModifier;
-    const int repeat = chance(20) ? between(2, 8) : 1;
+    const int repeat = chance(20) ? between(2, 5) : 1;
     note(QStringLiteral("key 0x%1 modifiers 0x%2 x%3 on the table")
              .arg(int(key), 0, 16)
              .arg(int(modifiers), 0, 16)
@@ -1167,12 +1171,15 @@ void Monkey::shortcutNoise()
 {
     const QString clip = QGuiApplication::clipboard()->text();
     const auto before = std::make_unique<MaterialLibrary>(library());
-    switch (below(3)) {
+    switch (below(6)) {
     case 0:
+    case 1:
         note(u"Ctrl+Shift+C on the table"_qs);
         QTest::keyClick(grid(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
         break;
-    case 1:
+    case 2:
+    case 3:
+    case 4:
         note(u"Ctrl+Alt+V on the table"_qs);
         QTest::keyClick(grid(), Qt::Key_V, Qt::ControlModifier | Qt::AltModifier);
         break;
@@ -1213,6 +1220,7 @@ void Monkey::checkCheap()
     MONKEY_VERIFY(lib.materialCount >= m_lastCount && lib.materialCount <= kMaxMaterials,
                   QStringLiteral("materialCount went from %1 to %2").arg(m_lastCount).arg(lib.materialCount));
     m_lastCount = lib.materialCount;
+    if (!m_full && lib.materialCount == kMaxMaterials) { qInfo().noquote() << "FULL by" << m_trail.back(); m_full = true; m_fullSum += m_index - m_episodeStart; ++m_fullEpisodes; }
     FlexGrid *g = grid();
     MONKEY_VERIFY(g->rows() == kGridRows && g->cols() == kGridCols, u"the table changed its size"_qs);
     MONKEY_VERIFY(g->row() >= 1 && g->row() < kGridRows && g->col() >= 1 && g->col() < kGridCols &&
@@ -1263,6 +1271,20 @@ void Monkey::checkFull()
                               .arg(columnOfBand(b))
                               .arg(int(quantity))
                               .arg(model.text(n, columnOfBand(b)), expected));
+        }
+    }
+    if (quantity == Quantity::Scattering) {
+        for (int n = 1; n <= lib.materialCount; ++n) {
+            const auto slot = static_cast<size_t>(n);
+            if (!lib.hasAlpha[slot] || lib.hasScattering[slot])
+                continue;
+            for (size_t b = 1; b <= static_cast<size_t>(kBandCount); ++b)
+                MONKEY_VERIFY(lib.scattering[slot][b] == kDefaultScattering,
+                              QStringLiteral("material %1 without scattering values holds %2 in band %3 "
+                                             "after the scattering tab was shown")
+                                  .arg(n)
+                                  .arg(lib.scattering[slot][b])
+                                  .arg(b));
         }
     }
     // The refresh already put the default scattering values in.

@@ -93,6 +93,11 @@ void TestNumberFormat::parsesLeadingNumbers_data()
     QTest::newRow("trailing text") << "45dB" << 45.0;
     QTest::newRow("second point ends") << "1.2.3" << 1.2;
     QTest::newRow("underflow") << "1e-999" << 0.0;
+    QTest::newRow("exponent with leading zeros") << "1e0000000000001" << 10.0;
+    QTest::newRow("signed exponent with leading zeros") << " 4e+00000000000002" << 400.0;
+    QTest::newRow("negative exponent with leading zeros") << "5e-0000000000001" << 0.5;
+    QTest::newRow("huge exponent, tiny mantissa") << "0.0001e99999999999999999999x" << qInf();
+    QTest::newRow("huge negative exponent") << "7e-99999999999999999999" << 0.0;
     QTest::newRow("non-ascii ends") << QString::fromUtf8("4\u00b05") << 4.0;
 }
 
