@@ -66,6 +66,25 @@ bool typedCharacter(const QKeyEvent &event, QChar *character)
     return true;
 }
 
+bool isMoveKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Rows end in CR LF, CR or LF; one break at the very end closes the last row.
 std::vector<std::vector<QStringView>> splitBlockText(QStringView text)
 {
@@ -466,18 +485,31 @@ void FlexGrid::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    const QScopedValueRollback extend(m_extending, event->modifiers().testFlag(Qt::ShiftModifier));
+    const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
+    const QScopedValueRollback extend(m_extending, shift);
+    const QModelIndex before = currentIndex();
     QTableView::keyPressEvent(event);
+    // A move that stays on the current cell (at the table's edge) drops the block as any move.
+    if (!shift && before.isValid() && currentIndex() == before && isMoveKey(event->key())) {
+        m_endRow = row();
+        m_endCol = col();
+    }
     enforceSelection();
 }
 
 void FlexGrid::mousePressEvent(QMouseEvent *event)
 {
-    const bool onCell = indexAt(event->position().toPoint()).isValid();
+    const QModelIndex pressed = indexAt(event->position().toPoint());
+    const bool onCell = pressed.isValid();
+    const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
     {
-        const QScopedValueRollback extend(m_extending,
-                                          event->modifiers().testFlag(Qt::ShiftModifier));
+        const QScopedValueRollback extend(m_extending, shift);
         QTableView::mousePressEvent(event);
+        // A press on the current cell does not move it, so currentChanged cannot drop the block.
+        if (onCell && !shift && event->button() == Qt::LeftButton && pressed == currentIndex()) {
+            m_endRow = pressed.row() + 1;
+            m_endCol = pressed.column() + 1;
+        }
         enforceSelection();
     }
     m_pressedOnCell = onCell && event->button() == Qt::LeftButton;

@@ -29,7 +29,7 @@ public:
     std::deque<int> answers; // Yes/No answers; Yes when empty
     std::deque<std::optional<MaterialColor>> colorAnswers;
     std::vector<MaterialColor> colorRequests;
-    std::deque<std::optional<QString>> fileAnswers;
+    std::deque<QString> fileAnswers; // an empty path cancels
     std::vector<QString> fileRequestFolders;
     std::vector<QString> fileRequestTitles;
     std::vector<QString> fileRequestFilters;
@@ -68,8 +68,10 @@ public:
         fileRequestFolders.push_back(initialFolder);
         if (fileAnswers.empty())
             return std::nullopt;
-        auto answer = fileAnswers.front();
+        const QString answer = fileAnswers.front();
         fileAnswers.pop_front();
+        if (answer.isEmpty())
+            return std::nullopt;
         return answer;
     }
     bool startDetached(const QString &program, const QStringList &arguments) override

@@ -226,7 +226,7 @@ void TestWindowImport::dialogCancelAndFolders()
     QCOMPARE(f.button("Command2")->text(), u"Import Lumeo Material"_qs);
 
     const int count = f.window->library().materialCount;
-    f.dialogs->fileAnswers.push_back(std::nullopt);
+    f.dialogs->fileAnswers.push_back(QString());
     QTest::mouseClick(f.button("Command2"), Qt::LeftButton);
     QCOMPARE(f.window->library().materialCount, count);
     QVERIFY(f.dialogs->messages.empty());
@@ -243,7 +243,7 @@ void TestWindowImport::dialogCancelAndFolders()
     QCOMPARE(f.window->lastImportPath(), f.folder.filePath(u"lumeo/wool"_qs));
     QCOMPARE(f.button("Command2")->text(), u"Import Lumeo Material"_qs);
 
-    f.dialogs->fileAnswers.push_back(std::nullopt);
+    f.dialogs->fileAnswers.push_back(QString());
     QTest::mouseClick(f.button("Command2"), Qt::LeftButton);
     QCOMPARE(f.dialogs->fileRequestFolders.back(), f.folder.filePath(u"lumeo"_qs));
     QCOMPARE(f.window->lastImportPath(), f.folder.filePath(u"lumeo/wool"_qs));

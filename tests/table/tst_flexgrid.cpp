@@ -87,6 +87,8 @@ private slots:
     void shiftArrowsExtendFromAnchor();
     void mouseClickAndDoubleClick();
     void shiftClickAndDragSelectBlocks();
+    void moveThatStaysCollapsesBlock_data();
+    void moveThatStaysCollapsesBlock();
     void headerClickSelectsWholeRow();
     void headerClickSelectsWholeColumnInPlace();
 
@@ -603,6 +605,39 @@ void TestFlexGrid::mouseClickAndDoubleClick()
     QTest::mouseClick(f.grid.viewport(), Qt::LeftButton, {},
                       QPoint(5, f.grid.viewport()->height() - 2));
     QCOMPARE(clicked.count(), clicks);
+    QCOMPARE(f.grid.selectionModel()->selectedIndexes().size(), 1);
+}
+
+void TestFlexGrid::moveThatStaysCollapsesBlock_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("col");
+    QTest::addColumn<int>("key"); // 0: a click on the current cell
+    QTest::newRow("click on current cell") << 5 << 4 << 0;
+    QTest::newRow("Home on first column") << 5 << 1 << int(Qt::Key_Home);
+    QTest::newRow("Up on first row") << 1 << 4 << int(Qt::Key_Up);
+    QTest::newRow("Down on last row") << kRows - 1 << 4 << int(Qt::Key_Down);
+}
+
+// A block selected earlier must not survive a click or a move that leaves the current cell
+// where it is: the next paste would fill the whole old block.
+void TestFlexGrid::moveThatStaysCollapsesBlock()
+{
+    QFETCH(int, row);
+    QFETCH(int, col);
+    QFETCH(int, key);
+    Fixture f;
+    f.show();
+    f.grid.setCurrentCell(row, col);
+    f.grid.setSelectionEnd(row == 1 ? 3 : row - 2, col == 1 ? 3 : col - 1);
+    if (key == 0)
+        QTest::mouseClick(f.grid.viewport(), Qt::LeftButton, {}, f.cellCenter(row, col));
+    else
+        QTest::keyClick(&f.grid, Qt::Key(key));
+    QCOMPARE(f.grid.row(), row);
+    QCOMPARE(f.grid.col(), col);
+    QCOMPARE(f.grid.rowSel(), row);
+    QCOMPARE(f.grid.colSel(), col);
     QCOMPARE(f.grid.selectionModel()->selectedIndexes().size(), 1);
 }
 
