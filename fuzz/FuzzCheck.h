@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QByteArrayView>
+
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -14,3 +18,8 @@
             std::abort();                                                                    \
         }                                                                                    \
     } while (false)
+
+inline QByteArrayView fuzzInput(const uint8_t *data, size_t size)
+{
+    return {reinterpret_cast<const char *>(data), static_cast<qsizetype>(size)};
+}

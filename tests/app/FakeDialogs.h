@@ -20,21 +20,14 @@ public:
         QString title;
         int style = 0;
     };
-    struct Started {
-        QString program;
-        QStringList arguments;
-    };
 
     std::vector<Message> messages;
-    std::deque<int> answers; // Yes/No answers; Yes when empty
-    std::deque<std::optional<MaterialColor>> colorAnswers;
+    std::deque<int> answers;                     // Yes/No answers; Yes when empty
+    std::deque<std::optional<MaterialColor>> colorAnswers; // cancel when empty
     std::vector<MaterialColor> colorRequests;
-    std::deque<QString> fileAnswers; // an empty path cancels
-    std::vector<QString> fileRequestFolders;
-    std::vector<QString> fileRequestTitles;
-    std::vector<QString> fileRequestFilters;
-    std::vector<Started> started;
-    bool startSucceeds = true;
+    std::deque<QString> fileAnswers;             // an empty path, or none, cancels
+    std::vector<QStringList> fileRequests;       // title, filter, initial folder
+    std::vector<QStringList> started;            // program, then its arguments
     std::vector<QString> openedFiles;
     std::deque<std::optional<int>> menuAnswers;
     std::vector<QStringList> menus;
@@ -45,39 +38,24 @@ public:
         messages.push_back({text, title, style});
         if (!(style & kYesNo))
             return kAnswerOk;
-        if (answers.empty())
-            return kAnswerYes;
-        const int answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return take(answers).value_or(kAnswerYes);
     }
     std::optional<MaterialColor> chooseColor(MaterialColor initial) override
     {
         colorRequests.push_back(initial);
-        if (colorAnswers.empty())
-            return std::nullopt;
-        auto answer = colorAnswers.front();
-        colorAnswers.pop_front();
-        return answer;
+        return take(colorAnswers).value_or(std::nullopt);
     }
     std::optional<QString> chooseOpenFile(const QString &title, const QString &filter,
                                           const QString &initialFolder) override
     {
-        fileRequestTitles.push_back(title);
-        fileRequestFilters.push_back(filter);
-        fileRequestFolders.push_back(initialFolder);
-        if (fileAnswers.empty())
-            return std::nullopt;
-        const QString answer = fileAnswers.front();
-        fileAnswers.pop_front();
-        if (answer.isEmpty())
-            return std::nullopt;
-        return answer;
+        fileRequests.push_back({title, filter, initialFolder});
+        const QString answer = take(fileAnswers).value_or(QString());
+        return answer.isEmpty() ? std::nullopt : std::optional<QString>(answer);
     }
     bool startDetached(const QString &program, const QStringList &arguments) override
     {
-        started.push_back({program, arguments});
-        return startSucceeds;
+        started.push_back(QStringList{program} + arguments);
+        return true;
     }
     bool openLocalFile(const QString &path) override
     {
@@ -88,11 +66,18 @@ public:
     std::optional<int> popupMenu(const QStringList &items, const QPoint &) override
     {
         menus.push_back(items);
-        if (menuAnswers.empty())
+        return take(menuAnswers).value_or(std::nullopt);
+    }
+
+private:
+    template <typename T>
+    static std::optional<T> take(std::deque<T> &queue)
+    {
+        if (queue.empty())
             return std::nullopt;
-        auto answer = menuAnswers.front();
-        menuAnswers.pop_front();
-        return answer;
+        T value = queue.front();
+        queue.pop_front();
+        return value;
     }
 };
 

@@ -6,7 +6,6 @@
 #include "SpectrumChart.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -25,11 +24,10 @@ struct WindowFixture {
     std::unique_ptr<MainWindow> window;
 
     explicit WindowFixture(const QByteArray &materials, const QByteArray &colors = QByteArray(),
-                           const QLocale &locale = QLocale::c(), bool withColorFile = true)
+                           const QLocale &locale = QLocale::c())
     {
         writeFile(QStringLiteral("Korvane.mat"), materials);
-        if (withColorFile)
-            writeFile(QStringLiteral("korcolor.mat"), colors);
+        writeFile(QStringLiteral("korcolor.mat"), colors);
         auto fake = std::make_unique<FakeDialogs>();
         dialogs = fake.get();
         window = std::make_unique<MainWindow>(std::move(fake));
@@ -41,26 +39,23 @@ struct WindowFixture {
     }
     ~WindowFixture()
     {
-        // Leave without the exit question.
-        dialogs->answers.push_front(kAnswerYes);
+        dialogs->answers.push_front(kAnswerYes); // leave without asking the test
         window->close();
     }
 
     static QByteArray sampleFile(const char *name)
     {
-        QFile file(QString::fromLocal8Bit(qgetenv("QUILLON_TEST_DATA")) + QLatin1Char('/') +
+        QFile file(qEnvironmentVariable("QUILLON_TEST_DATA") + QLatin1Char('/') +
                    QLatin1String(name));
         if (!file.open(QIODevice::ReadOnly))
             qFatal("sample library file %s missing", name);
         return file.readAll();
     }
-
     void writeFile(const QString &name, const QByteArray &data)
     {
         QFile file(folder.filePath(name));
-        if (!file.open(QIODevice::WriteOnly))
+        if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
             qFatal("cannot write test file");
-        file.write(data);
     }
     QByteArray readFile(const QString &name) const
     {
@@ -68,7 +63,7 @@ struct WindowFixture {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    template <typename T>
+    template <typename T = QWidget>
     T *control(const char *name) const
     {
         return window->findChild<T *>(QLatin1String(name));
@@ -77,39 +72,41 @@ struct WindowFixture {
     QLineEdit *cell() const { return control<QLineEdit>("Cell"); }
     QPushButton *button(const char *name) const { return control<QPushButton>(name); }
     SpectrumChart *chart() const { return control<SpectrumChart>("MSChart1"); }
-    QWidget *picture() const { return control<QWidget>("Image1"); }
+    const MaterialLibrary &library() const { return window->library(); }
+    float alpha(int n, int band) const
+    {
+        return library().alphaR[static_cast<size_t>(n)][static_cast<size_t>(band)];
+    }
 
-    void load() { QTest::mouseClick(button("Command2"), Qt::LeftButton); }
+    void click(const char *name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+    void load() { click("Command2"); }
 
-    // Clicks the cell at grid coordinates (row >= 1, col >= 1).
+    QPoint cellCenter(int row, int col) const
+    {
+        const QModelIndex index = grid()->gridModel()->index(row - 1, col - 1);
+        grid()->scrollTo(index);
+        return grid()->visualRect(index).center();
+    }
     void clickCell(int row, int col)
     {
-        FlexGrid *g = grid();
-        const QModelIndex index = g->gridModel()->index(row - 1, col - 1);
-        g->scrollTo(index);
-        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(index).center());
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(row, col));
     }
     void doubleClickCell(int row, int col)
     {
-        FlexGrid *g = grid();
-        const QModelIndex index = g->gridModel()->index(row - 1, col - 1);
-        g->scrollTo(index);
-        const QPoint at = g->visualRect(index).center();
-        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, at);
+        clickCell(row, col);
+        QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(row, col));
     }
     void selectTab(int position)
     {
-        auto *strip = window->findChild<QWidget *>(QStringLiteral("TabStrip1"));
-        auto *bar = strip->findChild<QTabBar *>();
+        auto *bar = control("TabStrip1")->findChild<QTabBar *>();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(position - 1).center());
     }
-    // Types an entry on the table and presses Enter in the cell editor.
+    // Types an entry on the table, as a user starts one, and presses Enter in the cell editor.
     void enter(int row, int col, const QString &text)
     {
         clickCell(row, col);
         QTest::keyClicks(grid(), text.left(1));
-        QTest::keyClicks(cell(), text.mid(1));
+        cell()->setText(text);
         QTest::keyClick(cell(), Qt::Key_Return);
     }
 };
