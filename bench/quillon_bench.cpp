@@ -40,7 +40,8 @@ public:
     bool startDetached(const QString &, const QStringList &) override { return true; }
     bool openLocalFile(const QString &) override { return true; }
     void beep() override {}
-    std::optional<int> popupMenu(const QStringList &, const QPoint &) override
+    bool showManual(const QString &) override { return true; }
+    std::optional<int> popupMenu(const QStringList &, const QPoint &, const QList<bool> &) override
     {
         return std::nullopt;
     }

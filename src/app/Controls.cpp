@@ -1,7 +1,9 @@
 #include "Controls.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOption>
 #include <QStyleOptionTabWidgetFrame>
 #include <QStylePainter>
 #include <QTabBar>
@@ -110,6 +112,36 @@ void PictureBox::mousePressEvent(QMouseEvent *event)
     event->accept();
     if (event->button() == Qt::LeftButton)
         emit clicked();
+}
+
+void CommandButton::keyPressEvent(QKeyEvent *event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        event->accept();
+        animateClick();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
+}
+
+void CommandButton::paintEvent(QPaintEvent *event)
+{
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QRect textArea =
+        style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    if (option.fontMetrics.horizontalAdvance(option.text) <= textArea.width()) {
+        QPushButton::paintEvent(event);
+        return;
+    }
+    const QString caption = option.text;
+    option.text.clear();
+    QStylePainter painter(this);
+    painter.drawControl(QStyle::CE_PushButton, option);
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                   QPalette::ButtonText));
+    painter.drawText(textArea, Qt::AlignCenter | Qt::TextWordWrap, caption);
 }
 
 } // namespace quillon

@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QPixmap>
+#include <QPushButton>
 #include <QString>
 #include <QWidget>
 
@@ -62,6 +63,18 @@ protected:
 
 private:
     QPixmap m_picture;
+};
+
+// A push button pressed by Enter as well as Space, whose caption wraps onto a second line
+// when it is wider than the button.
+class CommandButton : public QPushButton {
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 };
 
 } // namespace quillon

@@ -6,14 +6,15 @@
 #include "Cp1252.h"
 #include "FlexGrid.h"
 #include "LibraryStorage.h"
-#include "MaterialClipboard.h"
 #include "NumberFormat.h"
 #include "QuantityTable.h"
 #include "SpectrumChart.h"
 #include "StartUp.h"
 #include "SwatchDelegate.h"
+#include "TableEditor.h"
 #include "WindowLayout.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -35,27 +36,15 @@ constexpr int kClientWidth = 10140;
 constexpr int kClientHeight = 7008;
 constexpr int kGridLeft = 240;
 constexpr int kTabStripTop = 120;
-constexpr int kNumberColumnWidth = 500;
 constexpr double kLoadNameColumnDivisor = 3.4;
-constexpr int kLoadColorColumnWidth = 600;
-constexpr int kLoadBandColumnWidth = 500;
 constexpr int kTwipsPerInch = 1440;
 
 constexpr double kControlFontPoints = 7.8;
 constexpr double kTabFontPoints = 11.4;
-constexpr int kSwatchLength = 12;
-constexpr QChar kSwatchCharacter(0x7F);
 constexpr int kPreloadRows = 2;
 
 constexpr int kMessageQuestionStop = kYesNo + kStopIcon;
 constexpr int kMessageQuestionExclamation = kYesNo + kExclamationIcon;
-
-const QStringList &bandHeadings()
-{
-    static const QStringList headings = {u"31.5"_qs, u"63"_qs, u"125"_qs, u"250"_qs, u"500"_qs,
-                                         u"1k"_qs,   u"2k"_qs, u"4k"_qs,  u"8k"_qs,  u"16k"_qs};
-    return headings;
-}
 
 QFont controlFont()
 {
@@ -77,11 +66,6 @@ void registerFontSubstitutes()
                                 QStringLiteral("DejaVu Serif")});
 }
 
-QColor toQColor(MaterialColor color)
-{
-    return QColor(colorRed(color), colorGreen(color), colorBlue(color));
-}
-
 // Restores the pointer when a long operation ends by any path.
 class BusyPointer {
 public:
@@ -94,13 +78,13 @@ public:
 } // namespace
 
 MainWindow::MainWindow(std::unique_ptr<UserDialogs> dialogs, QWidget *parent)
-    : QWidget(parent), m_dialogs(std::move(dialogs)), m_library(std::make_unique<MaterialLibrary>())
+    : QWidget(parent), m_dialogs(std::move(dialogs))
 {
     if (!m_dialogs)
         m_dialogs = std::make_unique<QtUserDialogs>(this);
     registerFontSubstitutes();
     setObjectName(QStringLiteral("MainWindow"));
-    setWindowTitle(QString::fromLatin1(kWindowCaption));
+    setWindowTitle(QString::fromLatin1(kWindowCaption) + u"[*]"_qs);
     setWindowIcon(windowIcon());
     QFont windowFont(QStringLiteral("MS Sans Serif"));
     windowFont.setPointSizeF(kControlFontPoints);
@@ -108,6 +92,7 @@ MainWindow::MainWindow(std::unique_ptr<UserDialogs> dialogs, QWidget *parent)
     setFont(windowFont);
     setAcceptDrops(true);
     createControls();
+    addHistoryActions();
     resize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
 
     if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
@@ -165,18 +150,18 @@ void MainWindow::createControls()
     m_grid->setGridSize(kPreloadRows, kGridCols);
     m_grid->setItemDelegateForColumn(kColorColumn - 1, new SwatchDelegate(m_grid));
     setTwipsGeometry(m_grid, kGridLeft, 3120, 9732, 3612);
-    connect(m_grid, &FlexGrid::currentCellChanged, this, &MainWindow::onCurrentCellChanged);
-    connect(m_grid, &FlexGrid::cellClicked, this, &MainWindow::onCellClicked);
     connect(m_grid, &FlexGrid::cellDoubleClicked, this, &MainWindow::onCellDoubleClicked);
-    connect(m_grid, &FlexGrid::characterTyped, this, &MainWindow::onCharacterTyped);
     connect(m_grid, &FlexGrid::keyDown, this, &MainWindow::onKeyDown);
+    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_grid, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
+        showTableMenu(m_grid->viewport()->mapToGlobal(position));
+    });
 
     auto makeButton = [&](const char *name, const char *caption, int left, int top, int width,
                           int height) {
-        auto *button = new QPushButton(QString::fromLatin1(caption), this);
+        auto *button = new CommandButton(QString::fromLatin1(caption), this);
         button->setObjectName(QLatin1String(name));
         button->setFont(font);
-        button->setAutoDefault(false);
         setTwipsGeometry(button, left, top, width, height);
         return button;
     };
@@ -207,6 +192,15 @@ void MainWindow::createControls()
     setTwipsGeometry(m_cell, 240, 600, 2655, 375);
     connect(m_cell, &QLineEdit::returnPressed, this, &MainWindow::commitCellEdit);
 
+    m_editor = new TableEditor(*m_grid, *m_cell, this);
+    connect(m_editor, &TableEditor::spectrumChanged, this, &MainWindow::drawSpectrumChart);
+    connect(m_editor, &TableEditor::savedChanged, this,
+            [this](bool saved) { setWindowModified(!saved); });
+    connect(m_editor, &TableEditor::quantitySwitched, this, [this](Quantity quantity) {
+        m_tabStrip->selectPosition(static_cast<int>(quantity));
+        refreshQuantityTable();
+    });
+
     m_update = makeButton("Updatee", "Update File", 240, 1080, 2655, 495);
     connect(m_update, &QPushButton::clicked, this, &MainWindow::saveLibrary);
     m_quit = makeButton("Command1", "Quit", 1680, 1800, 1215, 495);
@@ -220,6 +214,38 @@ void MainWindow::createControls()
     QWidget::setTabOrder(m_chart, m_copy);
     QWidget::setTabOrder(m_copy, m_paste);
     QWidget::setTabOrder(m_paste, m_grid);
+}
+
+void MainWindow::addHistoryActions()
+{
+    auto *undoAction = new QAction(this);
+    undoAction->setShortcuts(QKeySequence::Undo);
+    connect(undoAction, &QAction::triggered, this, &MainWindow::undo);
+    auto *redoAction = new QAction(this);
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    for (const QKeySequence &key : {QKeySequence(Qt::CTRL | Qt::Key_Y),
+                                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
+        if (!redoKeys.contains(key))
+            redoKeys.append(key);
+    }
+    redoAction->setShortcuts(redoKeys);
+    connect(redoAction, &QAction::triggered, this, &MainWindow::redo);
+    addActions({undoAction, redoAction});
+}
+
+const MaterialLibrary &MainWindow::library() const
+{
+    return m_editor->library();
+}
+
+MaterialLibrary &MainWindow::library()
+{
+    return m_editor->library();
+}
+
+bool MainWindow::tableReady() const
+{
+    return m_editor->tableReady();
 }
 
 void MainWindow::startUp(const QString &executableFolder, const QLocale &locale)
@@ -316,7 +342,7 @@ void MainWindow::runActionButton()
 void MainWindow::openManual()
 {
     const QString path = QDir::toNativeSeparators(m_installFolder + u"/Manual/Quillon.htm"_qs);
-    if (!m_dialogs->openLocalFile(path)) {
+    if (!m_dialogs->openLocalFile(path) && !m_dialogs->showManual(path)) {
         m_dialogs->messageBox(QStringLiteral("The manual \"%1\" could not be opened.").arg(path),
                               QString::fromLatin1(kHelpCaption), kExclamationIcon);
     }
@@ -351,7 +377,7 @@ void MainWindow::loadLibrary()
         setEnabled(false);
         QCoreApplication::processEvents();
         outcome = loadLibraryFiles(materialFilePath(m_installFolder),
-                                   colorFilePath(m_installFolder), *m_library);
+                                   colorFilePath(m_installFolder), library());
         update();
         setEnabled(true);
         if (focus)
@@ -370,68 +396,36 @@ void MainWindow::loadLibrary()
         return;
     }
 
-    m_library->librarySaved = true;
-    m_tableReady = false;
+    m_editor->setTableReady(false);
     QCoreApplication::processEvents();
-    layOutTable();
+    m_editor->layOutTable(
+        roundHalfEven(pixelsToTwips(frameGeometry().width()) / kLoadNameColumnDivisor));
     m_libraryLoaded = true;
     m_loading = false;
+    // However the load was asked for, the picture must not stay between the loaded controls.
+    m_picture->hide();
     refreshQuantityTable();
-}
-
-void MainWindow::layOutTable()
-{
-    m_grid->setGridSize(kGridRows, kGridCols);
-    m_grid->setColWidthTwips(kNumberColumn, kNumberColumnWidth);
-    m_grid->setColWidthTwips(kNameColumn,
-                             roundHalfEven(pixelsToTwips(frameGeometry().width()) /
-                                           kLoadNameColumnDivisor));
-    m_grid->setColWidthTwips(kColorColumn, kLoadColorColumnWidth);
-    for (int c = kFirstBandColumn; c <= kLastBandColumn; ++c)
-        m_grid->setColWidthTwips(c, kLoadBandColumnWidth);
-
-    GridModel &model = *m_grid->gridModel();
-    model.setTextSilently(0, kNumberColumn, u"N. "_qs);
-    model.setTextSilently(0, kNameColumn, u"Frequency (Hz)"_qs);
-    model.setTextSilently(0, kColorColumn, u"Color"_qs);
-    for (int band = 1; band <= kBandCount; ++band)
-        model.setTextSilently(0, columnOfBand(band), bandHeadings().at(band - 1));
-    const QString swatch(kSwatchLength, kSwatchCharacter);
-    for (int r = 1; r < kGridRows; ++r) {
-        model.setTextSilently(r, kNumberColumn, QLatin1Char(' ') + QString::number(r - 1));
-        model.setTextSilently(r, kColorColumn, swatch);
-        model.setTextColorSilently(r, kColorColumn, m_library->materialColors[static_cast<size_t>(r)]);
-    }
-    for (int n = 1; n <= m_library->materialCount; ++n)
-        model.setTextSilently(n, kNameColumn,
-                              decodeCp1252(m_library->materialNames[static_cast<size_t>(n)]));
-    model.notifyChanged(0, 0, kGridRows - 1, kGridCols - 1);
-    m_grid->setCurrentCell(1, kFirstBandColumn);
 }
 
 void MainWindow::refreshQuantityTable()
 {
     BusyPointer busy;
     m_dialogs->beep();
-    const bool gridHadFocus = m_grid->hasFocus();
-    m_grid->hide();
-    m_tableReady = false;
+    // Hiding a focused view would pass its focus on and move its current cell with it.
+    m_grid->setUpdatesEnabled(false);
+    m_editor->setTableReady(false);
     QCoreApplication::processEvents();
-    const int row = m_grid->row();
-    const int col = m_grid->col();
-    writeBandColumns(*m_grid->gridModel(), *m_library, selectedQuantity());
-    m_grid->setCurrentCell(row, col);
-    drawSpectrumChart();
+    m_editor->setQuantity(selectedQuantity());
+    m_editor->refreshBandColumns();
+    m_grid->setUpdatesEnabled(true);
     m_grid->show();
-    if (gridHadFocus)
-        m_grid->setFocus();
-    m_tableReady = true;
+    m_editor->setTableReady(true);
 }
 
 void MainWindow::drawSpectrumChart()
 {
     const int row = std::clamp(m_grid->row(), 0, kMaxMaterials);
-    m_chart->showSpectrum(spectrumValues(*m_library, row, selectedQuantity()));
+    m_chart->showSpectrum(spectrumValues(library(), row, selectedQuantity()));
 }
 
 void MainWindow::onTabClicked()
@@ -441,78 +435,24 @@ void MainWindow::onTabClicked()
     m_picture->hide();
 }
 
-void MainWindow::onCurrentCellChanged()
-{
-    if (!m_tableReady)
-        return;
-    loadCellEditor();
-    drawSpectrumChart();
-}
-
-void MainWindow::onCellClicked()
-{
-    if (m_grid->row() >= 1 && m_grid->col() >= 1) {
-        loadCellEditor();
-        m_chart->selectSeries(1);
-    }
-}
-
 void MainWindow::loadCellEditor()
 {
-    const int row = m_grid->row();
-    const int col = m_grid->col();
-    m_cell->setText(m_grid->textMatrix(row, col));
-    QPalette palette = m_cell->palette();
-    const GridModel &model = *m_grid->gridModel();
-    palette.setColor(QPalette::Text, model.hasTextColor(row, col)
-                                         ? toQColor(model.textColor(row, col))
-                                         : QColor(Qt::black));
-    m_cell->setPalette(palette);
-}
-
-void MainWindow::onCharacterTyped(QChar character)
-{
-    if (character.unicode() <= 31)
-        return;
-    m_cell->clear();
-    m_cell->setFocus();
-    m_cell->setText(QString(character));
-    m_cell->setCursorPosition(1);
-    m_cell->deselect();
+    m_editor->loadCellEditor();
 }
 
 void MainWindow::commitCellEdit()
 {
-    const int row = m_grid->row();
-    const int col = m_grid->col();
-    if (row < 1 || col < 1 || row > kMaxMaterials) {
-        m_grid->setFocus();
-        return;
+    switch (m_editor->commitCellEdit()) {
+    case TableEditor::CommitResult::Refused:
+        m_dialogs->beep();
+        break;
+    case TableEditor::CommitResult::LossyName:
+        reportLossyName();
+        break;
+    case TableEditor::CommitResult::Stored:
+    case TableEditor::CommitResult::Nothing:
+        break;
     }
-    const auto slot = static_cast<size_t>(row);
-    if (col >= kFirstBandColumn) {
-        const double entered = parseLeadingNumber(QStringView(m_cell->text()));
-        const QString shown = formatNumber(entered, patterns::kEditor);
-        const double value = parseLeadingNumber(QStringView(shown));
-        if (!toStoredFloat(entered) ||
-            storeBandValue(*m_library, row, bandOfColumn(col), selectedQuantity(), value) !=
-                StoreResult::Stored) {
-            // Nothing is stored that the library could not hold or turn back into a value.
-            m_dialogs->beep();
-            return;
-        }
-        m_grid->setTextMatrix(row, col, shown);
-        drawSpectrumChart();
-    } else if (col == kNameColumn) {
-        bool lossy = false;
-        m_library->materialNames[slot] = encodeCp1252(m_cell->text(), &lossy);
-        m_grid->setTextMatrix(row, col, decodeCp1252(m_library->materialNames[slot]));
-        if (lossy)
-            reportLossyName();
-    }
-    if (row > m_library->materialCount)
-        m_library->materialCount = row;
-    m_grid->setFocus();
 }
 
 void MainWindow::reportLossyName()
@@ -528,13 +468,9 @@ void MainWindow::onCellDoubleClicked()
     if (m_grid->col() != kColorColumn)
         return;
     const int row = m_grid->row();
-    m_cell->setText(m_grid->textMatrix(row, kColorColumn));
-    if (row >= 1 && row <= kMaxMaterials) {
-        const auto slot = static_cast<size_t>(row);
-        if (const auto chosen = m_dialogs->chooseColor(m_library->materialColors[slot])) {
-            m_library->materialColors[slot] = *chosen;
-            m_grid->gridModel()->setTextColor(row, kColorColumn, *chosen);
-        }
+    if (const auto initial = m_editor->beginColorChoice()) {
+        if (const auto chosen = m_dialogs->chooseColor(*initial))
+            m_editor->setMaterialColor(row, *chosen);
     }
     m_grid->setFocus();
 }
@@ -550,29 +486,61 @@ void MainWindow::onKeyDown(int key, int shiftState)
 
 void MainWindow::copySelection()
 {
-    if (!m_libraryLoaded)
-        return;
-    QGuiApplication::clipboard()->setText(m_grid->clip());
+    if (m_libraryLoaded)
+        QGuiApplication::clipboard()->setMimeData(m_editor->copySelection().release());
 }
 
 void MainWindow::pasteSelection()
 {
     if (!m_libraryLoaded)
         return;
-    const QString text = QGuiApplication::clipboard()->text();
-    const FlexGrid::Block block = m_grid->setClip(text);
-    const PasteOutcome outcome =
-        storePastedBlock(*m_grid->gridModel(), *m_library, selectedQuantity(), block);
-    drawSpectrumChart();
-    if (outcome.lossyNames)
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+    if (!data)
+        return;
+    const PasteReport report = m_editor->paste(*data);
+    if (report.lossyNames)
         reportLossyName();
-    if (outcome.skippedValues > 0) {
-        m_dialogs->messageBox(
-            QStringLiteral("%1 pasted value(s) were not stored: they are not finite numbers, or "
-                           "\"Sabine\" coefficients below %2 that have no \"True\" counterpart.")
-                .arg(outcome.skippedValues)
-                .arg(kMinimumSabine, 0, 'g', 10),
-            QString::fromLatin1(kWindowCaption), kExclamationIcon);
+    const QString message = report.message();
+    if (!message.isEmpty())
+        m_dialogs->messageBox(message, QString::fromLatin1(kWindowCaption), kExclamationIcon);
+}
+
+void MainWindow::undo()
+{
+    m_editor->undo();
+}
+
+void MainWindow::redo()
+{
+    m_editor->redo();
+}
+
+void MainWindow::showTableMenu(const QPoint &globalPosition)
+{
+    const QUndoStack &history = m_editor->history();
+    const bool loaded = m_libraryLoaded;
+    const QStringList items = {
+        history.canUndo() ? u"Undo "_qs + history.undoText() : u"Undo"_qs,
+        history.canRedo() ? u"Redo "_qs + history.redoText() : u"Redo"_qs, u"Copy"_qs,
+        u"Paste"_qs};
+    const QList<bool> enabled = {loaded && history.canUndo(), loaded && history.canRedo(), loaded,
+                                 loaded};
+    const auto chosen = m_dialogs->popupMenu(items, globalPosition, enabled);
+    if (!chosen || !enabled.value(*chosen))
+        return;
+    switch (*chosen) {
+    case 0:
+        undo();
+        break;
+    case 1:
+        redo();
+        break;
+    case 2:
+        copySelection();
+        break;
+    default:
+        pasteSelection();
+        break;
     }
 }
 
@@ -585,12 +553,12 @@ void MainWindow::saveLibrary()
         return;
     }
     const SaveOutcome outcome = saveLibraryFiles(materialFilePath(m_installFolder),
-                                                 colorFilePath(m_installFolder), *m_library);
+                                                 colorFilePath(m_installFolder), library());
     if (!outcome.ok) {
         m_dialogs->messageBox(outcome.message, QString::fromLatin1(kWindowCaption), kStopIcon);
         return;
     }
-    m_library->librarySaved = true;
+    m_editor->markSaved();
 }
 
 void MainWindow::chooseImportFile()
@@ -614,7 +582,7 @@ void MainWindow::importLumeoMaterial(const QString &path)
                 .arg(QDir::toNativeSeparators(path), why),
             title, kExclamationIcon);
     };
-    if (m_library->materialCount >= kMaxMaterials) {
+    if (library().materialCount >= kMaxMaterials) {
         refuse(QStringLiteral("the library already holds %1 materials").arg(kMaxMaterials));
         return;
     }
@@ -629,33 +597,8 @@ void MainWindow::importLumeoMaterial(const QString &path)
         refuse(read.problem);
         return;
     }
-
-    const int n = ++m_library->materialCount;
-    const auto slot = static_cast<size_t>(n);
-    for (int k = 0; k < kLumeoBandCount; ++k)
-        m_library->alphaR[slot][static_cast<size_t>(kLumeoFirstBand + k)] =
-            read.values[static_cast<size_t>(k)];
     bool lossy = false;
-    m_library->materialNames[slot] = encodeCp1252(lumeoMaterialName(path), &lossy);
-    m_library->materialColors[slot] = m_importColors.nextColor();
-    m_library->hasAlpha[slot] = true;
-
-    m_grid->setCurrentCell(n, kColorColumn);
-    m_grid->gridModel()->setTextColor(n, kColorColumn, m_library->materialColors[slot]);
-    if (selectedQuantity() == Quantity::TrueAbsorption) {
-        m_grid->setCurrentCell(n, kNameColumn);
-        m_grid->setTextMatrix(n, kNameColumn, decodeCp1252(m_library->materialNames[slot]));
-        for (int band = 1; band <= kBandCount; ++band) {
-            m_grid->setCurrentCell(n, columnOfBand(band));
-            m_grid->setTextMatrix(n, columnOfBand(band),
-                                  formatNumber(m_library->alphaR[slot][static_cast<size_t>(band)],
-                                               patterns::kEditor));
-        }
-    } else {
-        m_grid->setTextMatrix(n, kNameColumn, decodeCp1252(m_library->materialNames[slot]));
-        m_tabStrip->selectPosition(static_cast<int>(Quantity::TrueAbsorption));
-        refreshQuantityTable();
-    }
+    m_editor->importMaterial(read, lumeoMaterialName(path), &lossy);
     if (lossy)
         reportLossyName();
 }
@@ -686,7 +629,7 @@ void MainWindow::dropEvent(QDropEvent *event)
 
 bool MainWindow::confirmExit()
 {
-    const QString text = m_library->librarySaved
+    const QString text = library().librarySaved
                              ? QStringLiteral("Really Do You Want to Exit ?")
                              : QStringLiteral("Really Do You Want to Exit Without Saving ?");
     return m_dialogs->messageBox(text, QStringLiteral("Warning"), kMessageQuestionExclamation) ==

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "LumeoImport.h"
 #include "MaterialLibrary.h"
 #include "UserDialogs.h"
 
@@ -15,10 +14,12 @@ class QSessionManager;
 
 namespace quillon {
 
+class CommandButton;
 class FlexGrid;
 class PictureBox;
 class SpectrumChart;
 class TabStrip;
+class TableEditor;
 
 inline constexpr char kWindowCaption[] = "Quillon 2.0";
 inline constexpr char kLoadCaption[] = "Load Materials";
@@ -51,10 +52,14 @@ public:
     // True when the user agreed to leave.
     bool confirmExit();
 
-    const MaterialLibrary &library() const { return *m_library; }
-    MaterialLibrary &library() { return *m_library; }
+    void undo();
+    void redo();
+
+    const MaterialLibrary &library() const;
+    MaterialLibrary &library();
+    TableEditor &editor() { return *m_editor; }
     bool libraryLoaded() const { return m_libraryLoaded; }
-    bool tableReady() const { return m_tableReady; }
+    bool tableReady() const;
     const QString &installFolder() const { return m_installFolder; }
     const QString &lastImportPath() const { return m_lastImportPath; }
     Quantity selectedQuantity() const;
@@ -69,42 +74,38 @@ protected:
 
 private:
     void createControls();
+    void addHistoryActions();
     void setTwipsGeometry(QWidget *widget, int left, int top, int width, int height);
     int twipsToPixels(int twips) const;
     int pixelsToTwips(int pixels) const;
     void layoutWindow();
-    void layOutTable();
     void onTabClicked();
-    void onCurrentCellChanged();
-    void onCellClicked();
     void onCellDoubleClicked();
-    void onCharacterTyped(QChar character);
     void onKeyDown(int key, int shiftState);
     void showActionMenu(const QPoint &globalPosition);
+    void showTableMenu(const QPoint &globalPosition);
     void openRegionalSettings();
     void commitDataRequested(QSessionManager &manager);
     void reportLossyName();
 
     std::unique_ptr<UserDialogs> m_dialogs;
-    std::unique_ptr<MaterialLibrary> m_library;
-    ImportColorSource m_importColors;
     QString m_installFolder;
     QString m_lastImportPath;
     bool m_libraryLoaded = false;
-    bool m_tableReady = false;
     bool m_loading = false;
     bool m_exitConfirmed = false;
 
     TabStrip *m_tabStrip = nullptr;
     PictureBox *m_picture = nullptr;
     FlexGrid *m_grid = nullptr;
-    QPushButton *m_paste = nullptr;
-    QPushButton *m_copy = nullptr;
+    CommandButton *m_paste = nullptr;
+    CommandButton *m_copy = nullptr;
     SpectrumChart *m_chart = nullptr;
-    QPushButton *m_actionButton = nullptr;
+    CommandButton *m_actionButton = nullptr;
     QLineEdit *m_cell = nullptr;
-    QPushButton *m_update = nullptr;
-    QPushButton *m_quit = nullptr;
+    CommandButton *m_update = nullptr;
+    CommandButton *m_quit = nullptr;
+    TableEditor *m_editor = nullptr;
 };
 
 } // namespace quillon

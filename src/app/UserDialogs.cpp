@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
+#include <QTextBrowser>
 #include <QUrl>
 
 namespace quillon {
@@ -75,6 +77,30 @@ bool QtUserDialogs::openLocalFile(const QString &path)
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
+bool QtUserDialogs::showManual(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    file.close();
+    // One manual window, raised again when asked a second time.
+    QTextBrowser *browser = m_parent ? m_parent->findChild<QTextBrowser *>(u"Manual"_qs) : nullptr;
+    if (!browser) {
+        browser = new QTextBrowser(m_parent);
+        browser->setObjectName(u"Manual"_qs);
+        browser->setWindowFlag(Qt::Window);
+        browser->setOpenExternalLinks(true);
+        browser->resize(760, 640);
+    }
+    browser->setSource(QUrl::fromLocalFile(path));
+    browser->setWindowTitle(browser->documentTitle().isEmpty() ? u"Quillon manual"_qs
+                                                               : browser->documentTitle());
+    browser->show();
+    browser->raise();
+    browser->activateWindow();
+    return true;
+}
+
 void QtUserDialogs::beep()
 {
     QApplication::beep();
@@ -84,11 +110,12 @@ void QtUserDialogs::beep()
 
 namespace quillon {
 
-std::optional<int> QtUserDialogs::popupMenu(const QStringList &items, const QPoint &globalPosition)
+std::optional<int> QtUserDialogs::popupMenu(const QStringList &items, const QPoint &globalPosition,
+                                            const QList<bool> &enabled)
 {
     QMenu menu(m_parent);
-    for (const QString &item : items)
-        menu.addAction(item);
+    for (qsizetype i = 0; i < items.size(); ++i)
+        menu.addAction(items.at(i))->setEnabled(enabled.value(i, true));
     const QAction *chosen = menu.exec(globalPosition);
     if (!chosen)
         return std::nullopt;

@@ -41,8 +41,12 @@ public:
     // Opens a local file with the desktop's viewer for it.
     virtual bool openLocalFile(const QString &path) = 0;
     virtual void beep() = 0;
-    // A popup menu at a screen position; the index of the chosen item, or nothing.
-    virtual std::optional<int> popupMenu(const QStringList &items, const QPoint &globalPosition) = 0;
+    // Shows the manual in a window of the program's own; false when it cannot be read.
+    virtual bool showManual(const QString &path) = 0;
+    // A popup menu at a screen position; the index of the chosen item, or nothing. Items whose
+    // entry in `enabled` is false are shown greyed.
+    virtual std::optional<int> popupMenu(const QStringList &items, const QPoint &globalPosition,
+                                         const QList<bool> &enabled = {}) = 0;
 };
 
 // The real dialogs, parented to the given window.
@@ -57,7 +61,9 @@ public:
     bool startDetached(const QString &program, const QStringList &arguments) override;
     bool openLocalFile(const QString &path) override;
     void beep() override;
-    std::optional<int> popupMenu(const QStringList &items, const QPoint &globalPosition) override;
+    bool showManual(const QString &path) override;
+    std::optional<int> popupMenu(const QStringList &items, const QPoint &globalPosition,
+                                 const QList<bool> &enabled = {}) override;
 
 private:
     QWidget *m_parent;

@@ -265,6 +265,8 @@ FlexGrid::FlexGrid(QWidget *parent) : QTableView(parent), m_model(new GridModel(
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
     setTextElideMode(Qt::ElideNone);
+    // Tab leaves the table, as it leaves every other control; the arrows move between cells.
+    setTabKeyNavigation(false);
 
     QHeaderView *horizontal = horizontalHeader();
     QHeaderView *vertical = verticalHeader();
@@ -473,6 +475,13 @@ void FlexGrid::keyboardSearch(const QString &) {}
 void FlexGrid::keyPressEvent(QKeyEvent *event)
 {
     emit keyDown(event->key(), shiftState(event->modifiers()));
+    if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) {
+        event->accept();
+        const bool backwards = event->key() == Qt::Key_Backtab ||
+                               event->modifiers().testFlag(Qt::ShiftModifier);
+        focusNextPrevChild(!backwards);
+        return;
+    }
 
     QChar character;
     if (typedCharacter(*event, &character)) {

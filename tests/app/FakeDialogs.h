@@ -31,6 +31,10 @@ public:
     std::vector<QString> openedFiles;
     std::deque<std::optional<int>> menuAnswers;
     std::vector<QStringList> menus;
+    std::vector<QList<bool>> menuEnabled;
+    std::vector<QString> shownManuals;
+    bool opensFiles = true;  // whether the desktop opens the manual
+    bool manualShows = true; // whether the program's own manual window can show it
     int beeps = 0;
 
     int messageBox(const QString &text, const QString &title, int style) override
@@ -60,12 +64,19 @@ public:
     bool openLocalFile(const QString &path) override
     {
         openedFiles.push_back(path);
-        return true;
+        return opensFiles;
     }
     void beep() override { ++beeps; }
-    std::optional<int> popupMenu(const QStringList &items, const QPoint &) override
+    bool showManual(const QString &path) override
+    {
+        shownManuals.push_back(path);
+        return manualShows;
+    }
+    std::optional<int> popupMenu(const QStringList &items, const QPoint &,
+                                 const QList<bool> &enabled) override
     {
         menus.push_back(items);
+        menuEnabled.push_back(enabled);
         return take(menuAnswers).value_or(std::nullopt);
     }
 

@@ -2,6 +2,7 @@
 
 #include "FakeDialogs.h"
 #include "FlexGrid.h"
+#include "LumeoImport.h"
 #include "MainWindow.h"
 #include "SpectrumChart.h"
 
@@ -79,6 +80,7 @@ struct WindowFixture {
     }
 
     void click(const char *name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+    void undo() { QTest::keyClick(grid(), Qt::Key_Z, Qt::ControlModifier); }
     void load() { click("Command2"); }
 
     QPoint cellCenter(int row, int col) const
