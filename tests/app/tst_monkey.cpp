@@ -6,6 +6,7 @@
 #include "LibraryFiles.h"
 #include "LibraryStorage.h"
 #include "QuantityTable.h"
+#include "TableEditor.h"
 #include "WindowFixture.h"
 
 #include <QClipboard>
@@ -92,6 +93,7 @@ private:
         m_f = std::make_unique<WindowFixture>(WindowFixture::sampleFile("Korvane.mat"),
                                               WindowFixture::sampleFile("korcolor.mat"));
         m_f->load();
+        m_loadedFiles = savedFiles();
         m_lastCount = library().materialCount;
         return m_lastCount == kSampleMaterials ? QString() : u"the sample library did not load"_qs;
     }
@@ -236,7 +238,7 @@ private:
                 QTest::keyClick(grid(), paste ? Qt::Key_V : Qt::Key_C, Qt::ControlModifier);
             else
                 QTest::mouseClick(m_f->button(paste ? "Paste" : "Copy"), Qt::LeftButton);
-        } else if (roll < 980) { // now and then a file that is not there
+        } else if (roll < 960) { // now and then a file that is not there
             const QString name = QString::asprintf("import%d_", m_importFiles++) + pick(kNames);
             const QByteArray content = lumeoFileContent();
             const bool written = chance(95);
@@ -245,10 +247,42 @@ private:
             note(u"import "_qs + name +
                  (written ? u" holding "_qs + QString::fromUtf8(content) : u" (no file)"_qs));
             m_f->window->importLumeoMaterial(m_f->folder.filePath(name));
-        } else {
+        } else if (roll < 970) {
             note(u"click Update File"_qs);
             QTest::mouseClick(m_f->button("Updatee"), Qt::LeftButton);
+        } else { // by keys, or by the table's menu
+            const bool undo = roll < 990;
+            note(QString::asprintf("%s by %s", undo ? "undo" : "redo", variant ? "keys" : "menu"));
+            if (!variant)
+                m_f->dialogs->menuAnswers = {undo ? 0 : 1};
+            if (!variant)
+                m_f->window->findChild<FlexGrid *>()->customContextMenuRequested(QPoint(5, 5));
+            else if (undo)
+                QTest::keyClick(grid(), Qt::Key_Z, Qt::ControlModifier);
+            else
+                QTest::keyClick(grid(), Qt::Key_Y, Qt::ControlModifier);
         }
+    }
+
+    QByteArray savedFiles() const
+    {
+        return writeMaterialFile(library()) + writeColorFile(library());
+    }
+
+    // Undoing every step gives back the files as loaded; redoing them, the files before.
+    QString checkHistory()
+    {
+        note(u"history check"_qs);
+        const QByteArray before = savedFiles();
+        int steps = 0;
+        for (; m_f->window->editor().history().canUndo(); ++steps)
+            m_f->window->undo();
+        if (savedFiles() != m_loadedFiles)
+            return QString::asprintf("undoing all %d steps did not give the loaded files", steps);
+        for (int i = 0; i < steps; ++i)
+            m_f->window->redo();
+        return savedFiles() == before ? QString()
+                                      : QString::asprintf("redoing all %d steps lost changes", steps);
     }
 
     QString checkFull()
@@ -308,6 +342,7 @@ private:
     int m_index = 0;
     int m_lastCount = 0;
     int m_importFiles = 0;
+    QByteArray m_loadedFiles;
     std::deque<QString> m_trail;
     std::unique_ptr<WindowFixture> m_f;
 };
@@ -323,11 +358,14 @@ void TestMonkey::randomUserActions()
         if (problem.isEmpty())
             act();
         const int count = library().materialCount;
-        if (problem.isEmpty() && (count < m_lastCount || count > kMaxMaterials))
+        if (problem.isEmpty() && count > kMaxMaterials)
             problem = QString::asprintf("materialCount went from %d to %d", m_lastCount, count);
         m_lastCount = count;
-        if (problem.isEmpty() && ((m_index + 1) % kCheckInterval == 0 || m_index + 1 == actions))
+        const bool last = m_index + 1 == actions;
+        if (problem.isEmpty() && ((m_index + 1) % kCheckInterval == 0 || last))
             problem = checkFull();
+        if (problem.isEmpty() && ((m_index + 1) % kEpisodeActions == 0 || last))
+            problem = checkHistory();
         if (!problem.isEmpty())
             QFAIL(qPrintable(QString::asprintf(
                 "seed=%llu action=%d: %ls\n  last actions:\n    %ls", m_seed, m_index,

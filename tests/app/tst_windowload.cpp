@@ -3,6 +3,8 @@
 #include "LibraryFiles.h"
 
 #include <QClipboard>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QWindow>
 #include <QtTest>
@@ -47,6 +49,9 @@ private slots:
     void tabsFormatTableAndChart();
     void refreshKeepsCellAndSelection_data();
     void refreshKeepsCellAndSelection();
+    void keyboard_data();
+    void keyboard();
+    void importCaptionWraps();
     void exitQuestion_data();
     void exitQuestion();
     void refusedMaterialFiles_data();
@@ -289,31 +294,108 @@ void TestWindowLoad::refreshKeepsCellAndSelection()
     }
 }
 
+void TestWindowLoad::keyboard_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("key");
+    for (const char *name : {"Command2", "Command1", "Updatee", "Copy", "Paste"}) {
+        QTest::addRow("%s Return", name) << name << int(Qt::Key_Return);
+        QTest::addRow("%s Enter", name) << name << int(Qt::Key_Enter);
+    }
+}
+
+void TestWindowLoad::keyboard()
+{
+    QFETCH(QString, button);
+    QFETCH(int, key);
+    WindowFixture f(smallLibrary(), kSmallColors);
+    f.load();
+    f.dialogs->answers.push_back(kAnswerNo); // stay, should "Quit" ask
+    QPushButton *target = f.button(qPrintable(button));
+    target->setFocus();
+    QSignalSpy clicked(target, &QPushButton::clicked);
+    QTest::keyClick(target, Qt::Key(key), key == Qt::Key_Enter ? Qt::KeypadModifier
+                                                                : Qt::NoModifier);
+    QTRY_COMPARE(clicked.size(), 1);
+
+    // The table is the last stop of the tab order; the arrows move between its cells.
+    f.clickCell(2, 4);
+    QTest::keyClick(f.grid(), Qt::Key_Right);
+    QCOMPARE(f.grid()->col(), 5);
+    QTest::keyClick(f.grid(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), f.button("Command1"));
+    f.clickCell(2, 4);
+    QTest::keyClick(f.grid(), Qt::Key_Tab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), f.button("Paste"));
+    QCOMPARE((QList<int>{f.grid()->row(), f.grid()->col()}), (QList<int>{2, 4}));
+}
+
+void TestWindowLoad::importCaptionWraps()
+{
+    WindowFixture f(smallLibrary(), kSmallColors);
+    QPushButton *button = f.button("Command2");
+    const QSize designed = button->size();
+    // The rows of the picture that hold caption text, in bands.
+    auto textBands = [&] {
+        const QImage image = button->grab().toImage();
+        int bands = 0;
+        bool inBand = false;
+        for (int y = 0; y < image.height(); ++y) {
+            bool dark = false;
+            for (int x = 3; x < image.width() - 3 && !dark; ++x)
+                dark = qGray(image.pixel(x, y)) < 80;
+            bands += dark && !inBand;
+            inBand = dark;
+        }
+        return bands;
+    };
+    const int captionBands = textBands();
+    button->setText(QString::fromLatin1(kImportCaption));
+    QCOMPARE(textBands(), captionBands + 1);
+    QCOMPARE(button->size(), designed);
+}
+
 void TestWindowLoad::exitQuestion_data()
 {
-    QTest::addColumn<bool>("loadFirst");
+    QTest::addColumn<QString>("before"); // what the user did before leaving
     QTest::addColumn<int>("answer");
     QTest::addColumn<QString>("question");
-    QTest::newRow("before loading, yes") << false << kAnswerYes
-                                         << "Really Do You Want to Exit Without Saving ?";
-    QTest::newRow("after loading, yes") << true << kAnswerYes << "Really Do You Want to Exit ?";
-    QTest::newRow("after loading, no") << true << kAnswerNo << "Really Do You Want to Exit ?";
+    const QString unsaved = u"Really Do You Want to Exit Without Saving ?"_qs;
+    const QString saved = u"Really Do You Want to Exit ?"_qs;
+    QTest::newRow("nothing loaded") << "" << kAnswerYes << unsaved;
+    QTest::newRow("loaded") << "load" << kAnswerYes << saved;
+    QTest::newRow("edited, no") << "load edit" << kAnswerNo << unsaved;
+    QTest::newRow("edited and saved") << "load edit save" << kAnswerYes << saved;
+    QTest::newRow("edited and undone") << "load edit undo" << kAnswerYes << saved;
+    QTest::newRow("pasted") << "load paste" << kAnswerYes << unsaved;
 }
 
 void TestWindowLoad::exitQuestion()
 {
-    QFETCH(bool, loadFirst);
+    QFETCH(QString, before);
     QFETCH(int, answer);
     QFETCH(QString, question);
     WindowFixture f(smallLibrary(), kSmallColors);
-    if (loadFirst) {
-        f.load();
-        f.selectTab(3);
-        f.grid()->setCurrentCell(2, 4);
+    for (const QString &step : before.split(u' ', Qt::SkipEmptyParts)) {
+        if (step == u"load") {
+            f.load();
+            f.selectTab(3);
+        } else if (step == u"edit") {
+            f.enter(2, 4, u"33"_qs);
+        } else if (step == u"save") {
+            f.click("Updatee");
+        } else if (step == u"undo") {
+            f.undo();
+        } else {
+            QGuiApplication::clipboard()->setText(u"12"_qs);
+            f.click("Paste");
+        }
     }
-    const QByteArray before = writeMaterialFile(f.library());
+    // The title carries the modified mark exactly while the question warns.
+    QCOMPARE(f.window->isWindowModified(), question.contains(u"Without") && !before.isEmpty());
+    const QByteArray library = writeMaterialFile(f.library());
     f.dialogs->answers.push_back(answer);
-    if (loadFirst)
+    if (f.button("Command1")->isVisible())
         f.click("Command1");
     else
         f.window->close();
@@ -322,7 +404,7 @@ void TestWindowLoad::exitQuestion()
     QCOMPARE(f.dialogs->messages.back().style, 52);
     QCOMPARE(f.window->isVisible(), answer == kAnswerNo);
     if (answer == kAnswerNo) {
-        QCOMPARE(writeMaterialFile(f.library()), before);
+        QCOMPARE(writeMaterialFile(f.library()), library);
         QCOMPARE(f.window->selectedQuantity(), Quantity::Insulation);
         QCOMPARE(f.grid()->row(), 2);
     }

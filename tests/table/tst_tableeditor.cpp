@@ -1,0 +1,182 @@
+#include "LibraryFiles.h"
+#include "QuantityTable.h"
+#include "TableEditor.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QtTest>
+
+#include <malloc.h>
+
+using namespace quillon;
+
+namespace {
+
+// The editing core on a table and an editor of its own, with no window around them.
+struct Core {
+    FlexGrid grid;
+    QLineEdit cell;
+    TableEditor editor{grid, cell};
+
+    Core()
+    {
+        QFile file(qEnvironmentVariable("QUILLON_TEST_DATA") + u"/Korvane.mat"_qs);
+        if (!file.open(QIODevice::ReadOnly))
+            qFatal("sample library missing");
+        readMaterialFile(file.readAll(), editor.library());
+        applyDefaultColors(editor.library(), 0);
+        editor.layOutTable(2000);
+        editor.refreshBandColumns();
+        editor.setTableReady(true);
+    }
+    QByteArray files() const
+    {
+        return writeMaterialFile(editor.library()) + writeColorFile(editor.library());
+    }
+    void select(int row, int col, int endRow, int endCol)
+    {
+        grid.setCurrentCell(row, col);
+        grid.setSelectionEnd(endRow, endCol);
+    }
+    // One step from a line such as "edit 3 5 0.35", "name 2 Felt", "colour 4",
+    // "paste 2 3 0.1\t0.2", "import" or "tab 3".
+    void step(const QString &line)
+    {
+        const QStringList words = line.split(u' ');
+        const QString &verb = words.front();
+        if (verb == u"tab") {
+            editor.setQuantity(static_cast<Quantity>(words[1].toInt()));
+            editor.refreshBandColumns();
+        } else if (verb == u"edit" || verb == u"name") {
+            select(words[1].toInt(), verb == u"name" ? kNameColumn : words[2].toInt(),
+                   words[1].toInt(), verb == u"name" ? kNameColumn : words[2].toInt());
+            cell.setText(words.last());
+            editor.commitCellEdit();
+        } else if (verb == u"colour") {
+            editor.setMaterialColor(words[1].toInt(), rgbColor(1, 2, 3));
+        } else if (verb == u"paste") {
+            select(words[1].toInt(), words[2].toInt(), words[1].toInt(), words[2].toInt());
+            QMimeData data;
+            data.setText(words.mid(3).join(u' '));
+            editor.paste(data);
+        } else if (verb == u"import") {
+            LumeoReadResult read;
+            read.ok = true;
+            read.values = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f};
+            editor.importMaterial(read, u"CARPET"_qs, nullptr);
+        }
+    }
+};
+
+size_t heapInUse()
+{
+    return mallinfo2().uordblks;
+}
+
+} // namespace
+
+class TestTableEditor : public QObject {
+    Q_OBJECT
+private slots:
+    void undoAndRedoEverySequence_data();
+    void undoAndRedoEverySequence();
+    void stepsAreNamedAndPutTheSelectionBack();
+    void historyMemory();
+};
+
+void TestTableEditor::undoAndRedoEverySequence_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<int>("historySteps");
+    QTest::newRow("value on each tab")
+        << QStringList{u"edit 2 5 0.35"_qs, u"tab 2"_qs, u"edit 2 6 1"_qs, u"tab 3"_qs,
+                       u"edit 4 3 45"_qs,  u"tab 4"_qs, u"edit 5 12 0.7"_qs}
+        << 4;
+    QTest::newRow("below the last material")
+        << QStringList{u"edit 40 7 0.5"_qs, u"name 45 Far away"_qs, u"edit 50 2 x"_qs} << 3;
+    QTest::newRow("name and colour") << QStringList{u"name 3 Felt"_qs, u"colour 3"_qs} << 2;
+    QTest::newRow("pastes") << QStringList{u"paste 2 1 Wall\t\t0.1\t0.2\r0.3\t0.4"_qs,
+                                           u"tab 4"_qs, u"paste 998 11 0.9\t0.8\r0.7\t0.6"_qs,
+                                           u"paste 5 5 abc"_qs}
+                            << 2;
+    QTest::newRow("imports on two tabs") << QStringList{u"import"_qs, u"tab 3"_qs, u"import"_qs}
+                                         << 2;
+    QTest::newRow("unchanged values are no step")
+        << QStringList{u"colour 3"_qs, u"colour 3"_qs, u"name 1 Felt"_qs, u"name 1 Felt"_qs}
+        << 2;
+}
+
+void TestTableEditor::undoAndRedoEverySequence()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(int, historySteps);
+    Core core;
+    const QByteArray loaded = core.files();
+    QVERIFY(core.editor.library().librarySaved);
+    for (const QString &line : steps)
+        core.step(line);
+    const QByteArray changed = core.files();
+    QVERIFY(changed != loaded);
+    QCOMPARE(core.editor.history().count(), historySteps);
+    QVERIFY(!core.editor.library().librarySaved);
+
+    for (int i = 0; i < historySteps; ++i)
+        core.editor.undo();
+    QCOMPARE(core.files(), loaded);
+    QVERIFY(core.editor.library().librarySaved);
+    for (int i = 0; i < historySteps; ++i)
+        core.editor.redo();
+    QCOMPARE(core.files(), changed);
+    // The table shows what the library holds after every step.
+    const int last = core.editor.library().materialCount;
+    for (int band = 1; band <= kBandCount; ++band)
+        QCOMPARE(core.grid.textMatrix(last, columnOfBand(band)),
+                 bandCellText(core.editor.library(), last, band, core.editor.quantity()));
+
+    // A new change after an undo drops the redo steps.
+    core.editor.undo();
+    core.step(u"name 7 Fresh"_qs);
+    QVERIFY(!core.editor.history().canRedo());
+}
+
+void TestTableEditor::stepsAreNamedAndPutTheSelectionBack()
+{
+    Core core;
+    core.select(3, 4, 4, 6);
+    QMimeData data;
+    data.setText(u"0.1\t0.2\t0.3\r0.4\t0.5\t0.6"_qs);
+    core.editor.paste(data);
+    QCOMPARE(core.editor.history().undoText(), u"paste of 2 \u00d7 3 cells"_qs);
+    QCOMPARE(core.cell.text(), u"0.100"_qs); // the editor follows the paste
+    core.select(9, 9, 9, 9);
+    core.editor.undo();
+    QCOMPARE((QList<int>{core.grid.row(), core.grid.col(), core.grid.rowSel(), core.grid.colSel()}),
+             (QList<int>{3, 4, 4, 6}));
+    QCOMPARE(core.cell.text(), core.grid.textMatrix(3, 4));
+    core.step(u"edit 2 5 0.35"_qs);
+    QCOMPARE(core.editor.history().undoText(), u"entry of 0.35 in material 1 at 125 Hz"_qs);
+    core.step(u"import"_qs);
+    QCOMPARE(core.editor.history().undoText(), u"import of \"CARPET\""_qs);
+}
+
+void TestTableEditor::historyMemory()
+{
+    Core core;
+    const size_t start = heapInUse();
+    for (int i = 0; i < 1000; ++i)
+        core.step(QStringLiteral("edit %1 %2 0.%3").arg(1 + i % 30).arg(3 + i % 10).arg(i));
+    QVERIFY2(heapInUse() - start < 1024 * 1024, "1,000 single-cell steps");
+
+    Core full;
+    QString block;
+    for (int r = 0; r < kMaxMaterials; ++r)
+        block += u"0.5\t0.5\t0.5\t0.5\t0.5\t0.5\t0.5\t0.5\t0.5\t0.5\r"_qs;
+    const size_t before = heapInUse();
+    full.step(u"paste 1 3 "_qs + block);
+    QVERIFY2(heapInUse() - before < 1024 * 1024, "a 999 x 10 paste");
+}
+
+QTEST_MAIN(TestTableEditor)
+#include "tst_tableeditor.moc"
