@@ -5,6 +5,7 @@
 #include "FlexGrid.h"
 #include "LibraryFiles.h"
 #include "MainWindow.h"
+#include "TableEditor.h"
 #include "SpectrumChart.h"
 
 #include <QApplication>
@@ -185,6 +186,18 @@ int main(int argc, char *argv[])
                 QCoreApplication::processEvents();
             });
 
+    QUndoStack &history = window->editor().history();
+    measure("undo of one cell entry", 2.0, 101,
+            [&] {
+                if (history.canRedo())
+                    window->redo();
+                QCoreApplication::processEvents();
+            },
+            [&] {
+                window->undo();
+                QCoreApplication::processEvents();
+            });
+
     grid->setCurrentCell(1, 1);
     grid->setSelectionEnd(999, 12);
     measure("copySelection, whole table", 20.0, kRuns, nullptr, [&] { window->copySelection(); });
@@ -205,6 +218,27 @@ int main(int argc, char *argv[])
             },
             [&] {
                 window->pasteSelection();
+                QCoreApplication::processEvents();
+            });
+
+    measure("undo of the 999 x 10 paste", 30.0, kRuns,
+            [&] {
+                if (history.canRedo())
+                    window->redo();
+                QCoreApplication::processEvents();
+            },
+            [&] {
+                window->undo();
+                QCoreApplication::processEvents();
+            });
+    measure("redo of the 999 x 10 paste", 30.0, kRuns,
+            [&] {
+                if (!history.canRedo())
+                    window->undo();
+                QCoreApplication::processEvents();
+            },
+            [&] {
+                window->redo();
                 QCoreApplication::processEvents();
             });
 

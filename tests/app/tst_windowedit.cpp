@@ -4,6 +4,7 @@
 #include "NumberFormat.h"
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -48,6 +49,7 @@ private slots:
     void paste_data();
     void paste();
     void clipboardKeysAndLoading();
+    void undoRedoKeysAndMenu();
     void saveWritesExactFiles();
     void failedSaveKeepsOldFiles_data();
     void failedSaveKeepsOldFiles();
@@ -308,6 +310,44 @@ void TestWindowEdit::clipboardKeysAndLoading()
     QTest::keyClick(f.grid(), Qt::Key_V, Qt::ControlModifier | Qt::AltModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), u"0.7"_qs);
     QCOMPARE(f.grid()->textMatrix(1, 3), u"0.010"_qs);
+}
+
+void TestWindowEdit::undoRedoKeysAndMenu()
+{
+    WindowFixture f(sampleMaterials(), sampleColors());
+    auto openMenu = [&] {
+        const QPoint at = f.cellCenter(3, 3);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, f.grid()->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(f.grid()->viewport(), &event);
+    };
+    openMenu(); // before loading: nothing applies
+    QCOMPARE(f.dialogs->menuEnabled.back(), (QList<bool>{false, false, false, false}));
+    f.load();
+    const float old = f.alpha(2, 1);
+    f.enter(2, 3, u"0.9"_qs);
+    openMenu();
+    QCOMPARE(f.dialogs->menus.back(), (QStringList{u"Undo entry of 0.9 in material 1 at 31.5 Hz"_qs,
+                                                   u"Redo"_qs, u"Copy"_qs, u"Paste"_qs}));
+    QCOMPARE(f.dialogs->menuEnabled.back(), (QList<bool>{true, false, true, true}));
+
+    f.dialogs->menuAnswers = {0}; // "Undo ..."
+    openMenu();
+    QCOMPARE(f.alpha(2, 1), old);
+    QCOMPARE(f.grid()->textMatrix(2, 3), formatNumber(old, u"#0.000"));
+    for (const QKeySequence &redo : {QKeySequence(Qt::CTRL | Qt::Key_Y),
+                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
+        QTest::keySequence(f.grid(), redo);
+        QCOMPARE(f.alpha(2, 1), 0.9f);
+        QTest::keySequence(f.window.get(), QKeySequence::Undo);
+        QCOMPARE(f.alpha(2, 1), old);
+    }
+    // In the cell editor the keys undo its own typing, not the library.
+    f.enter(2, 3, u"0.8"_qs);
+    QTest::mouseClick(f.cell(), Qt::LeftButton);
+    QTest::keyClicks(f.cell(), u"5"_qs);
+    QTest::keySequence(f.cell(), QKeySequence::Undo);
+    QCOMPARE(f.alpha(2, 1), 0.8f);
+    QCOMPARE(f.cell()->text(), u"0.8"_qs);
 }
 
 void TestWindowEdit::saveWritesExactFiles()
