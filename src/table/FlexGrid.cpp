@@ -31,7 +31,6 @@ constexpr int kAltBit = 4;
 
 constexpr char16_t kCellSeparator = u'\t';
 constexpr char16_t kCarriageReturn = u'\r';
-constexpr char16_t kLineFeed = u'\n';
 constexpr char16_t kLastControlCode = 31;
 constexpr char16_t kDeleteCode = 127;
 
@@ -83,34 +82,6 @@ bool isMoveKey(int key)
     default:
         return false;
     }
-}
-
-// Rows end in CR LF, CR or LF; one break at the very end closes the last row.
-std::vector<std::vector<QStringView>> splitBlockText(QStringView text)
-{
-    if (text.endsWith(u"\r\n"))
-        text.chop(2);
-    else if (text.endsWith(kCarriageReturn) || text.endsWith(kLineFeed))
-        text.chop(1);
-
-    std::vector<std::vector<QStringView>> rows(1);
-    qsizetype cellStart = 0;
-    const qsizetype size = text.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t ch = text[i].unicode();
-        if (ch == kCellSeparator) {
-            rows.back().push_back(text.sliced(cellStart, i - cellStart));
-            cellStart = i + 1;
-        } else if (ch == kCarriageReturn || ch == kLineFeed) {
-            rows.back().push_back(text.sliced(cellStart, i - cellStart));
-            if (ch == kCarriageReturn && i + 1 < size && text[i + 1].unicode() == kLineFeed)
-                ++i;
-            cellStart = i + 1;
-            rows.emplace_back();
-        }
-    }
-    rows.back().push_back(text.sliced(cellStart));
-    return rows;
 }
 
 } // namespace
@@ -403,38 +374,6 @@ QString FlexGrid::clip() const
         }
     }
     return out;
-}
-
-FlexGrid::Block FlexGrid::setClip(const QString &blockText)
-{
-    Block block = selectedBlock();
-    if (blockText.isEmpty() || block.top < 1)
-        return block;
-
-    const std::vector<std::vector<QStringView>> cells = splitBlockText(blockText);
-    const int clipRows = static_cast<int>(cells.size());
-    int clipCols = 0;
-    for (const auto &cellsOfRow : cells)
-        clipCols = std::max(clipCols, static_cast<int>(cellsOfRow.size()));
-
-    const bool singleCell = block.top == block.bottom && block.left == block.right;
-    if (singleCell && (clipRows > 1 || clipCols > 1)) {
-        block.bottom = std::min(block.top + clipRows - 1, rows() - 1);
-        block.right = std::min(block.left + clipCols - 1, cols() - 1);
-        setSelectionEnd(block.bottom, block.right);
-    }
-
-    const int height = std::min(clipRows, block.bottom - block.top + 1);
-    const int width = block.right - block.left + 1;
-    for (int i = 0; i < height; ++i) {
-        const auto &cellsOfRow = cells[static_cast<size_t>(i)];
-        const int count = std::min(static_cast<int>(cellsOfRow.size()), width);
-        for (int j = 0; j < count; ++j)
-            m_model->setTextSilently(block.top + i, block.left + j,
-                                     cellsOfRow[static_cast<size_t>(j)].toString());
-    }
-    m_model->notifyChanged(block.top, block.left, block.bottom, block.right);
-    return block;
 }
 
 int FlexGrid::colWidthTwips(int col) const

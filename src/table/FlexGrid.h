@@ -106,10 +106,6 @@ public:
     Block selectedBlock() const;
     // Cells of the selected block: tabs between cells, carriage returns between rows.
     QString clip() const;
-    // Lays a block text into the selected block from its top left (a larger block from a
-    // single selected cell grows the selection, clipped at the table's edges); cells that
-    // get no text keep theirs. Returns the block that was written to.
-    Block setClip(const QString &blockText);
 
     int colWidthTwips(int col) const;
     void setColWidthTwips(int col, int twips);
