@@ -52,7 +52,12 @@ void appendQuoted(QByteArray &out, const QString &text)
     escaped.replace(u"\r\n"_qs, u"\n"_qs).replace(u'\r', u'\n');
     escaped.replace(u";"_qs, u";;"_qs).replace(u"\n"_qs, QString::fromUtf16(kSylkLineBreak));
     out += '"';
+    // Spreadsheets read SYLK in the system's 8-bit encoding: the ANSI code page on Windows.
+#ifdef Q_OS_WIN
+    out += encodeCp1252(escaped);
+#else
     out += escaped.toUtf8();
+#endif
     out += '"';
 }
 

@@ -36,7 +36,8 @@ struct ExchangeBlock {
 
 // One C record per cell that is not empty: numbers (finite ones) with the shortest digits that
 // give the same double, texts quoted with ";" doubled. A B record keeps the block's size when
-// its last rows or columns are empty. UTF-8, as spreadsheets on this platform write it.
+// its last rows or columns are empty. Texts in the encoding spreadsheets use for SYLK on the
+// clipboard: UTF-8, Windows-1252 on Windows. The reader takes either.
 QByteArray writeSylk(const ExchangeBlock &block);
 
 // The C records' values placed by their X and Y (which carry over from record to record, as
