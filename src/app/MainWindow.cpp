@@ -497,10 +497,10 @@ void MainWindow::pasteSelection()
     const QMimeData *data = QGuiApplication::clipboard()->mimeData();
     if (!data)
         return;
-    const PasteReport report = m_editor->paste(*data);
-    if (report.lossyNames)
+    const TableEditor::PasteOutcome outcome = m_editor->paste(*data);
+    if (outcome.lossyNames)
         reportLossyName();
-    const QString message = report.message();
+    const QString message = outcome.report.message();
     if (!message.isEmpty())
         m_dialogs->messageBox(message, QString::fromLatin1(kWindowCaption), kExclamationIcon);
 }

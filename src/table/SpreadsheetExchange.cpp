@@ -1,50 +1,427 @@
 #include "SpreadsheetExchange.h"
 
+#include "AbsorptionConversions.h"
+#include "Cp1252.h"
 #include "NumberFormat.h"
 
+#include <QList>
+#include <QStringDecoder>
 #include <QStringList>
-
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string>
 
 namespace quillon {
 
 namespace {
-int materialNumberOf(int materialIndex) { return materialIndex - 1; }
+
+constexpr char kRecordEnd[] = "\r\n";
+// How a line break inside a text travels in SYLK.
+constexpr char16_t kSylkLineBreak[] = u"\x1b :";
+
+// Beyond these no spreadsheet has cells; they also bound what a damaged text can allocate.
+constexpr int kMaxSylkRows = 1048576;
+constexpr int kMaxSylkCols = 16384;
+constexpr qint64 kMaxSylkCells = 1 << 20;
+
+// Fixed notation reads best; exponents only where fixed would be long.
+constexpr double kSmallestFixed = 1e-5;
+constexpr double kLargestFixed = 1e15;
+
+constexpr double kUsualTrueMax = 1.5;
+constexpr double kUsualSabineMax = 2.0;
+
+void appendNumber(QByteArray &out, double value)
+{
+    if (value == 0.0)
+        value = 0.0; // no "-0"
+    char buffer[64];
+    const double magnitude = std::fabs(value);
+    const bool fixed =
+        magnitude == 0.0 || (magnitude >= kSmallestFixed && magnitude < kLargestFixed);
+    const auto result =
+        fixed ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
+              : std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr - buffer);
+}
+
+void appendQuoted(QByteArray &out, const QString &text)
+{
+    QString escaped = text;
+    escaped.replace(u"\r\n"_qs, u"\n"_qs).replace(u'\r', u'\n');
+    escaped.replace(u";"_qs, u";;"_qs).replace(u"\n"_qs, QString::fromUtf16(kSylkLineBreak));
+    out += '"';
+    // Spreadsheets read SYLK in the system's 8-bit encoding: the ANSI code page on Windows.
+#ifdef Q_OS_WIN
+    out += encodeCp1252(escaped);
+#else
+    out += escaped.toUtf8();
+#endif
+    out += '"';
+}
+
+QString decodeSylk(QByteArrayView bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(bytes);
+    // Older writers use the Windows code page.
+    return utf8.hasError() ? decodeCp1252(bytes) : text;
+}
+
+// Splits at CR, LF or CR LF; calls line(QStringView) for each line.
+template <typename LineFn> void forEachLine(QStringView text, LineFn line)
+{
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && text[end] != u'\r' && text[end] != u'\n')
+            ++end;
+        line(text.sliced(start, end - start));
+        if (end == text.size())
+            break;
+        start =
+            end + (text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n' ? 2 : 1);
+    }
+}
+
+// A field's value runs to the next ";" that is not doubled.
+qsizetype fieldEnd(QStringView line, qsizetype from)
+{
+    qsizetype i = from;
+    while (i < line.size()) {
+        if (line[i] == u';') {
+            if (i + 1 < line.size() && line[i + 1] == u';') {
+                i += 2;
+                continue;
+            }
+            break;
+        }
+        ++i;
+    }
+    return i;
+}
+
+std::optional<int> readCoordinate(QStringView digits, int limit)
+{
+    if (digits.isEmpty() || digits.size() > 9)
+        return std::nullopt;
+    int value = 0;
+    for (QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    if (value < 1 || value > limit)
+        return std::nullopt;
+    return value;
+}
+
+// The whole text as a number written with ".", sign and exponent allowed, blanks around it.
+std::optional<double> readExactNumber(QStringView text)
+{
+    text = text.trimmed();
+    std::string ascii;
+    ascii.reserve(static_cast<size_t>(text.size()));
+    for (QChar c : text) {
+        if (c.unicode() >= 0x80)
+            return std::nullopt;
+        ascii.push_back(static_cast<char>(c.unicode()));
+    }
+    size_t skip = !ascii.empty() && ascii[0] == '+' ? 1 : 0;
+    const char *begin = ascii.data() + skip;
+    const char *end = ascii.data() + ascii.size();
+    const char *digits = begin != end && *begin == '-' ? begin + 1 : begin;
+    // from_chars would also take "inf" and "nan"; a number begins with a digit or a point.
+    if (digits == end || !((*digits >= '0' && *digits <= '9') || *digits == '.'))
+        return std::nullopt;
+    double value = 0.0;
+    const auto result = std::from_chars(begin, end, value);
+    if (result.ec != std::errc() || result.ptr != end)
+        return std::nullopt;
+    return value;
+}
+
+struct PlacedCell {
+    int row;
+    int col;
+    ExchangeCell cell;
+};
+
+// Calc's reading of a quoted K value: it ends at a quote followed by a single ";" or at the
+// last quote of the line. Returns the position after it, or -1 without a closing quote.
+qsizetype readSylkString(QStringView line, qsizetype openQuote, QString &text)
+{
+    qsizetype closeQuote = -1;
+    qsizetype i = openQuote + 1;
+    while (i < line.size()) {
+        if (line[i] == u'"') {
+            closeQuote = i;
+            if (i + 1 < line.size() && line[i + 1] == u';') {
+                if (i + 2 < line.size() && line[i + 2] == u';') {
+                    closeQuote = -1;
+                    i += 3;
+                    continue;
+                }
+                break;
+            }
+        }
+        ++i;
+    }
+    if (closeQuote < 0)
+        return -1;
+    text = line.sliced(openQuote + 1, closeQuote - openQuote - 1).toString();
+    text.replace(u";;"_qs, u";"_qs).replace(QString::fromUtf16(kSylkLineBreak), u"\n"_qs);
+    return closeQuote + 1;
+}
+
+class SylkReader {
+public:
+    bool readRecord(QStringView line);
+    std::optional<ExchangeBlock> block() const;
+    bool ended() const { return m_ended; }
+
+private:
+    enum class Record { Contents, Format, Bounds };
+    bool readFields(QStringView fields, Record record);
+
+    bool m_seenId = false;
+    bool m_ended = false;
+    int m_x = 0;
+    int m_y = 0;
+    int m_rows = 0;
+    int m_cols = 0;
+    std::vector<PlacedCell> m_cells;
+};
+
+bool SylkReader::readRecord(QStringView line)
+{
+    if (line.isEmpty())
+        return true;
+    const qsizetype tagEnd = line.indexOf(u';');
+    const QStringView tag = tagEnd < 0 ? line : line.first(tagEnd);
+    if (!m_seenId) {
+        m_seenId = tag == u"ID";
+        return m_seenId;
+    }
+    if (tag == u"E") {
+        m_ended = true;
+        return true;
+    }
+    if (tag == u"C")
+        return tagEnd >= 0 && readFields(line.sliced(tagEnd + 1), Record::Contents);
+    if (tag == u"F")
+        return tagEnd >= 0 && readFields(line.sliced(tagEnd + 1), Record::Format);
+    if (tag == u"B")
+        return tagEnd >= 0 && readFields(line.sliced(tagEnd + 1), Record::Bounds);
+    return true;
+}
+
+bool SylkReader::readFields(QStringView fields, Record record)
+{
+    // X and Y of C and F records move the position; those of a B record give the block's size.
+    int &x = record == Record::Bounds ? m_cols : m_x;
+    int &y = record == Record::Bounds ? m_rows : m_y;
+    std::optional<ExchangeCell> value;
+    qsizetype i = 0;
+    while (i < fields.size()) {
+        const char16_t letter = fields[i].toUpper().unicode();
+        qsizetype end = fieldEnd(fields, i + 1);
+        if (letter == u'X' || letter == u'Y') {
+            const bool isX = letter == u'X';
+            const auto coordinate = readCoordinate(fields.sliced(i + 1, end - i - 1),
+                                                   isX ? kMaxSylkCols : kMaxSylkRows);
+            if (!coordinate)
+                return false;
+            (isX ? x : y) =
+                record == Record::Bounds ? std::max(*coordinate, isX ? x : y) : *coordinate;
+        } else if (letter == u'K' && record == Record::Contents) {
+            ExchangeCell cell;
+            if (i + 1 < fields.size() && fields[i + 1] == u'"') {
+                const qsizetype after = readSylkString(fields, i + 1, cell.text);
+                if (after < 0)
+                    return false;
+                end = fieldEnd(fields, after);
+            } else {
+                const QStringView written = fields.sliced(i + 1, end - i - 1);
+                cell.text = written.toString();
+                cell.number = readExactNumber(written);
+            }
+            value = std::move(cell);
+        }
+        i = end + 1;
+    }
+    if (!value)
+        return true;
+    if (m_x == 0 || m_y == 0)
+        return false;
+    m_rows = std::max(m_rows, m_y);
+    m_cols = std::max(m_cols, m_x);
+    m_cells.push_back({m_y, m_x, std::move(*value)});
+    return true;
+}
+
+std::optional<ExchangeBlock> SylkReader::block() const
+{
+    if (!m_ended || static_cast<qint64>(m_rows) * m_cols > kMaxSylkCells)
+        return std::nullopt;
+    ExchangeBlock block;
+    block.rows = m_rows;
+    block.cols = m_cols;
+    block.cells.resize(static_cast<size_t>(m_rows) * static_cast<size_t>(m_cols));
+    for (const PlacedCell &placed : m_cells)
+        block.cells[static_cast<size_t>((placed.row - 1) * m_cols + placed.col - 1)] = placed.cell;
+    return block;
+}
+
+constexpr bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n';
+}
+
+// The rule parseLeadingNumber follows: blanks skipped, a sign, then a digit or a point and a
+// digit.
+bool beginsWithNumber(QStringView text)
+{
+    qsizetype i = 0;
+    auto peek = [&]() -> QChar {
+        while (i < text.size() && isBlank(text[i]))
+            ++i;
+        return i < text.size() ? text[i] : QChar();
+    };
+    if (peek() == u'+' || peek() == u'-')
+        ++i;
+    if (peek() == u'.')
+        ++i;
+    return peek().isDigit() && peek().unicode() < 0x80;
+}
+
+bool isGroupSeparator(QChar c)
+{
+    return c == u'.' || c == u' ' || c == QChar(0x00A0) || c == QChar(0x202F);
+}
+
+qsizetype skipDigits(QStringView text, qsizetype i, std::string &out)
+{
+    while (i < text.size() && text[i] >= u'0' && text[i] <= u'9')
+        out.push_back(static_cast<char>(text[i++].unicode()));
+    return i;
+}
+
+// "0,25", "-0,05", "1.234,5", "1 234,5": digits in optional groups of three, one comma,
+// digits, and an exponent as spreadsheets show very small or large values ("1,5E-05").
+std::optional<double> readDecimalComma(QStringView text)
+{
+    text = text.trimmed();
+    std::string ascii;
+    qsizetype i = 0;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
+        if (text[i] == u'-')
+            ascii.push_back('-');
+        ++i;
+    }
+    const qsizetype firstGroup = i;
+    i = skipDigits(text, i, ascii);
+    const qsizetype firstGroupLength = i - firstGroup;
+    if (firstGroupLength == 0)
+        return std::nullopt;
+    if (i < text.size() && isGroupSeparator(text[i])) {
+        constexpr qsizetype kGroup = 3;
+        if (firstGroupLength > kGroup)
+            return std::nullopt;
+        const QChar separator = text[i];
+        while (i < text.size() && text[i] == separator) {
+            const qsizetype groupStart = ++i;
+            i = skipDigits(text, i, ascii);
+            if (i - groupStart != kGroup)
+                return std::nullopt;
+        }
+    }
+    if (i >= text.size() || text[i] != u',')
+        return std::nullopt;
+    ascii.push_back('.');
+    const qsizetype fraction = ++i;
+    i = skipDigits(text, i, ascii);
+    if (i == fraction)
+        return std::nullopt;
+    if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
+        ascii.push_back('e');
+        ++i;
+        if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
+            ascii.push_back(static_cast<char>(text[i++].unicode()));
+        const qsizetype exponent = i;
+        i = skipDigits(text, i, ascii);
+        if (i == exponent)
+            return std::nullopt;
+    }
+    if (i != text.size())
+        return std::nullopt;
+    double value = 0.0;
+    const auto result = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+    if (result.ec == std::errc::result_out_of_range)
+        return parseLeadingNumber(QByteArrayView(ascii.data(), qsizetype(ascii.size())));
+    return value;
+}
+
 } // namespace
 
-QByteArray writeSylk(const ExchangeBlock &) { return {}; }
-std::optional<ExchangeBlock> readSylk(QByteArrayView) { return std::nullopt; }
+QByteArray writeSylk(const ExchangeBlock &block)
+{
+    QByteArray out;
+    out.reserve(32 + static_cast<qsizetype>(block.cells.size()) * 24);
+    out += "ID;PQUILLON";
+    out += kRecordEnd;
+    out += "B;Y" + QByteArray::number(block.rows) + ";X" + QByteArray::number(block.cols);
+    out += kRecordEnd;
+    for (int r = 0; r < block.rows; ++r) {
+        for (int c = 0; c < block.cols; ++c) {
+            const ExchangeCell &cell = block.at(r, c);
+            const bool number = cell.number && std::isfinite(*cell.number);
+            if (!number && cell.text.isEmpty())
+                continue;
+            out += "C;X" + QByteArray::number(c + 1) + ";Y" + QByteArray::number(r + 1) + ";K";
+            if (number)
+                appendNumber(out, *cell.number);
+            else
+                appendQuoted(out, cell.text);
+            out += kRecordEnd;
+        }
+    }
+    out += 'E';
+    out += kRecordEnd;
+    return out;
+}
+
+std::optional<ExchangeBlock> readSylk(QByteArrayView sylk)
+{
+    // Some clipboards hand over a C string with its terminating zero.
+    while (!sylk.isEmpty() && sylk.back() == '\0')
+        sylk.chop(1);
+    const QString text = decodeSylk(sylk);
+    SylkReader reader;
+    bool ok = true;
+    forEachLine(QStringView(text), [&](QStringView line) {
+        if (ok && !reader.ended())
+            ok = reader.readRecord(line);
+    });
+    if (!ok)
+        return std::nullopt;
+    return reader.block();
+}
 
 ExchangeBlock readTabText(QStringView text)
 {
-    if (text.endsWith(u"\r\n"))
-        text.chop(2);
-    else if (text.endsWith(u'\r') || text.endsWith(u'\n'))
-        text.chop(1);
-    std::vector<std::vector<QString>> rows(1);
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar ch = text[i];
-        if (ch == u'\t') {
-            rows.back().push_back(text.sliced(start, i - start).toString());
-            start = i + 1;
-        } else if (ch == u'\r' || ch == u'\n') {
-            rows.back().push_back(text.sliced(start, i - start).toString());
-            if (ch == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
-            start = i + 1;
-            rows.emplace_back();
-        }
-    }
-    rows.back().push_back(text.sliced(start).toString());
+    std::vector<QList<QStringView>> rows;
+    forEachLine(text, [&](QStringView line) { rows.push_back(line.split(u'\t')); });
     ExchangeBlock block;
     block.rows = static_cast<int>(rows.size());
-    for (const auto &r : rows)
-        block.cols = std::max(block.cols, static_cast<int>(r.size()));
+    for (const auto &row : rows)
+        block.cols = std::max(block.cols, static_cast<int>(row.size()));
     block.cells.resize(static_cast<size_t>(block.rows) * static_cast<size_t>(block.cols));
-    for (int r = 0; r < block.rows; ++r)
-        for (int c = 0; c < static_cast<int>(rows[static_cast<size_t>(r)].size()); ++c)
-            block.cells[static_cast<size_t>(r * block.cols + c)].text = rows[static_cast<size_t>(r)][static_cast<size_t>(c)];
+    for (size_t r = 0; r < rows.size(); ++r)
+        for (qsizetype c = 0; c < rows[r].size(); ++c)
+            block.cells[r * static_cast<size_t>(block.cols) + static_cast<size_t>(c)].text =
+                rows[r][c].toString();
     return block;
 }
 
@@ -52,40 +429,92 @@ PastedValue readPastedCell(const ExchangeCell &cell)
 {
     if (cell.number)
         return {PastedKind::Number, *cell.number};
-    if (cell.text.trimmed().isEmpty())
-        return {PastedKind::Empty, 0};
-    return {PastedKind::Number, parseLeadingNumber(QStringView(cell.text))};
+    const QStringView text(cell.text);
+    if (text.trimmed().isEmpty())
+        return {PastedKind::Empty, 0.0};
+    if (const auto value = readDecimalComma(text))
+        return {PastedKind::DecimalComma, *value};
+    if (beginsWithNumber(text))
+        return {PastedKind::Number, parseLeadingNumber(text)};
+    return {PastedKind::NotANumber, 0.0};
+}
+
+QString bandLabel(int band)
+{
+    static const std::array<QString, kBandCount> labels = {
+        u"31.5"_qs, u"63"_qs, u"125"_qs, u"250"_qs, u"500"_qs,
+        u"1k"_qs,   u"2k"_qs, u"4k"_qs,  u"8k"_qs,  u"16k"_qs};
+    return band >= 1 && band <= kBandCount ? labels[static_cast<size_t>(band - 1)] : QString();
+}
+
+void PasteReport::note(PasteNote what, int row, int band)
+{
+    Tally &tally = m_tallies[index(what)];
+    if (tally.count++ == 0) {
+        tally.row = row;
+        tally.band = band;
+    }
+}
+
+void PasteReport::checkStored(int row, int band, double value)
+{
+    double upper = 0.0;
+    if (m_quantity == Quantity::TrueAbsorption)
+        upper = kUsualTrueMax;
+    else if (m_quantity == Quantity::SabineAbsorption)
+        upper = kUsualSabineMax;
+    else
+        return;
+    if (value < 0.0 || value > upper)
+        note(PasteNote::OutsideUsualRange, row, band);
+}
+
+bool PasteReport::isEmpty() const
+{
+    return std::all_of(m_tallies.begin(), m_tallies.end(),
+                       [](const Tally &tally) { return tally.count == 0; });
 }
 
 QString PasteReport::message() const
 {
-    static const char *const bands[] = {"31.5", "63", "125", "250", "500",
-                                        "1k",   "2k", "4k",  "8k",  "16k"};
-    auto where = [](const Count &count) {
-        return QStringLiteral("first: material %1 at %2")
-            .arg(materialNumberOf(count.firstMaterial))
-            .arg(QLatin1String(bands[std::clamp(count.firstBand, 1, 10) - 1]));
-    };
+    const bool sabine = m_quantity == Quantity::SabineAbsorption;
     QStringList lines;
-    if (skippedText.cells > 0)
-        lines << QStringLiteral("%1 cell(s) hold no number and were left as they were (%2).")
-                     .arg(skippedText.cells)
-                     .arg(where(skippedText));
-    if (skippedRange.cells > 0)
-        lines << QStringLiteral("%1 value(s) were not stored: they are not finite numbers, or "
-                                "\"Sabine\" coefficients that have no \"True\" counterpart (%2).")
-                     .arg(skippedRange.cells)
-                     .arg(where(skippedRange));
-    if (decimalComma.cells > 0)
-        lines << QStringLiteral("%1 value(s) were read with a decimal comma (%2).")
-                     .arg(decimalComma.cells)
-                     .arg(where(decimalComma));
-    if (outsideRange.cells > 0)
-        lines << QStringLiteral("%1 stored value(s) lie outside 0 to %3 (%2); a block of "
-                                "percentages is the usual cause. They were stored as pasted.")
-                     .arg(outsideRange.cells)
-                     .arg(where(outsideRange))
-                     .arg(rangeTop);
+    auto add = [&](PasteNote what, const QString &one, const QString &many) {
+        const Tally &tally = m_tallies[index(what)];
+        if (tally.count == 0)
+            return;
+        lines += (tally.count == 1 ? one : many.arg(tally.count)) +
+                 QStringLiteral(" First: material %1, band %2.")
+                     .arg(materialNumber(tally.row))
+                     .arg(bandLabel(tally.band));
+    };
+    add(PasteNote::SkippedText,
+        QStringLiteral("1 cell held no number; its value and its text were left as they were."),
+        QStringLiteral("%1 cells held no number; their values and texts were left as they were."));
+    const QString limit = QString::number(kMinimumSabine, 'g', 4);
+    add(PasteNote::SkippedOutOfRange,
+        sabine ? QStringLiteral("1 value was not stored: it is not a finite number, or a "
+                                "\"Sabine\" coefficient below %1, which has no \"True\" "
+                                "counterpart.")
+                     .arg(limit)
+               : QStringLiteral("1 value was not stored: it is not a finite number."),
+        sabine ? QStringLiteral("%1 values were not stored: they are not finite numbers, or "
+                                "\"Sabine\" coefficients below %2, which have no \"True\" "
+                                "counterpart.")
+                     .arg(u"%1"_qs, limit)
+               : QStringLiteral("%1 values were not stored: they are not finite numbers."));
+    add(PasteNote::DecimalComma,
+        QStringLiteral("1 value was read with a decimal comma (0,25 as 0.25)."),
+        QStringLiteral("%1 values were read with a decimal comma (0,25 as 0.25)."));
+    const QString range = sabine ? u"0 to 2"_qs : u"0 to 1.5"_qs;
+    const QString tab = sabine ? u"\"Sabine\""_qs : u"\"True\""_qs;
+    add(PasteNote::OutsideUsualRange,
+        QStringLiteral("1 stored value lies outside %1, the usual range on the %2 tab; it is "
+                       "stored as pasted (a percentage?).")
+            .arg(range, tab),
+        QStringLiteral("%1 stored values lie outside %2, the usual range on the %3 tab; they are "
+                       "stored as pasted (percentages?).")
+            .arg(u"%1"_qs, range, tab));
     return lines.join(u'\n');
 }
 

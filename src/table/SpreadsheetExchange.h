@@ -1,63 +1,104 @@
 #pragma once
 
+#include "MaterialLibrary.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
-
+#include <array>
 #include <optional>
 #include <vector>
 
 namespace quillon {
 
+// The spreadsheet flavour offered and preferred beside plain text: SYLK, whose numbers are
+// always written with "." and in full, whatever the locale.
 inline constexpr char kSylkMimeType[] = "application/x-openoffice-sylk;windows_formatname=\"Sylk\"";
 
+// One cell of a block on the clipboard: its text, and its value when it travels as a number.
 struct ExchangeCell {
     QString text;
     std::optional<double> number;
 };
 
+// rows x cols cells in row-major order.
 struct ExchangeBlock {
     int rows = 0;
     int cols = 0;
     std::vector<ExchangeCell> cells;
+
     const ExchangeCell &at(int row, int col) const
     {
-        return cells[static_cast<size_t>(row) * static_cast<size_t>(cols) + static_cast<size_t>(col)];
+        return cells[static_cast<size_t>(row * cols + col)];
     }
 };
 
+// One C record per cell that is not empty: numbers (finite ones) with the shortest digits that
+// give the same double, texts quoted with ";" doubled. A B record keeps the block's size when
+// its last rows or columns are empty. Texts in the encoding spreadsheets use for SYLK on the
+// clipboard: UTF-8, Windows-1252 on Windows. The reader takes either.
 QByteArray writeSylk(const ExchangeBlock &block);
-std::optional<ExchangeBlock> readSylk(QByteArrayView data);
+
+// The C records' values placed by their X and Y (which carry over from record to record, as
+// F records move them too); other records are ignored. Nothing when the text is not a SYLK
+// block: no ID record first, no E record, a broken C record or a block beyond any table's size.
+std::optional<ExchangeBlock> readSylk(QByteArrayView sylk);
+
+// Cells separated by tabs, rows by CR, LF or CR LF; a break after the last row adds no row.
+// Short rows are filled up with empty cells.
 ExchangeBlock readTabText(QStringView text);
 
-enum class PastedKind { Number, DecimalComma, Empty, NotANumber };
+enum class PastedKind {
+    Number,       // a number, or a text that begins with one ("85 %" reads 85)
+    DecimalComma, // a text such as "0,25" or "1.234,5", read with the comma as decimal point
+    Empty,        // stored as 0
+    NotANumber,   // a text without any number: the cell is skipped
+};
+
 struct PastedValue {
     PastedKind kind = PastedKind::NotANumber;
-    double value = 0;
+    double value = 0.0;
 };
+
+// How a pasted cell of a band column reads.
 PastedValue readPastedCell(const ExchangeCell &cell);
 
-struct PasteReport {
-    struct Count {
-        int cells = 0;
-        int firstMaterial = 0;
-        int firstBand = 0;
-        void add(int material, int band)
-        {
-            if (cells++ == 0) {
-                firstMaterial = material;
-                firstBand = band;
-            }
-        }
-    };
-    Count skippedText;
-    Count skippedRange;
-    Count decimalComma;
-    Count outsideRange;
-    double rangeTop = 0;
-    bool lossyNames = false;
+// The band column heads, "31.5" to "16k", for band 1 to 10.
+QString bandLabel(int band);
+
+enum class PasteNote {
+    SkippedText,       // held no number; the cell kept its value and its text
+    SkippedOutOfRange, // not finite, or a "Sabine" value without a "True" counterpart
+    DecimalComma,
+    OutsideUsualRange, // stored, but outside 0..1.5 ("True") or 0..2 ("Sabine")
+};
+
+// What one paste has to tell the user, with the first cell of each kind.
+class PasteReport {
+public:
+    explicit PasteReport(Quantity quantity) : m_quantity(quantity) {}
+
+    // row is the table row (material n), band 1 to 10.
+    void note(PasteNote what, int row, int band);
+    // Notes a value just stored on an absorption tab when it lies outside the tab's usual range.
+    void checkStored(int row, int band, double value);
+
+    int count(PasteNote what) const { return m_tallies[index(what)].count; }
+    bool isEmpty() const;
+    // The one message for the paste; empty when there is nothing to report.
     QString message() const;
+
+private:
+    struct Tally {
+        int count = 0;
+        int row = 0;
+        int band = 0;
+    };
+    static constexpr size_t index(PasteNote what) { return static_cast<size_t>(what); }
+
+    Quantity m_quantity;
+    std::array<Tally, 4> m_tallies{};
 };
 
 } // namespace quillon

@@ -16,15 +16,6 @@ constexpr int kSwatchLength = 12;
 constexpr QChar kSwatchCharacter(0x7F);
 // The swatch character has no glyph; the cell editor shows the colour as a bar of blocks.
 constexpr QChar kEditorSwatchCharacter(0x2588);
-constexpr double kTrueAbsorptionTop = 1.5;
-constexpr double kSabineAbsorptionTop = 2.0;
-
-const QStringList &bandHeadings()
-{
-    static const QStringList headings = {u"31.5"_qs, u"63"_qs, u"125"_qs, u"250"_qs, u"500"_qs,
-                                         u"1k"_qs,   u"2k"_qs, u"4k"_qs,  u"8k"_qs,  u"16k"_qs};
-    return headings;
-}
 
 bool sameContents(const LibrarySlice &a, const LibrarySlice &b)
 {
@@ -73,7 +64,7 @@ void TableEditor::layOutTable(int nameColumnTwips)
     model.setTextSilently(0, kNameColumn, u"Frequency (Hz)"_qs);
     model.setTextSilently(0, kColorColumn, u"Color"_qs);
     for (int band = 1; band <= kBandCount; ++band)
-        model.setTextSilently(0, columnOfBand(band), bandHeadings().at(band - 1));
+        model.setTextSilently(0, columnOfBand(band), bandLabel(band));
     const QString swatch(kSwatchLength, kSwatchCharacter);
     for (int r = 1; r < kGridRows; ++r) {
         model.setTextSilently(r, kNumberColumn, QLatin1Char(' ') + QString::number(r - 1));
@@ -273,7 +264,7 @@ std::unique_ptr<QMimeData> TableEditor::copySelection() const
     return data;
 }
 
-PasteReport TableEditor::paste(const QMimeData &data)
+TableEditor::PasteOutcome TableEditor::paste(const QMimeData &data)
 {
     const QString sylkType = QString::fromLatin1(kSylkMimeType);
     if (data.hasFormat(sylkType)) {
@@ -283,12 +274,13 @@ PasteReport TableEditor::paste(const QMimeData &data)
     return paste(readTabText(data.text()));
 }
 
-PasteReport TableEditor::paste(const ExchangeBlock &source)
+TableEditor::PasteOutcome TableEditor::paste(const ExchangeBlock &source)
 {
-    PasteReport report;
+    PasteOutcome outcome{PasteReport(m_quantity), false};
+    PasteReport &report = outcome.report;
     FlexGrid::Block block = m_grid.selectedBlock();
     if (!m_loaded || source.rows < 1 || source.cols < 1 || block.top < 1)
-        return report;
+        return outcome;
     const bool singleCell = block.top == block.bottom && block.left == block.right;
     if (singleCell && (source.rows > 1 || source.cols > 1)) {
         block.bottom = std::min(block.top + source.rows - 1, m_grid.rows() - 1);
@@ -306,34 +298,29 @@ PasteReport TableEditor::paste(const ExchangeBlock &source)
                            bandOfColumn(lastCol), names,  false};
     LibrarySlice before = captureSlice(*m_library, shape);
 
-    const double rangeTop =
-        m_quantity == Quantity::SabineAbsorption ? kSabineAbsorptionTop : kTrueAbsorptionTop;
-    const bool absorption = valueTableOf(m_quantity) == ValueTable::Absorption;
-    report.rangeTop = absorption ? rangeTop : 0;
     for (int n = top; n <= bottom; ++n) {
         const int i = n - top;
         if (names) {
             bool lossy = false;
             m_library->materialNames[static_cast<size_t>(n)] =
                 encodeCp1252(source.at(i, kNameColumn - block.left).text, &lossy);
-            report.lossyNames = report.lossyNames || lossy;
+            outcome.lossyNames = outcome.lossyNames || lossy;
         }
         for (int c = firstCol; c <= lastCol; ++c) {
             const int band = bandOfColumn(c);
             const PastedValue pasted = readPastedCell(source.at(i, c - block.left));
             if (pasted.kind == PastedKind::NotANumber) {
-                report.skippedText.add(n, band);
+                report.note(PasteNote::SkippedText, n, band);
                 continue;
             }
             if (storeBandValue(*m_library, n, band, m_quantity, pasted.value) !=
                 StoreResult::Stored) {
-                report.skippedRange.add(n, band);
+                report.note(PasteNote::SkippedOutOfRange, n, band);
                 continue;
             }
             if (pasted.kind == PastedKind::DecimalComma)
-                report.decimalComma.add(n, band);
-            if (absorption && (pasted.value < 0 || pasted.value > rangeTop))
-                report.outsideRange.add(n, band);
+                report.note(PasteNote::DecimalComma, n, band);
+            report.checkStored(n, band, pasted.value);
         }
     }
     m_library->materialCount = std::max(m_library->materialCount, bottom);
@@ -341,7 +328,7 @@ PasteReport TableEditor::paste(const ExchangeBlock &source)
     if (!sameContents(before, after))
         m_history.push(new PasteCommand(*this, height, width, std::move(before),
                                         std::move(after), selection()));
-    return report;
+    return outcome;
 }
 
 bool TableEditor::importMaterial(const LumeoReadResult &values, const QString &name,

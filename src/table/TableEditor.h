@@ -56,9 +56,13 @@ public:
 
     // The selected block as tab-separated text and as SYLK.
     std::unique_ptr<QMimeData> copySelection() const;
+    struct PasteOutcome {
+        PasteReport report;
+        bool lossyNames = false; // a name held characters the files cannot store
+    };
     // Prefers the SYLK flavour; reads the text otherwise.
-    PasteReport paste(const QMimeData &data);
-    PasteReport paste(const ExchangeBlock &block);
+    PasteOutcome paste(const QMimeData &data);
+    PasteOutcome paste(const ExchangeBlock &block);
 
     // Appends a material read from a Lumeo file; false when the library is full.
     bool importMaterial(const LumeoReadResult &values, const QString &name, bool *lossyName);

@@ -1,0 +1,173 @@
+#include "SpreadsheetExchange.h"
+
+#include <QtTest>
+
+using namespace quillon;
+
+namespace {
+
+// Rows split by "/", cells by "|", numbers marked "#" in their shortest form.
+QString describe(const ExchangeBlock &block)
+{
+    QStringList rows;
+    for (int r = 0; r < block.rows; ++r) {
+        QStringList cells;
+        for (int c = 0; c < block.cols; ++c) {
+            const ExchangeCell &cell = block.at(r, c);
+            cells += cell.number
+                         ? u'#' + QString::number(*cell.number, 'g', QLocale::FloatingPointShortest)
+                         : cell.text;
+        }
+        rows += cells.join(u'|');
+    }
+    return rows.join(u'/');
+}
+
+} // namespace
+
+class TestSpreadsheetExchange : public QObject {
+    Q_OBJECT
+private slots:
+    void writeAndReadBack();
+    void readSylk_data();
+    void readSylk();
+    void readTabText_data();
+    void readTabText();
+    void pastedCell_data();
+    void pastedCell();
+    void report();
+};
+
+void TestSpreadsheetExchange::writeAndReadBack()
+{
+    ExchangeBlock block{2, 3, {}};
+    block.cells = {{u"Béton; \"brut\""_qs, {}}, {u"0.010"_qs, 0.01},
+                   {u"33.0"_qs, 33.0},          {u""_qs, {}},
+                   {u"-0.050"_qs, -0.05},       {u"0.000"_qs, 1e-7}};
+    const QByteArray sylk = writeSylk(block);
+    QCOMPARE(sylk, QByteArray("ID;PQUILLON\r\nB;Y2;X3\r\nC;X1;Y1;K\"B\xc3\xa9ton;; \"brut\"\"\r\n"
+                              "C;X2;Y1;K0.01\r\nC;X3;Y1;K33\r\nC;X2;Y2;K-0.05\r\n"
+                              "C;X3;Y2;K1e-07\r\nE\r\n"));
+    const auto back = quillon::readSylk(sylk);
+    QVERIFY(back);
+    QCOMPARE(describe(*back), u"Béton; \"brut\"|#0.01|#33/|#-0.05|#1e-07"_qs);
+    QCOMPARE(readPastedCell(back->at(1, 2)).value, 1e-7); // the number, not the text
+}
+
+void TestSpreadsheetExchange::readSylk_data()
+{
+    QTest::addColumn<QByteArray>("sylk");
+    QTest::addColumn<QString>("block"); // "-" for nothing
+
+    QTest::newRow("calc") << QByteArray("ID;PCALCOOO32\nC;X1;Y1;K0.1234567\nC;X2;Y1;K\"abc\"\n"
+                                        "C;X1;Y2;K-1.5E-3\nC;X2;Y2;K2e+2\nE\n")
+                          << u"#0.1234567|abc/#-0.0015|#200"_qs;
+    QTest::newRow("any order, position carried, unknown records")
+        << QByteArray("ID;PWXL;N;E\r\nP;PGeneral\r\nC;Y2;X1;K\"b\"\r\nO;L;D\r\nC;X2;K1\r\n"
+                      "F;P0;FG0G;X2;Y1\r\nC;K7\r\nC;X1;Y1;K\"a\"\r\nE\r\n")
+        << u"a|#7/b|#1"_qs;
+    QTest::newRow("semicolons, quotes, line break")
+        << QByteArray(
+               "ID;P\nC;X1;Y1;K\"a;;b\"\"c;;\"\nC;X2;Y1;K\"x\";;y\";E1\nC;X3;Y1;K\"1\x1b :2\"\nE\n")
+        << u"a;b\"\"c;|x\";y|1\n2"_qs;
+    QTest::newRow("bounds, zero byte, code page")
+        << QByteArray("ID;P\nB;Y2;X2\nC;X1;Y1;K\"B\xe9ton\"\nE\n") + '\0' << u"Béton|/|"_qs;
+    QTest::newRow("not a number stays text")
+        << QByteArray("ID;P\nC;X1;Y1;KTRUE\nE\n") << u"TRUE"_qs;
+    QTest::newRow("no ID") << QByteArray("C;X1;Y1;K1\nE\n") << u"-"_qs;
+    QTest::newRow("no E") << QByteArray("ID;P\nC;X1;Y1;K1\n") << u"-"_qs;
+    QTest::newRow("no position") << QByteArray("ID;P\nC;K1\nE\n") << u"-"_qs;
+    QTest::newRow("bad coordinate") << QByteArray("ID;P\nC;X0;Y1;K1\nE\n") << u"-"_qs;
+    QTest::newRow("open quote") << QByteArray("ID;P\nC;X1;Y1;K\"abc\nE\n") << u"-"_qs;
+    QTest::newRow("too large") << QByteArray("ID;P\nC;X9999;Y999999;K1\nE\n") << u"-"_qs;
+    QTest::newRow("tab text") << QByteArray("0.1\t0.2\r\n") << u"-"_qs;
+}
+
+void TestSpreadsheetExchange::readSylk()
+{
+    QFETCH(QByteArray, sylk);
+    QFETCH(QString, block);
+    const auto read = quillon::readSylk(sylk);
+    QCOMPARE(read ? describe(*read) : u"-"_qs, block);
+}
+
+void TestSpreadsheetExchange::readTabText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("block");
+
+    QTest::newRow("CR rows, trailing break") << u"a\tb\rc\td\r"_qs << u"a|b/c|d"_qs;
+    QTest::newRow("CR LF and LF, short row") << u"a\tb\r\nc\n\n"_qs << u"a|b/c|/|"_qs;
+    QTest::newRow("empty") << u""_qs << u""_qs;
+}
+
+void TestSpreadsheetExchange::readTabText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, block);
+    QCOMPARE(describe(quillon::readTabText(text)), block);
+}
+
+void TestSpreadsheetExchange::pastedCell_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<double>("value");
+
+    const int number = int(PastedKind::Number);
+    const int comma = int(PastedKind::DecimalComma);
+    QTest::newRow("0,25") << u"0,25"_qs << comma << 0.25;
+    QTest::newRow("-0,05") << u" -0,05 "_qs << comma << -0.05;
+    QTest::newRow("1.234,5") << u"1.234,5"_qs << comma << 1234.5;
+    QTest::newRow("1 234 567,5") << u"1 234 567,5"_qs << comma << 1234567.5;
+    QTest::newRow("nbsp group") << u"1\u00a0234,5"_qs << comma << 1234.5;
+    QTest::newRow("1,5E-05") << u"1,5E-05"_qs << comma << 1.5e-5;
+    QTest::newRow("group of 2") << u"1.23,5"_qs << number << 1.23;
+    QTest::newRow("two commas") << u"1,2,3"_qs << number << 1.0;
+    QTest::newRow("0.1234567") << u"0.1234567"_qs << number << 0.1234567;
+    QTest::newRow("85 %") << u"85 %"_qs << number << 85.0;
+    QTest::newRow("1 2") << u"1 2"_qs << number << 12.0;
+    QTest::newRow(".5") << u"- .5"_qs << number << -0.5;
+    QTest::newRow("empty") << u"  "_qs << int(PastedKind::Empty) << 0.0;
+    for (const char *text : {"abc", "n/a", "Frequency (Hz)", "-", ".", ",5"})
+        QTest::newRow(text) << QString::fromLatin1(text) << int(PastedKind::NotANumber) << 0.0;
+    QTest::newRow("31.5 Hz band") << u"31.5 Hz band"_qs << number << 31.5;
+}
+
+void TestSpreadsheetExchange::pastedCell()
+{
+    QFETCH(QString, text);
+    QFETCH(int, kind);
+    QFETCH(double, value);
+    const PastedValue read = readPastedCell({text, {}});
+    QCOMPARE(int(read.kind), kind);
+    QCOMPARE(read.value, value);
+}
+
+void TestSpreadsheetExchange::report()
+{
+    PasteReport sabine(Quantity::SabineAbsorption);
+    QVERIFY(sabine.message().isEmpty());
+    for (double value : {0.0, 2.0, -0.01, 2.5, 85.0})
+        sabine.checkStored(5, 3, value);
+    sabine.checkStored(4, 7, 1.9);
+    sabine.note(PasteNote::DecimalComma, 3, 1);
+    sabine.note(PasteNote::DecimalComma, 2, 10);
+    sabine.note(PasteNote::SkippedText, 12, 6);
+    QCOMPARE(sabine.count(PasteNote::OutsideUsualRange), 3);
+    QCOMPARE(sabine.message(),
+             u"1 cell held no number; its value and its text were left as they were. First: "
+             "material 11, band 1k.\n2 values were read with a decimal comma (0,25 as 0.25). "
+             "First: material 2, band 31.5.\n3 stored values lie outside 0 to 2, the usual range "
+             "on the \"Sabine\" tab; they are stored as pasted (percentages?). First: material 4, "
+             "band 125."_qs);
+
+    PasteReport insulation(Quantity::Insulation);
+    insulation.checkStored(1, 1, 55.0);
+    insulation.note(PasteNote::SkippedOutOfRange, 2, 2);
+    QCOMPARE(insulation.message(), u"1 value was not stored: it is not a finite number. First: "
+                                   "material 1, band 63."_qs);
+}
+
+QTEST_APPLESS_MAIN(TestSpreadsheetExchange)
+#include "tst_spreadsheetexchange.moc"
