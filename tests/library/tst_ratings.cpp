@@ -1,4 +1,3 @@
-#include "AbsorptionConversions.h"
 #include "Ratings.h"
 
 #include <QtTest>
@@ -28,59 +27,44 @@ private slots:
     void nrc();
     void rw_data();
     void rw();
-    void ofMaterial_data();
-    void ofMaterial();
+    void missingGroup();
 };
 
 void TestRatings::alphaW_data()
 {
     QTest::addColumn<QString>("sabine");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<QString>("absorptionClass");
+    QTest::addColumn<QString>("expected"); // alpha_w(shape) class
 
     QTest::newRow("worked C") << "0.35 0.70 0.65 0.60 0.55"
-                              << "0.60"
-                              << "C";
+                              << "0.60 C";
     QTest::newRow("worked M") << "0.35 1.00 0.65 0.60 0.55"
-                              << "0.60(M)"
-                              << "C";
+                              << "0.60(M) C";
     QTest::newRow("worked full") << "1.00 1.00 1.00 1.00 1.00"
-                                 << "1.00"
-                                 << "A";
+                                 << "1.00 A";
     QTest::newRow("worked low") << "0.10 0.10 0.10 0.10 0.10"
-                                << "0.10"
-                                << "not classified";
+                                << "0.10 not classified";
     QTest::newRow("sum exactly 0.10") << "0.80 0.90 1.00 1.00 0.90"
-                                      << "1.00"
-                                      << "A";
+                                      << "1.00 A";
     QTest::newRow("0.92 to 0.90") << "0.92 0.92 0.92 0.92 0.92"
-                                  << "0.90"
-                                  << "A";
+                                  << "0.90 A";
     QTest::newRow("0.93 to 0.95") << "0.93 0.93 0.93 0.93 0.93"
-                                  << "0.95"
-                                  << "A";
+                                  << "0.95 A";
     QTest::newRow("above 1 capped") << "1.40 1.20 1.30 1.10 1.50"
-                                    << "1.00"
-                                    << "A";
+                                    << "1.00 A";
     QTest::newRow("negative") << "-0.20 -0.10 -0.05 -0.30 -0.50"
-                              << "0.00"
-                              << "not classified";
+                              << "0.00 not classified";
     QTest::newRow("shape LH") << "0.60 0.35 0.35 0.70 0.70"
-                              << "0.40(LH)"
-                              << "D";
+                              << "0.40(LH) D";
     QTest::newRow("class E") << "0.05 0.20 0.25 0.30 0.30"
-                             << "0.25"
-                             << "E";
+                             << "0.25 E";
 }
 
 void TestRatings::alphaW()
 {
     QFETCH(QString, sabine);
     QFETCH(QString, expected);
-    QFETCH(QString, absorptionClass);
     const WeightedAbsorption rating = weightedAbsorption(values<5>(sabine));
-    QCOMPARE(formatAlphaW(rating), expected);
-    QCOMPARE(absorptionClassText(rating.absorptionClass), absorptionClass);
+    QCOMPARE(formatAlphaW(rating) + ' ' + absorptionClassText(rating.absorptionClass), expected);
 }
 
 void TestRatings::nrc_data()
@@ -123,8 +107,6 @@ void TestRatings::rw_data()
                                               << "R_w 52 (−3; −8) dB";
     QTest::newRow("steep") << "20 30 60 70 70"
                            << "R_w 41 (−2; −8) dB";
-    QTest::newRow("flat") << "45 45 45 45 45"
-                          << "R_w 46 (−1; −1) dB";
     QTest::newRow("negative") << "-5 -5 -5 -5 -5"
                               << "R_w −4 (−1; −1) dB";
 }
@@ -135,48 +117,19 @@ void TestRatings::rw()
     QFETCH(QString, expected);
     const InsulationOctaves db = values<5>(insulation);
     QCOMPARE(formatRw(weightedSoundReduction(db)), expected);
-    // The stored form is a float.
-    InsulationOctaves stored{};
-    for (size_t i = 0; i < db.size(); ++i)
-        stored[i] = static_cast<float>(db[i]);
+    InsulationOctaves stored{}; // as the library holds them
+    std::transform(db.begin(), db.end(), stored.begin(), [](double v) { return float(v); });
     QCOMPARE(formatRw(weightedSoundReduction(stored)), expected);
 }
 
-void TestRatings::ofMaterial_data()
+void TestRatings::missingGroup()
 {
-    QTest::addColumn<bool>("hasAlpha");
-    QTest::addColumn<bool>("hasInsulation");
-    QTest::addColumn<double>("sabine");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("no group") << false << false << 0.5 << "– – –";
-    QTest::newRow("absorption only") << true << false << 0.5 << "0.50 0.50 –";
-    QTest::newRow("insulation only") << false << true << 0.5 << "– – R_w 54 (−2; −6) dB";
-    QTest::newRow("True 1.0 is Sabine 1.447")
-        << true << true << trueToSabine(1.0) << "1.45 1.00 R_w 54 (−2; −6) dB";
-}
-
-void TestRatings::ofMaterial()
-{
-    QFETCH(bool, hasAlpha);
-    QFETCH(bool, hasInsulation);
-    QFETCH(double, sabine);
-    QFETCH(QString, expected);
-
     auto library = std::make_unique<MaterialLibrary>();
-    constexpr int n = 7;
-    library->materialCount = n;
-    library->hasAlpha[n] = hasAlpha;
-    library->hasInsulation[n] = hasInsulation;
-    const std::array<float, 5> reference = {36, 45, 52, 55, 56};
-    for (int b = 1; b <= kBandCount; ++b) {
-        library->alphaR[n][b] = static_cast<float>(sabineToTrue(sabine));
-        library->insulationR[n][b] = b >= 3 && b <= 7 ? reference[b - 3] : 99.0f;
-    }
-    const MaterialRatings ratings = ratingsOf(*library, n);
-    QCOMPARE(formatNrc(ratings.nrc) + ' ' + formatAlphaW(ratings.alphaW) + ' ' +
-                 formatRw(ratings.rw),
-             expected);
+    library->hasInsulation[1] = true;
+    const MaterialRatings ratings = ratingsOf(*library, 1);
+    QCOMPARE(formatNrc(ratings.nrc) + formatAlphaW(ratings.alphaW), QStringLiteral("––"));
+    QCOMPARE(formatRw(ratingsOf(*library, 2).rw), QStringLiteral("–"));
+    QVERIFY(ratings.rw);
 }
 
 QTEST_APPLESS_MAIN(TestRatings)
