@@ -136,7 +136,7 @@ private:
     void checkMaterials(QByteArrayView data)
     {
         const std::vector<TextLine> lines = splitLines(data, false);
-        const auto lineCount = static_cast<int>(lines.size());
+        const int lineCount = countMaterialLines(data);
         m_refused = lineCount > kMaxMaterials;
         if (m_refused)
             add(m_materialFile, kMaxMaterials + 1, FindingKind::Problem,
@@ -145,7 +145,7 @@ private:
                     .arg(kMaxMaterials)
                     .arg(lineCount));
 
-        const int count = std::min(lineCount, kMaxMaterials);
+        const int count = std::min({lineCount, kMaxMaterials, static_cast<int>(lines.size())});
         std::vector<bool> hasProblem(static_cast<size_t>(count), false);
         for (int n = 1; n <= count; ++n) {
             const QByteArrayView line = lines[static_cast<size_t>(n - 1)].text;
