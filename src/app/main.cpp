@@ -1,12 +1,21 @@
+#include "CommandLine.h"
 #include "MainWindow.h"
 
 #include <QApplication>
 #include <QGuiApplication>
-
 #include <cstdio>
 
 int main(int argc, char *argv[])
 {
+    // A command runs without a display: no window system is touched.
+    if (argc > 1) {
+        QCoreApplication app(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return quillon::runCommandLine(QCoreApplication::arguments().mid(1),
+                                       QCoreApplication::applicationDirPath(), out, err);
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillon"));
     QApplication::setApplicationVersion(QStringLiteral("2.0"));

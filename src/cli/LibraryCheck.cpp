@@ -1,0 +1,262 @@
+#include "LibraryCheck.h"
+
+#include "LibraryFiles.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace quillon {
+
+namespace {
+
+constexpr char kCR = '\r';
+constexpr char kLF = '\n';
+constexpr QByteArrayView kLineEnd = "\r\n";
+
+struct TextLine {
+    QByteArrayView text;
+    QByteArrayView end; // "\r\n", "\r", "\n" or empty at the end of the data
+};
+
+// The material file's lines end at CR or CR LF only; the colour reader takes LF as a
+// separator as well, so there LF ends a line too.
+std::vector<TextLine> splitLines(QByteArrayView data, bool lineFeedEndsLine)
+{
+    std::vector<TextLine> lines;
+    qsizetype start = 0;
+    while (start < data.size()) {
+        qsizetype end = start;
+        while (end < data.size() && data[end] != kCR && !(lineFeedEndsLine && data[end] == kLF))
+            ++end;
+        qsizetype next = end;
+        if (next < data.size())
+            next += (data[next] == kCR && next + 1 < data.size() && data[next + 1] == kLF) ? 2 : 1;
+        lines.push_back({data.sliced(start, end - start), data.sliced(end, next - end)});
+        start = next;
+    }
+    return lines;
+}
+
+// The first column (from 1) where a line differs from what a save would write, or 0.
+int firstDifference(const TextLine &line, const TextLine &written)
+{
+    const qsizetype common = std::min(line.text.size(), written.text.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        if (line.text[i] != written.text[i])
+            return static_cast<int>(i + 1);
+    }
+    if (line.text.size() != written.text.size() || line.end != kLineEnd)
+        return static_cast<int>(common + 1);
+    return 0;
+}
+
+bool isColorSeparator(char c)
+{
+    return c == ' ' || c == '\t' || c == kCR || c == kLF || c == ',';
+}
+
+struct ColorEntry {
+    QByteArrayView text;
+    int line = 0;
+};
+
+// The entries as the colour reader splits them, with the line each stands on.
+std::vector<ColorEntry> colorEntries(const std::vector<TextLine> &lines)
+{
+    std::vector<ColorEntry> entries;
+    for (size_t l = 0; l < lines.size(); ++l) {
+        const QByteArrayView text = lines[l].text;
+        qsizetype i = 0;
+        while (i < text.size()) {
+            while (i < text.size() && isColorSeparator(text[i]))
+                ++i;
+            const qsizetype start = i;
+            while (i < text.size() && !isColorSeparator(text[i]))
+                ++i;
+            if (i > start)
+                entries.push_back({text.sliced(start, i - start), static_cast<int>(l + 1)});
+        }
+    }
+    return entries;
+}
+
+QString counted(int count, const char *singular)
+{
+    return QStringLiteral("%1 %2%3")
+        .arg(count)
+        .arg(QLatin1String(singular))
+        .arg(count == 1 ? QString() : QStringLiteral("s"));
+}
+
+class Checker {
+public:
+    Checker(const QString &materialFile, const QString &colorFile)
+        : m_materialFile(materialFile), m_colorFile(colorFile),
+          m_library(std::make_unique<MaterialLibrary>())
+    {
+    }
+
+    CheckResult run(QByteArrayView materialData, QByteArrayView colorData)
+    {
+        checkMaterials(materialData);
+        checkColors(colorData);
+        auto place = [this](const CheckFinding &f) {
+            return std::pair(f.file == m_materialFile ? 0 : 1, f.line);
+        };
+        std::stable_sort(
+            m_result.findings.begin(), m_result.findings.end(),
+            [&](const CheckFinding &a, const CheckFinding &b) { return place(a) < place(b); });
+        m_result.materialCount = m_library->materialCount;
+        return std::move(m_result);
+    }
+
+private:
+    void add(const QString &file, int line, FindingKind kind, const QString &message)
+    {
+        // A refused file is never saved, so nothing is worth noting.
+        if (m_refused && kind == FindingKind::Note)
+            return;
+        m_result.findings.push_back({file, line, kind, message});
+    }
+
+    void noteRewrites(const QString &file, const std::vector<TextLine> &lines,
+                      const std::vector<TextLine> &written, const std::vector<bool> &skip)
+    {
+        const size_t common = std::min(lines.size(), written.size());
+        for (size_t i = 0; i < common; ++i) {
+            if (skip[i])
+                continue;
+            if (const int column = firstDifference(lines[i], written[i]))
+                add(file, static_cast<int>(i + 1), FindingKind::Note,
+                    QStringLiteral("the next save writes this line differently from column %1")
+                        .arg(column));
+        }
+    }
+
+    void checkMaterials(QByteArrayView data)
+    {
+        const std::vector<TextLine> lines = splitLines(data, false);
+        const int lineCount = countMaterialLines(data);
+        m_refused = lineCount > kMaxMaterials;
+        if (m_refused)
+            add(m_materialFile, kMaxMaterials + 1, FindingKind::Problem,
+                QStringLiteral("more than %1 lines (%2): the library holds %1 materials, so "
+                               "the file is not loaded at all")
+                    .arg(kMaxMaterials)
+                    .arg(lineCount));
+
+        const int count = std::min({lineCount, kMaxMaterials, static_cast<int>(lines.size())});
+        std::vector<bool> hasProblem(static_cast<size_t>(count), false);
+        for (int n = 1; n <= count; ++n) {
+            const QByteArrayView line = lines[static_cast<size_t>(n - 1)].text;
+            int unreadable = 0;
+            readMaterialLine(line, *m_library, n, &unreadable);
+            if (unreadable > 0) {
+                add(m_materialFile, n, FindingKind::Problem,
+                    QStringLiteral("%1 not fit a 32-bit float: read as 0")
+                        .arg(unreadable == 1 ? QStringLiteral("1 value does")
+                                             : QStringLiteral("%1 values do").arg(unreadable)));
+                hasProblem[static_cast<size_t>(n - 1)] = true;
+            }
+            if (line.contains(kLF)) {
+                add(m_materialFile, n, FindingKind::Problem,
+                    QStringLiteral("a line feed without a carriage return: the text after it "
+                                   "is read as part of this material"));
+                hasProblem[static_cast<size_t>(n - 1)] = true;
+            }
+        }
+        m_library->materialCount = count;
+
+        QByteArray written;
+        written.reserve(count * 250);
+        for (int n = 1; n <= count; ++n)
+            appendMaterialLine(written, *m_library, n);
+        noteRewrites(m_materialFile, lines, splitLines(written, false), hasProblem);
+    }
+
+    void checkColors(QByteArrayView data)
+    {
+        const int materials = m_library->materialCount;
+        const std::vector<TextLine> lines = splitLines(data, true);
+        const std::vector<ColorEntry> entries = colorEntries(lines);
+        const ColorReadReport report = readColorFile(data, *m_library);
+        const int read = report.colorsRead;
+        const auto entryCount = static_cast<int>(entries.size());
+        const bool stoppedAtBadEntry =
+            !report.problem.isEmpty() && read < kMaxMaterials && read < entryCount;
+
+        if (stoppedAtBadEntry) {
+            const ColorEntry &bad = entries[static_cast<size_t>(read)];
+            const QString what = QStringLiteral("entry \"%1\" is not a colour number")
+                                     .arg(QString::fromLatin1(bad.text));
+            if (read < materials)
+                add(m_colorFile, bad.line, FindingKind::Problem,
+                    QStringLiteral("%1: materials %2 to %3 get their palette colours")
+                        .arg(what)
+                        .arg(read + 1)
+                        .arg(materials));
+            else
+                add(m_colorFile, bad.line, FindingKind::Note,
+                    QStringLiteral("%1, but no material uses it").arg(what));
+        } else if (entryCount < materials) {
+            const int line = entries.empty() ? 1 : entries.back().line + 1;
+            add(m_colorFile, line, FindingKind::Note,
+                QStringLiteral("%1 for %2: materials %3 to %4 get their palette colours")
+                    .arg(counted(entryCount, "colour"), counted(materials, "material"))
+                    .arg(entryCount + 1)
+                    .arg(materials));
+        }
+        if (entryCount > materials && (!stoppedAtBadEntry || read >= materials))
+            add(m_colorFile, entries[static_cast<size_t>(materials)].line, FindingKind::Note,
+                QStringLiteral("%1 for %2: the colours from here on are not used, and the "
+                               "next save leaves them out")
+                    .arg(counted(entryCount, "colour"), counted(materials, "material")));
+
+        applyDefaultColors(*m_library, read);
+        // Lines beyond the colours read are covered by the notes above.
+        std::vector<TextLine> compared(lines.begin(),
+                                       lines.begin() + std::min<qsizetype>(lines.size(), read));
+        noteRewrites(m_colorFile, compared, splitLines(writeColorFile(*m_library), true),
+                     std::vector<bool>(compared.size(), false));
+    }
+
+    QString m_materialFile;
+    QString m_colorFile;
+    std::unique_ptr<MaterialLibrary> m_library;
+    CheckResult m_result;
+    bool m_refused = false;
+};
+
+} // namespace
+
+int CheckResult::count(FindingKind kind) const
+{
+    return static_cast<int>(
+        std::count_if(findings.begin(), findings.end(),
+                      [kind](const CheckFinding &f) { return f.kind == kind; }));
+}
+
+CheckResult checkLibrary(QByteArrayView materialData, QByteArrayView colorData,
+                         const QString &materialFile, const QString &colorFile)
+{
+    return Checker(materialFile, colorFile).run(materialData, colorData);
+}
+
+QString formatFinding(const CheckFinding &finding)
+{
+    return QStringLiteral("%1:%2: %3%4")
+        .arg(finding.file)
+        .arg(finding.line)
+        .arg(finding.kind == FindingKind::Note ? QStringLiteral("note: ") : QString())
+        .arg(finding.message);
+}
+
+QString checkSummary(const CheckResult &result)
+{
+    return QStringLiteral("%1, %2, %3")
+        .arg(counted(result.materialCount, "material"),
+             counted(result.count(FindingKind::Problem), "problem"),
+             counted(result.count(FindingKind::Note), "note"));
+}
+
+} // namespace quillon

@@ -1,0 +1,237 @@
+#include "LibraryExport.h"
+
+#include "AbsorptionConversions.h"
+#include "Cp1252.h"
+#include "Ratings.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace quillon {
+
+namespace {
+
+constexpr std::array<const char *, kBandCount> kCenterFrequencies = {
+    "31.5", "63", "125", "250", "500", "1000", "2000", "4000", "8000", "16000"};
+
+enum class Group { AbsorptionTrue, Insulation, Scattering };
+
+struct GroupInfo {
+    Group group;
+    const char *key;
+};
+constexpr std::array<GroupInfo, 3> kGroups = {{{Group::AbsorptionTrue, "absorption_true"},
+                                               {Group::Insulation, "insulation_db"},
+                                               {Group::Scattering, "scattering"}}};
+
+bool hasGroup(const MaterialLibrary &library, size_t slot, Group group)
+{
+    switch (group) {
+    case Group::AbsorptionTrue:
+        return library.hasAlpha[slot];
+    case Group::Insulation:
+        return library.hasInsulation[slot];
+    case Group::Scattering:
+        return library.hasScattering[slot];
+    }
+    return false;
+}
+
+const BandRow &rowOf(const MaterialLibrary &library, size_t slot, Group group)
+{
+    switch (group) {
+    case Group::AbsorptionTrue:
+        return library.alphaR[slot];
+    case Group::Insulation:
+        return library.insulationR[slot];
+    case Group::Scattering:
+        break;
+    }
+    return library.scattering[slot];
+}
+
+// The shortest text that reads back as the same number; JSON has no word for a non-finite one.
+template <typename Number> void appendNumber(QByteArray &out, Number value, const char *nonFinite)
+{
+    if (!std::isfinite(value)) {
+        out.append(nonFinite);
+        return;
+    }
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    out.append(text, end - text);
+}
+
+QByteArray nameUtf8(const MaterialLibrary &library, size_t slot)
+{
+    return decodeCp1252(library.materialNames[slot]).toUtf8();
+}
+
+void appendCsvField(QByteArray &out, const QByteArray &field)
+{
+    if (field.contains(',') || field.contains('"') || field.contains('\r') ||
+        field.contains('\n')) {
+        QByteArray quoted = field;
+        quoted.replace("\"", "\"\"");
+        out.append('"').append(quoted).append('"');
+    } else {
+        out.append(field);
+    }
+}
+
+void appendJsonString(QByteArray &out, const QByteArray &text)
+{
+    out.append('"');
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            out.append('\\').append(c);
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
+            out.append(escaped);
+        } else {
+            out.append(c);
+        }
+    }
+    out.append('"');
+}
+
+template <typename Value> void appendJsonArray(QByteArray &out, const BandRow &row, Value valueOf)
+{
+    out.append('[');
+    for (size_t b = 1; b <= kBandCount; ++b) {
+        if (b > 1)
+            out.append(", ");
+        appendNumber(out, valueOf(row[b]), "null");
+    }
+    out.append(']');
+}
+
+QByteArray centerFrequencies()
+{
+    QByteArray list("[");
+    for (size_t b = 0; b < kBandCount; ++b)
+        list.append(b == 0 ? "" : ", ").append(kCenterFrequencies[b]);
+    return list.append(']');
+}
+
+void appendJsonBands(QByteArray &out, const char *key, const BandRow &row)
+{
+    out.append(", \"").append(key).append("\": ");
+    appendJsonArray(out, row, [](float v) { return v; });
+}
+
+void appendJsonCoefficients(QByteArray &out, const char *key, const BandRow &row,
+                            const QByteArray &frequencies)
+{
+    out.append(", \"").append(key).append("\": {\"coeffs\": ");
+    appendJsonArray(out, row, [](float v) { return v; });
+    out.append(", \"center_freqs\": ").append(frequencies).append('}');
+}
+
+QByteArray withoutTabs(QByteArray text)
+{
+    for (char &c : text) {
+        if (c == '\t' || c == '\r' || c == '\n')
+            c = ' ';
+    }
+    return text;
+}
+
+} // namespace
+
+QByteArray colorText(MaterialColor color)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", colorRed(color), colorGreen(color),
+                  colorBlue(color));
+    return QByteArray(text);
+}
+
+QByteArray exportCsv(const MaterialLibrary &library)
+{
+    QByteArray out("number,name,color,group");
+    for (const char *frequency : kCenterFrequencies)
+        out.append(',').append(frequency);
+    out.append("\r\n");
+    for (int n = 1; n <= library.materialCount; ++n) {
+        const auto slot = static_cast<size_t>(n);
+        QByteArray lead = QByteArray::number(materialNumber(n)) + ',';
+        appendCsvField(lead, nameUtf8(library, slot));
+        lead.append(',').append(colorText(library.materialColors[slot])).append(',');
+        for (const GroupInfo &info : kGroups) {
+            if (!hasGroup(library, slot, info.group))
+                continue;
+            out.append(lead).append(info.key);
+            for (size_t b = 1; b <= kBandCount; ++b) {
+                out.append(',');
+                appendNumber(out, rowOf(library, slot, info.group)[b], "");
+            }
+            out.append("\r\n");
+        }
+    }
+    return out;
+}
+
+QByteArray exportJson(const MaterialLibrary &library)
+{
+    const QByteArray frequencies = centerFrequencies();
+    QByteArray out("{\"center_freqs\": ");
+    out.append(frequencies).append(",\n \"materials\": [");
+    for (int n = 1; n <= library.materialCount; ++n) {
+        const auto slot = static_cast<size_t>(n);
+        out.append(n == 1 ? "\n  {" : ",\n  {");
+        out.append("\"number\": ").append(QByteArray::number(materialNumber(n)));
+        out.append(", \"name\": ");
+        appendJsonString(out, nameUtf8(library, slot));
+        out.append(", \"color\": \"").append(colorText(library.materialColors[slot])).append('"');
+        if (library.hasAlpha[slot]) {
+            appendJsonBands(out, "absorption_true", library.alphaR[slot]);
+            out.append(", \"absorption_sabine\": ");
+            appendJsonArray(out, library.alphaR[slot], [](float v) { return trueToSabine(v); });
+        }
+        if (library.hasInsulation[slot])
+            appendJsonBands(out, "insulation_db", library.insulationR[slot]);
+        if (library.hasAlpha[slot])
+            appendJsonCoefficients(out, "energy_absorption", library.alphaR[slot], frequencies);
+        // One key can hold one shape: scattering takes the one the Python packages read.
+        if (library.hasScattering[slot])
+            appendJsonCoefficients(out, "scattering", library.scattering[slot], frequencies);
+        out.append('}');
+    }
+    out.append(library.materialCount > 0 ? "\n ]}\n" : "]}\n");
+    return out;
+}
+
+QByteArray ratingsTable(const MaterialLibrary &library)
+{
+    QByteArray out("number\tname\tNRC\talpha_w\tshape\tclass\tRw\tC\tCtr\n");
+    for (int n = 1; n <= library.materialCount; ++n) {
+        const MaterialRatings ratings = ratingsOf(library, n);
+        out.append(QByteArray::number(materialNumber(n))).append('\t');
+        out.append(withoutTabs(nameUtf8(library, static_cast<size_t>(n)))).append('\t');
+        if (ratings.nrc)
+            out.append(formatHundredths(*ratings.nrc).toLatin1());
+        out.append('\t');
+        if (const auto &a = ratings.alphaW) {
+            out.append(formatHundredths(a->alphaW).toLatin1()).append('\t');
+            out.append(shapeIndicators(*a).toLatin1()).append('\t');
+            out.append(absorptionClassText(a->absorptionClass).toLatin1()).append('\t');
+        } else {
+            out.append("\t\t\t");
+        }
+        if (const auto &r = ratings.rw) {
+            out.append(QByteArray::number(r->rw)).append('\t');
+            out.append(QByteArray::number(r->c)).append('\t');
+            out.append(QByteArray::number(r->ctr));
+        } else {
+            out.append("\t\t");
+        }
+        out.append('\n');
+    }
+    return out;
+}
+
+} // namespace quillon

@@ -1,0 +1,298 @@
+#include "AbsorptionConversions.h"
+#include "Cp1252.h"
+#include "LibraryFiles.h"
+#include "LibraryStorage.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+
+using namespace quillon;
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// In `folder`, with no display: a window system touched would make the process abort.
+Run runQuillon(const QString &folder, const QStringList &arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(folder);
+    process.start(QStringLiteral(QUILLON_EXECUTABLE), arguments);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(data), data.size());
+}
+
+// Three materials: the worked absorption and insulation examples, and one without values.
+std::unique_ptr<MaterialLibrary> sampleLibrary()
+{
+    auto library = std::make_unique<MaterialLibrary>();
+    library->materialCount = 3;
+    library->materialNames = {"", encodeCp1252(u"Béton \"brut\""), "Panel", "Empty"};
+    const double sabine[2][5] = {{0.35, 0.70, 0.65, 0.60, 0.55}, {0.35, 1.00, 0.65, 0.60, 0.55}};
+    const float insulation[2][5] = {{34, 43, 50, 53, 54}, {36, 45, 52, 55, 56}};
+    for (size_t n = 1; n <= 3; ++n) {
+        library->materialColors[n] = rgbColor(10 * static_cast<int>(n), 20, 255);
+        library->hasAlpha[n] = library->hasInsulation[n] = n < 3;
+        library->hasScattering[n] = n == 2;
+        for (size_t b = 1; b <= kBandCount && n < 3; ++b) {
+            const bool rated = b >= 3 && b <= 8;
+            library->alphaR[n][b] =
+                float(sabineToTrue(b > 3 && rated ? sabine[n - 1][b - 4] : 0.011 * b));
+            library->insulationR[n][b] = b < 8 && rated ? insulation[n - 1][b - 3] : 20.5f + b;
+            library->scattering[n][b] = 0.05f * b;
+        }
+    }
+    return library;
+}
+
+// RFC 4180 fields, quoted or not.
+QStringList csvFields(const QString &row)
+{
+    static const QRegularExpression field(
+        QStringLiteral("(?:^|,)(?:\"((?:[^\"]|\"\")*)\"|([^,]*))"));
+    QStringList fields;
+    for (const QRegularExpressionMatch &m : field.globalMatch(row))
+        fields << (m.hasCaptured(1)
+                       ? m.captured(1).replace(QLatin1String("\"\""), QLatin1String("\""))
+                       : m.captured(2));
+    return fields;
+}
+
+} // namespace
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void check_data();
+    void check();
+    void exportLibrary_data();
+    void exportLibrary();
+    void ratings();
+    void usage_data();
+    void usage();
+
+private:
+    QTemporaryDir m_root;
+    QByteArray m_materials;
+    QByteArray m_colors;
+    std::unique_ptr<MaterialLibrary> m_library = std::make_unique<MaterialLibrary>();
+};
+
+void TestCommandLine::initTestCase()
+{
+    const auto sample = sampleLibrary();
+    m_materials = writeMaterialFile(*sample);
+    m_colors = writeColorFile(*sample);
+    writeFile(m_root.filePath(kMaterialFileName), m_materials);
+    writeFile(m_root.filePath(kColorFileName), m_colors);
+    QVERIFY(QDir(m_root.path()).mkdir(QStringLiteral("toolong")));
+    writeFile(m_root.filePath(QStringLiteral("toolong/Korvane.mat")),
+              QByteArray("  0  x,   0.1\r\n").repeated(1000));
+    QVERIFY(
+        loadLibraryFiles(materialFilePath(m_root.path()), colorFilePath(m_root.path()), *m_library)
+            .ok);
+}
+
+void TestCommandLine::check_data()
+{
+    QTest::addColumn<QByteArray>("materials");
+    QTest::addColumn<QByteArray>("colors");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output");
+
+    const QList<QByteArray> lines = m_materials.split('\n');
+    QByteArray overflow = m_materials;
+    overflow.replace(" 21.5 ", " 1e999 ");
+    // Two spaces fewer before the values, and a second decimal on the first insulation value.
+    const QByteArray rewritten = QByteArray(lines[0]).replace(",    0.", ",  0.") + '\n' +
+                                 QByteArray(lines[1]).replace(" 21.5 ", " 21.50 ") + '\n';
+
+    QTest::newRow("clean") << m_materials << m_colors << 0 << "3 materials, 0 problems, 0 notes\n";
+    QTest::newRow("more than 999 lines")
+        << (lines[0] + '\n').repeated(1000) << m_colors << 1
+        << "./Korvane.mat:1000: more than 999 lines (1000): the library holds 999 materials, "
+           "so the file is not loaded at all\n999 materials, 1 problem, 0 notes\n";
+    QTest::newRow("value beyond float")
+        << overflow << m_colors << 1
+        << "./Korvane.mat:1: 1 value does not fit a 32-bit float: read as 0\n"
+           "./Korvane.mat:2: 1 value does not fit a 32-bit float: read as 0\n"
+           "3 materials, 2 problems, 0 notes\n";
+    QTest::newRow("colour not a number")
+        << m_materials << QByteArray(" 255 \r\n red \r\n 7 \r\n") << 1
+        << "./korcolor.mat:2: entry \"red\" is not a colour number: materials 2 to 3 get their "
+           "palette colours\n3 materials, 1 problem, 0 notes\n";
+    QTest::newRow("line feeds alone")
+        << QByteArray(m_materials).replace("\r\n", "\n") << m_colors << 1
+        << "./Korvane.mat:1: a line feed without a carriage return: the text after it is read "
+           "as part of this material\n./korcolor.mat:2: note: 3 colours for 1 material: the "
+           "colours from here on are not used, and the next save leaves them out\n"
+           "1 material, 1 problem, 1 note\n";
+    QTest::newRow("notes only")
+        << rewritten << QByteArray(" 255 \r\n0\r\n 7 \r\n") << 0
+        << "./Korvane.mat:1: note: the next save writes this line differently from column 74\n"
+           "./Korvane.mat:2: note: the next save writes this line differently from column 141\n"
+           "./korcolor.mat:2: note: the next save writes this line differently from column 1\n"
+           "./korcolor.mat:3: note: 3 colours for 2 materials: the colours from here on are not "
+           "used, and the next save leaves them out\n"
+           "2 materials, 0 problems, 4 notes\n";
+    QTest::newRow("no colour file") << m_materials << QByteArray() << 2 << "";
+}
+
+void TestCommandLine::check()
+{
+    QFETCH(QByteArray, materials);
+    QFETCH(QByteArray, colors);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+
+    QTemporaryDir folder;
+    writeFile(folder.filePath(kMaterialFileName), materials);
+    if (!colors.isEmpty())
+        writeFile(folder.filePath(kColorFileName), colors);
+    const Run run = runQuillon(folder.path(), {"check", "."});
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.out, output);
+    QCOMPARE(run.err.contains(QLatin1String("korcolor.mat: cannot be read")), exitCode == 2);
+}
+
+void TestCommandLine::exportLibrary_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("csv") << "csv";
+    QTest::newRow("json") << "json";
+}
+
+void TestCommandLine::exportLibrary()
+{
+    QFETCH(QString, format);
+    const bool json = format == QLatin1String("json");
+    const Run run = runQuillon(m_root.path(), {"export", "--format", format, "."});
+    QCOMPARE(run.exitCode, 0);
+
+    // "number|name|colour|group" -> the ten values, as read back and as in the library
+    QMap<QString, QList<float>> bands;
+    QMap<QString, QList<float>> expected;
+    auto key = [](const QVariant &number, const QString &name, const QString &color,
+                  const QString &group) {
+        return QStringList{number.toString(), name, color, group}.join(QLatin1Char('|'));
+    };
+    if (json) {
+        const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8()).object();
+        for (const QJsonValue &value : root[QLatin1String("materials")].toArray()) {
+            const QJsonObject m = value.toObject();
+            for (const QString &group : m.keys()) {
+                const QJsonValue v = m[group];
+                if (v.isObject())
+                    QCOMPARE(v[QLatin1String("center_freqs")], root[QLatin1String("center_freqs")]);
+                const QString k =
+                    key(m[QLatin1String("number")].toInt(), m[QLatin1String("name")].toString(),
+                        m[QLatin1String("color")].toString(), group);
+                for (const QJsonValue &x :
+                     (v.isObject() ? v[QLatin1String("coeffs")] : v).toArray())
+                    bands[k] << static_cast<float>(x.toDouble());
+            }
+        }
+    } else {
+        QStringList rows = run.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QCOMPARE(rows.takeFirst(),
+                 "number,name,color,group,31.5,63,125,250,500,1000,2000,4000,8000,16000");
+        for (const QString &row : rows) {
+            const QStringList fields = csvFields(row);
+            for (const QString &field : fields.mid(4))
+                bands[key(fields[0], fields[1], fields[2], fields[3])] << field.toFloat();
+        }
+    }
+
+    const MaterialLibrary &lib = *m_library;
+    for (int n = 1; n <= lib.materialCount; ++n) {
+        const auto slot = static_cast<size_t>(n);
+        auto add = [&](bool has, const char *group, const BandRow &row) {
+            if (has)
+                expected[key(n - 1, decodeCp1252(lib.materialNames[slot]),
+                             QString::asprintf("#%02x14ff", 10 * n), QLatin1String(group))] =
+                    QList<float>(row.begin() + 1, row.end());
+        };
+        add(lib.hasAlpha[slot], "absorption_true", lib.alphaR[slot]);
+        add(lib.hasInsulation[slot], "insulation_db", lib.insulationR[slot]);
+        add(lib.hasScattering[slot], "scattering", lib.scattering[slot]);
+        BandRow sabine{};
+        for (size_t b = 1; b <= kBandCount; ++b)
+            sabine[b] = static_cast<float>(trueToSabine(lib.alphaR[slot][b]));
+        add(json && lib.hasAlpha[slot], "energy_absorption", lib.alphaR[slot]);
+        add(json && lib.hasAlpha[slot], "absorption_sabine", sabine);
+    }
+    QCOMPARE(bands, expected);
+}
+
+void TestCommandLine::ratings()
+{
+    const Run run = runQuillon(m_root.path(), {"ratings", "."});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("number\tname\tNRC\talpha_w\tshape\tclass\tRw\tC\tCtr\n"
+                                     "0\tBéton \"brut\"\t0.60\t0.60\t\tC\t52\t-2\t-6\n"
+                                     "1\tPanel\t0.65\t0.60\tM\tC\t54\t-2\t-6\n"
+                                     "2\tEmpty\t\t\t\t\t\t\t\n"));
+}
+
+void TestCommandLine::usage_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: quillon"
+                          << "";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "quillon 2.0.0\n"
+                             << "";
+    QTest::newRow("unknown command") << QStringList{"list"} << 2 << ""
+                                     << "Usage: quillon";
+    QTest::newRow("unknown option") << QStringList{"check", "-v"} << 2 << ""
+                                    << "Usage: quillon";
+    QTest::newRow("export without format") << QStringList{"export"} << 2 << ""
+                                           << "--format";
+    QTest::newRow("export as xml") << QStringList{"export", "--format", "xml"} << 2 << ""
+                                   << "--format";
+    QTest::newRow("export, no library")
+        << QStringList{"export", "--format=csv", "missing"} << 2 << ""
+        << "could not be read";
+    QTest::newRow("ratings, more than 999 lines") << QStringList{"ratings", "toolong"} << 2 << ""
+                                                  << "has 1000 lines";
+}
+
+void TestCommandLine::usage()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+
+    const Run run = runQuillon(m_root.path(), arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(out.isEmpty() ? run.out.isEmpty() : run.out.startsWith(out), qPrintable(run.out));
+    QVERIFY2(err.isEmpty() ? run.err.isEmpty() : run.err.contains(err), qPrintable(run.err));
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"

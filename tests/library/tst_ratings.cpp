@@ -1,0 +1,136 @@
+#include "Ratings.h"
+
+#include <QtTest>
+
+using namespace quillon;
+
+namespace {
+
+template <size_t N> std::array<double, N> values(const QString &text)
+{
+    const QStringList fields = text.split(QLatin1Char(' '));
+    Q_ASSERT(fields.size() == static_cast<qsizetype>(N));
+    std::array<double, N> result{};
+    for (size_t i = 0; i < N; ++i)
+        result[i] = fields[static_cast<qsizetype>(i)].toDouble();
+    return result;
+}
+
+} // namespace
+
+class TestRatings : public QObject {
+    Q_OBJECT
+private slots:
+    void alphaW_data();
+    void alphaW();
+    void nrc_data();
+    void nrc();
+    void rw_data();
+    void rw();
+    void missingGroup();
+};
+
+void TestRatings::alphaW_data()
+{
+    QTest::addColumn<QString>("sabine");
+    QTest::addColumn<QString>("expected"); // alpha_w(shape) class
+
+    QTest::newRow("worked C") << "0.35 0.70 0.65 0.60 0.55"
+                              << "0.60 C";
+    QTest::newRow("worked M") << "0.35 1.00 0.65 0.60 0.55"
+                              << "0.60(M) C";
+    QTest::newRow("worked full") << "1.00 1.00 1.00 1.00 1.00"
+                                 << "1.00 A";
+    QTest::newRow("worked low") << "0.10 0.10 0.10 0.10 0.10"
+                                << "0.10 not classified";
+    QTest::newRow("sum exactly 0.10") << "0.80 0.90 1.00 1.00 0.90"
+                                      << "1.00 A";
+    QTest::newRow("0.92 to 0.90") << "0.92 0.92 0.92 0.92 0.92"
+                                  << "0.90 A";
+    QTest::newRow("0.93 to 0.95") << "0.93 0.93 0.93 0.93 0.93"
+                                  << "0.95 A";
+    QTest::newRow("above 1 capped") << "1.40 1.20 1.30 1.10 1.50"
+                                    << "1.00 A";
+    QTest::newRow("negative") << "-0.20 -0.10 -0.05 -0.30 -0.50"
+                              << "0.00 not classified";
+    QTest::newRow("shape LH") << "0.60 0.35 0.35 0.70 0.70"
+                              << "0.40(LH) D";
+    QTest::newRow("class E") << "0.05 0.20 0.25 0.30 0.30"
+                             << "0.25 E";
+}
+
+void TestRatings::alphaW()
+{
+    QFETCH(QString, sabine);
+    QFETCH(QString, expected);
+    const WeightedAbsorption rating = weightedAbsorption(values<5>(sabine));
+    QCOMPARE(formatAlphaW(rating) + ' ' + absorptionClassText(rating.absorptionClass), expected);
+}
+
+void TestRatings::nrc_data()
+{
+    QTest::addColumn<QString>("sabine");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("worked") << "0.21 0.23 0.22 0.20"
+                            << "0.20";
+    QTest::newRow("half-way rounds up") << "0.22 0.23 0.22 0.23"
+                                        << "0.25";
+    QTest::newRow("to two decimals first") << "0.214 0.214 0.214 0.214"
+                                           << "0.20";
+    QTest::newRow("above 1") << "1.10 1.20 1.30 1.20"
+                             << "1.20";
+    QTest::newRow("negative half-way") << "-0.10 -0.05 0.00 0.05"
+                                       << "0.00";
+    QTest::newRow("negative") << "-0.20 -0.20 -0.20 -0.20"
+                              << "-0.20";
+}
+
+void TestRatings::nrc()
+{
+    QFETCH(QString, sabine);
+    QFETCH(QString, expected);
+    QCOMPARE(formatNrc(noiseReductionCoefficient(values<4>(sabine))), expected);
+}
+
+void TestRatings::rw_data()
+{
+    QTest::addColumn<QString>("insulation");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("worked, sum exactly 10.0") << "34 43 50 53 54"
+                                              << "R_w 52 (−2; −6) dB";
+    QTest::newRow("reference curve") << "36 45 52 55 56"
+                                     << "R_w 54 (−2; −6) dB";
+    // 4.1 + 0.2 + 5.7 dB: sums of floats or doubles come out above 10.
+    QTest::newRow("decimals summing to 10.0") << "31.9 44.8 46.3 55 56"
+                                              << "R_w 52 (−3; −8) dB";
+    QTest::newRow("steep") << "20 30 60 70 70"
+                           << "R_w 41 (−2; −8) dB";
+    QTest::newRow("negative") << "-5 -5 -5 -5 -5"
+                              << "R_w −4 (−1; −1) dB";
+}
+
+void TestRatings::rw()
+{
+    QFETCH(QString, insulation);
+    QFETCH(QString, expected);
+    const InsulationOctaves db = values<5>(insulation);
+    QCOMPARE(formatRw(weightedSoundReduction(db)), expected);
+    InsulationOctaves stored{}; // as the library holds them
+    std::transform(db.begin(), db.end(), stored.begin(), [](double v) { return float(v); });
+    QCOMPARE(formatRw(weightedSoundReduction(stored)), expected);
+}
+
+void TestRatings::missingGroup()
+{
+    auto library = std::make_unique<MaterialLibrary>();
+    library->hasInsulation[1] = true;
+    const MaterialRatings ratings = ratingsOf(*library, 1);
+    QCOMPARE(formatNrc(ratings.nrc) + formatAlphaW(ratings.alphaW), QStringLiteral("––"));
+    QCOMPARE(formatRw(ratingsOf(*library, 2).rw), QStringLiteral("–"));
+    QVERIFY(ratings.rw);
+}
+
+QTEST_APPLESS_MAIN(TestRatings)
+#include "tst_ratings.moc"
