@@ -1,43 +1,48 @@
-// Lays a block text into the 1000 x 13 material grid with setClip and checks that the block
-// it reports lies within the table at the selection's top left, has the text's shape when it
-// grows from a single cell, and that clip() of it gives its cells, pasted or kept.
-// Input: a flag byte (bit 0: text is Latin-1 rather than UTF-8; bit 1: a single selected
-// cell), the current cell (2 bytes row, 1 byte column), the selection end as signed offsets
-// (1 byte rows, 1 byte columns), then the block text.
+// Pastes into the editing core over a small library and checks that only the pasted block
+// changes, every value stays finite, the table shows what was stored, and undo and redo give
+// back the files before and after the paste byte for byte.
+// Input: a flag byte (bit 0: the payload is offered as SYLK beside the text; bits 1-2: the tab;
+// bit 3: a single selected cell), the current cell (2 bytes row, 1 byte column), the selection
+// end as signed offsets (1 byte rows, 1 byte columns), then the payload.
 
-#include "FlexGrid.h"
+#include "Cp1252.h"
 #include "FuzzCheck.h"
+#include "LibraryFiles.h"
+#include "QuantityTable.h"
+#include "TableEditor.h"
 
 #include <QApplication>
-
+#include <QLineEdit>
+#include <QMimeData>
 #include <algorithm>
-#include <vector>
+#include <cmath>
+#include <cstring>
 
 using namespace quillon;
 
 namespace {
 
-constexpr int kRows = 1000;
-constexpr int kCols = 13;
 constexpr size_t kHeaderSize = 6;
+constexpr int kSampleMaterials = 6;
 
 FlexGrid *grid = nullptr;
-std::vector<QString> baseline; // what each cell holds between inputs
+TableEditor *editor = nullptr;
 
-const QString &baselineText(int row, int col) { return baseline[size_t(row * kCols + col)]; }
-
-// Rows end at CR LF, CR or LF, one break at the very end closing the last row; cells are
-// separated by tabs.
-std::vector<QStringList> splitRows(QString text)
+QByteArray files(const MaterialLibrary &library)
 {
-    if (text.isEmpty())
-        return {};
-    text.chop(text.endsWith(u"\r\n") ? 2 : text.endsWith(u'\r') || text.endsWith(u'\n') ? 1 : 0);
-    std::vector<QStringList> rows;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-    for (const QString &line : text.split(u'\n'))
-        rows.push_back(line.split(u'\t'));
-    return rows;
+    return writeMaterialFile(library) + writeColorFile(library);
+}
+
+template <typename Library> auto &valueRows(Library &library, ValueTable table)
+{
+    return table == ValueTable::Absorption   ? library.alphaR
+           : table == ValueTable::Insulation ? library.insulationR
+                                             : library.scattering;
+}
+
+template <typename T> bool sameBytes(const T &a, const T &b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 } // namespace
@@ -47,13 +52,24 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     new QApplication(*argc, *argv);
     grid = new FlexGrid;
-    grid->setGridSize(kRows, kCols);
-    for (int r = 0; r < kRows; ++r) {
-        for (int c = 0; c < kCols; ++c) {
-            baseline.push_back(QStringLiteral("%1:%2").arg(r).arg(c));
-            grid->gridModel()->setTextSilently(r, c, baseline.back());
+    editor = new TableEditor(*grid, *new QLineEdit);
+    MaterialLibrary &library = editor->library();
+    library.materialCount = kSampleMaterials;
+    for (int n = 1; n <= kSampleMaterials; ++n) {
+        const auto slot = static_cast<size_t>(n);
+        library.materialNames[slot] = "Material " + QByteArray::number(n);
+        library.materialColors[slot] = rgbColor(40 * n, 255 - 40 * n, n);
+        library.hasAlpha[slot] = n < kSampleMaterials;
+        library.hasInsulation[slot] = n >= 3 && n < kSampleMaterials;
+        library.hasScattering[slot] = n >= 4 && n < kSampleMaterials;
+        for (size_t b = 1; b <= kBandCount; ++b) {
+            library.alphaR[slot][b] = 0.05f * float(b) + 0.01f * float(n);
+            library.insulationR[slot][b] = 10.0f + 3.0f * float(b);
+            library.scattering[slot][b] = 0.1f * float(n);
         }
     }
+    editor->layOutTable(2000);
+    editor->refreshBandColumns();
     return 0;
 }
 
@@ -61,49 +77,101 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < kHeaderSize)
         return 0;
-    const int row = (data[1] | data[2] << 8) % (kRows - 1) + 1;
-    const int col = data[3] % (kCols - 1) + 1;
+    const auto quantity = static_cast<Quantity>((data[0] >> 1 & 3) + 1);
+    if (quantity != editor->quantity()) {
+        editor->setQuantity(quantity);
+        editor->refreshBandColumns();
+    }
+    const int row = (data[1] | data[2] << 8) % kMaxMaterials + 1;
+    const int col = data[3] % (kGridCols - 1) + 1;
     grid->setCurrentCell(row, col);
-    if (!(data[0] & 2))
-        grid->setSelectionEnd(std::clamp(row + static_cast<int8_t>(data[4]), 1, kRows - 1),
-                              std::clamp(col + static_cast<int8_t>(data[5]) % kCols, 1, kCols - 1));
-    const QByteArrayView bytes = fuzzInput(data + kHeaderSize, size - kHeaderSize);
-    const QString text = data[0] & 1 ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes);
-    const FlexGrid::Block selected = grid->selectedBlock();
+    if (!(data[0] & 8))
+        grid->setSelectionEnd(
+            std::clamp(row + static_cast<int8_t>(data[4]), 1, kMaxMaterials),
+            std::clamp(col + static_cast<int8_t>(data[5]) % kGridCols, 1, kGridCols - 1));
+    const QByteArrayView payload = fuzzInput(data + kHeaderSize, size - kHeaderSize);
+    QMimeData mime;
+    mime.setText(QString::fromUtf8(payload));
+    const auto sylk = data[0] & 1 ? readSylk(payload) : std::nullopt;
+    if (data[0] & 1)
+        mime.setData(QString::fromLatin1(kSylkMimeType), payload.toByteArray());
+    const ExchangeBlock source = sylk ? *sylk : readTabText(mime.text());
 
-    const FlexGrid::Block block = grid->setClip(text);
-    FUZZ_REQUIRE(block.top == selected.top && block.left == selected.left);
-    FUZZ_REQUIRE(block.bottom >= block.top && block.bottom <= kRows - 1 &&
-                 block.right >= block.left && block.right <= kCols - 1);
-    const std::vector<QStringList> pasted = splitRows(text);
-    qsizetype pastedCols = 0;
-    for (const QStringList &cells : pasted)
-        pastedCols = std::max(pastedCols, cells.size());
-    const bool grows = selected.top == selected.bottom && selected.left == selected.right &&
-                       (pasted.size() > 1 || pastedCols > 1);
-    FUZZ_REQUIRE(block.bottom == (grows ? std::min<int>(block.top + pasted.size() - 1, kRows - 1)
-                                        : selected.bottom) &&
-                     block.right == (grows ? std::min<int>(block.left + pastedCols - 1, kCols - 1)
-                                           : selected.right),
-                 "block %d,%d..%d,%d", block.top, block.left, block.bottom, block.right);
+    // Where the paste may write: the selection, grown from a single cell to the source's size.
+    FlexGrid::Block block = grid->selectedBlock();
+    if (block.top == block.bottom && block.left == block.right) {
+        block.bottom = kMaxMaterials;
+        block.right = kGridCols - 1;
+    }
+    block.bottom = std::min(block.bottom, block.top + source.rows - 1);
+    block.right = std::min(block.right, block.left + source.cols - 1);
+    auto inBlock = [&](int n, int c) {
+        return n >= block.top && n <= block.bottom && c >= block.left && c <= block.right;
+    };
 
-    // Cells of the block as clip() gives them, and the ring around it, where a stray write lands.
-    const QStringList clipRows = grid->clip().split(u'\r');
-    FUZZ_REQUIRE(clipRows.size() == block.bottom - block.top + 1);
-    for (int r = block.top - 1; r <= std::min(block.bottom + 1, kRows - 1); ++r) {
-        const auto i = static_cast<size_t>(r - block.top);
-        const bool inRows = r >= block.top && r <= block.bottom;
-        const QStringList cells = inRows ? clipRows[qsizetype(i)].split(u'\t') : QStringList();
-        FUZZ_REQUIRE(!inRows || cells.size() == block.right - block.left + 1);
-        for (int c = block.left - 1; c <= std::min(block.right + 1, kCols - 1); ++c) {
-            const qsizetype j = c - block.left;
-            const bool inBlock = inRows && j >= 0 && j < cells.size();
-            const bool isPasted = inBlock && i < pasted.size() && j < pasted[i].size();
-            const QString actual = inBlock ? cells[j] : grid->textMatrix(r, c);
-            FUZZ_REQUIRE(actual == (isPasted ? pasted[i][j] : baselineText(r, c)),
-                         "cell %d,%d holds \"%s\"", r, c, qPrintable(actual));
-            grid->gridModel()->setTextSilently(r, c, baselineText(r, c));
+    static MaterialLibrary before;
+    before = editor->library();
+    const QByteArray filesBefore = files(before);
+    editor->paste(mime);
+    MaterialLibrary &after = editor->library();
+    const ValueTable pastedTable = valueTableOf(quantity);
+
+    FUZZ_REQUIRE(after.materialCount >= before.materialCount &&
+                 after.materialCount <= kMaxMaterials);
+    // The library before the paste with the block's values, names and marks taken over must be
+    // the library after it.
+    static MaterialLibrary expected;
+    expected = before;
+    expected.materialCount = after.materialCount;
+    for (int n = block.top; n <= block.bottom; ++n) {
+        const auto slot = static_cast<size_t>(n);
+        FUZZ_REQUIRE(after.hasAlpha[slot] >= before.hasAlpha[slot] &&
+                         after.hasInsulation[slot] >= before.hasInsulation[slot] &&
+                         after.hasScattering[slot] >= before.hasScattering[slot],
+                     "material %d lost a mark", n);
+        expected.hasAlpha[slot] = after.hasAlpha[slot];
+        expected.hasInsulation[slot] = after.hasInsulation[slot];
+        expected.hasScattering[slot] = after.hasScattering[slot];
+        if (inBlock(n, kNameColumn))
+            expected.materialNames[slot] = after.materialNames[slot];
+        for (int c = std::max(block.left, kFirstBandColumn); c <= block.right; ++c) {
+            const auto band = static_cast<size_t>(bandOfColumn(c));
+            const float value = valueRows(after, pastedTable)[slot][band];
+            FUZZ_REQUIRE(std::isfinite(value), "material %d band %zu", n, band);
+            valueRows(expected, pastedTable)[slot][band] = value;
         }
+    }
+    FUZZ_REQUIRE(sameBytes(expected.alphaR, after.alphaR) &&
+                     sameBytes(expected.insulationR, after.insulationR) &&
+                     sameBytes(expected.scattering, after.scattering) &&
+                     sameBytes(expected.hasAlpha, after.hasAlpha) &&
+                     sameBytes(expected.hasInsulation, after.hasInsulation) &&
+                     sameBytes(expected.hasScattering, after.hasScattering) &&
+                     sameBytes(expected.materialColors, after.materialColors) &&
+                     expected.materialNames == after.materialNames,
+                 "the paste changed the library outside its block");
+
+    // The block's rows show what the library holds.
+    for (int n = block.top; n <= block.bottom; ++n) {
+        const QString name = grid->textMatrix(n, kNameColumn);
+        FUZZ_REQUIRE(name == decodeCp1252(after.materialNames[size_t(n)]), "name %d", n);
+        for (int band = 1; band <= kBandCount; ++band) {
+            const QString shown = grid->textMatrix(n, columnOfBand(band));
+            FUZZ_REQUIRE(shown == bandCellText(after, n, band, quantity),
+                         "material %d band %d shows \"%s\"", n, band, qPrintable(shown));
+        }
+    }
+
+    QUndoStack &history = editor->history();
+    FUZZ_REQUIRE(history.count() <= 1);
+    if (history.count() == 1) {
+        const QByteArray filesAfter = files(after);
+        history.undo();
+        FUZZ_REQUIRE(files(editor->library()) == filesBefore, "undo differs");
+        history.redo();
+        FUZZ_REQUIRE(files(editor->library()) == filesAfter, "redo differs");
+        history.undo();
+        history.clear();
     }
     return 0;
 }
