@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -220,26 +221,43 @@ int main(int argc, char *argv[])
 
     grid->setCurrentCell(1, 1);
     grid->setSelectionEnd(999, 12);
-    measure("copySelection, whole table", 20.0, kRuns, nullptr, [&] { window->copySelection(); });
+    measure("copySelection, whole table, text and SYLK", 20.0, kRuns, nullptr,
+            [&] { window->copySelection(); });
 
-    QString block;
+    // Every run pastes onto the values before the first, so that each stores and redraws the
+    // whole block instead of finding its values already in place.
+    auto measurePaste = [&](const char *what, QMimeData *data) {
+        QGuiApplication::clipboard()->setMimeData(data);
+        const int start = history.index();
+        measure(what, 30.0, kRuns,
+                [&] {
+                    while (history.index() > start)
+                        window->undo();
+                    grid->setCurrentCell(1, 3);
+                    grid->setSelectionEnd(999, 12);
+                    QCoreApplication::processEvents();
+                },
+                [&] {
+                    window->pasteSelection();
+                    QCoreApplication::processEvents();
+                });
+    };
+    ExchangeBlock numbers{kMaxMaterials, kBandCount, {}};
+    QString text;
+    QString commaText;
     for (int r = 0; r < kMaxMaterials; ++r) {
         for (int b = 0; b < kBandCount; ++b) {
-            block += QString::number(0.001 * ((r + b) % 1000), 'f', 3);
-            block += b + 1 < kBandCount ? QLatin1Char('\t') : QLatin1Char('\r');
+            numbers.cells.push_back({QString(), 0.001 * ((r * 3 + b + 1) % 1000)});
+            text += QString::number(0.001 * ((r + b) % 1000), 'f', 3);
+            text += b + 1 < kBandCount ? QLatin1Char('\t') : QLatin1Char('\r');
+            commaText += QString::number(0.001 * ((r * 7 + b + 2) % 1000), 'f', 3)
+                             .replace(QLatin1Char('.'), QLatin1Char(','));
+            commaText += QLatin1String(b + 1 < kBandCount ? "\t" : "\r\n");
         }
     }
-    QGuiApplication::clipboard()->setText(block);
-    measure("pasteSelection, 999 x 10 block", 30.0, kRuns,
-            [&] {
-                grid->setCurrentCell(1, 3);
-                grid->setSelectionEnd(999, 12);
-                QCoreApplication::processEvents();
-            },
-            [&] {
-                window->pasteSelection();
-                QCoreApplication::processEvents();
-            });
+    auto *plain = new QMimeData;
+    plain->setText(text);
+    measurePaste("pasteSelection, 999 x 10 block of text", plain);
 
     measure("undo of the 999 x 10 paste", 30.0, kRuns,
             [&] {
@@ -261,6 +279,13 @@ int main(int argc, char *argv[])
                 window->redo();
                 QCoreApplication::processEvents();
             });
+
+    auto *sylk = new QMimeData;
+    sylk->setData(QString::fromLatin1(kSylkMimeType), writeSylk(numbers));
+    measurePaste("pasteSelection, 999 x 10 block from SYLK", sylk);
+    auto *commas = new QMimeData;
+    commas->setText(commaText);
+    measurePaste("pasteSelection, 999 x 10 decimal commas", commas);
 
     measure("saveLibrary (Update File)", 20.0, kRuns, nullptr, [&] { window->saveLibrary(); });
 
