@@ -9,7 +9,7 @@ class TestConversions : public QObject {
 private slots:
     void workedValues_data();
     void workedValues();
-    void roundTripAndLimit();
+    void belowTheLimit();
 };
 
 void TestConversions::workedValues_data()
@@ -20,12 +20,12 @@ void TestConversions::workedValues_data()
 
     QTest::newRow("0") << 0.0 << 0.0 << 1e-7;
     QTest::newRow("0.05") << 0.05 << 0.052121345 << 1e-7;
-    QTest::newRow("0.1") << 0.1 << 0.10637308 << 1e-7;
     QTest::newRow("0.5") << 0.5 << 0.617081 << 1e-7;
     QTest::newRow("sabine 1") << 0.7466777 << 1.0 << 1e-7;
     QTest::newRow("1") << 1.0 << 1.447201 << 1e-7;
     QTest::newRow("sabine 2") << 1.2775727 << 2.0 << 1e-7;
     QTest::newRow("negative") << -0.5 << -0.404042 << 1e-7;
+    QTest::newRow("far above 1") << 40.0 << 722.56972 << 1e-7;
     // The limit is rounded to ten digits; the square root magnifies what is left.
     QTest::newRow("vertex") << -1.198281770 << kMinimumSabine << 1e-5;
 }
@@ -35,17 +35,16 @@ void TestConversions::workedValues()
     QFETCH(double, trueAlpha);
     QFETCH(double, sabine);
     QFETCH(double, backTolerance);
-    QVERIFY2(qAbs(trueToSabine(trueAlpha) - sabine) < 1e-7,
-             qPrintable(QString::number(trueToSabine(trueAlpha), 'g', 12)));
+    const double there = trueToSabine(trueAlpha);
+    QVERIFY2(qAbs(there - sabine) < 1e-7 * qMax(1.0, sabine),
+             qPrintable(QString::number(there, 'g', 12)));
     QVERIFY2(qAbs(sabineToTrue(sabine) - trueAlpha) < backTolerance,
              qPrintable(QString::number(sabineToTrue(sabine), 'g', 12)));
+    QVERIFY(qAbs(sabineToTrue(there) - trueAlpha) < backTolerance);
 }
 
-void TestConversions::roundTripAndLimit()
+void TestConversions::belowTheLimit()
 {
-    for (double trueAlpha : {-1.198281, -0.3, 0.123, 0.999, 2.5, 40.0})
-        QVERIFY2(qAbs(sabineToTrue(trueToSabine(trueAlpha)) - trueAlpha) < 1e-7,
-                 qPrintable(QString::number(trueAlpha)));
     for (double sabine : {kMinimumSabine - 1e-9, -0.7, -5.0})
         QVERIFY(qIsNaN(sabineToTrue(sabine)));
 }

@@ -28,7 +28,6 @@ void TestNumberFormat::formatsPatterns_data()
                            << QString::fromLatin1(expected);
     };
     row("file abs 0.36", 0.36, " #0.000", " 0.360");
-    row("file abs 1.5", 1.5, " #0.000", " 1.500");
     row("file abs half", 0.0625, " #0.000", " 0.063");
     row("file abs negative half", -0.0625, " #0.000", " -0.063");
     row("file abs no negative zero", -0.0001, " #0.000", " 0.000");
@@ -37,15 +36,10 @@ void TestNumberFormat::formatsPatterns_data()
     row("file ins carry", 99.95, " ###0.0", " 100.0");
     // 0.1235f lies just below the half; its shortest form does not.
     row("float shortest form", double(0.1235f), "##0.0##", "0.124");
-    row("table 0.5", 0.5, "#0.000", "0.500");
     row("table 12.3456", 12.3456, "#0.000", "12.346");
-    row("sabine 12.3456", 12.3456, "##0.000", "12.346");
     row("ins 45", 45.0, "##0.0#", "45.0");
-    row("ins 45.25", 45.25, "##0.0#", "45.25");
     row("ins 45.256", 45.256, "##0.0#", "45.26");
     row("editor 0.1", 0.1, "##0.0##", "0.1");
-    row("editor 0.12", 0.12, "##0.0##", "0.12");
-    row("editor 1", 1.0, "##0.0##", "1.0");
     row("editor 0.12345", 0.12345, "##0.0##", "0.123");
     row("grouping", 10000000.0, "###,###,###", "10,000,000");
     row("grouping short", 999.0, "###,###,###", "999");
@@ -70,9 +64,7 @@ void TestNumberFormat::parsesLeadingNumbers_data()
     QTest::newRow("leading blanks") << "  \t\n0.35" << 0.35;
     QTest::newRow("blanks inside") << "1 2.5" << 12.5;
     QTest::newRow("comma ends") << "0,5" << 0.0;
-    QTest::newRow("minus") << "-0.05" << -0.05;
-    QTest::newRow("plus") << "+3" << 3.0;
-    QTest::newRow("sign then blank") << "- 3" << -3.0;
+    QTest::newRow("sign then blank") << "+ 3" << 3.0;
     QTest::newRow("point first") << ".5" << 0.5;
     QTest::newRow("exponent upper negative") << "15E-1x" << 1.5;
     QTest::newRow("exponent without digits") << "2e+" << 2.0;
@@ -80,8 +72,7 @@ void TestNumberFormat::parsesLeadingNumbers_data()
     QTest::newRow("second point ends") << "1.2.3" << 1.2;
     QTest::newRow("non-ascii ends") << QString::fromUtf8("4\u00b05") << 4.0;
     QTest::newRow("exponent with leading zeros") << "1e0000000000001" << 10.0;
-    QTest::newRow("signed exponent with leading zeros") << " 4e+00000000000002" << 400.0;
-    QTest::newRow("negative exponent with leading zeros") << "5e-0000000000001" << 0.5;
+    QTest::newRow("negative exponent with leading zeros") << "-5e-0000000000001" << -0.5;
     QTest::newRow("too large") << "1e999" << qInf();
     QTest::newRow("huge exponent, tiny mantissa") << "0.0001e99999999999999999999x" << qInf();
     QTest::newRow("huge negative exponent") << "7e-99999999999999999999" << 0.0;
@@ -101,7 +92,6 @@ void TestNumberFormat::formatsUnderLocale_data()
     QTest::addColumn<QString>("thousands");
     QTest::addColumn<QString>("decimals");
     QTest::newRow("C") << QStringLiteral("10,000,000") << QStringLiteral("13.456");
-    QTest::newRow("en_US") << QStringLiteral("10,000,000") << QStringLiteral("13.456");
     QTest::newRow("de_DE") << QStringLiteral("10.000.000") << QStringLiteral("13,456");
 }
 
