@@ -74,13 +74,10 @@ void TestSpreadsheetExchange::readSylk_data()
         << QByteArray("ID;P\nB;Y2;X2\nC;X1;Y1;K\"B\xe9ton\"\nE\n") + '\0' << u"Béton|/|"_qs;
     QTest::newRow("not a number stays text")
         << QByteArray("ID;P\nC;X1;Y1;KTRUE\nE\n") << u"TRUE"_qs;
-    QTest::newRow("no ID") << QByteArray("C;X1;Y1;K1\nE\n") << u"-"_qs;
-    QTest::newRow("no E") << QByteArray("ID;P\nC;X1;Y1;K1\n") << u"-"_qs;
-    QTest::newRow("no position") << QByteArray("ID;P\nC;K1\nE\n") << u"-"_qs;
-    QTest::newRow("bad coordinate") << QByteArray("ID;P\nC;X0;Y1;K1\nE\n") << u"-"_qs;
-    QTest::newRow("open quote") << QByteArray("ID;P\nC;X1;Y1;K\"abc\nE\n") << u"-"_qs;
-    QTest::newRow("too large") << QByteArray("ID;P\nC;X9999;Y999999;K1\nE\n") << u"-"_qs;
-    QTest::newRow("tab text") << QByteArray("0.1\t0.2\r\n") << u"-"_qs;
+    for (const char *broken :
+         {"C;X1;Y1;K1\nE\n", "ID;P\nC;X1;Y1;K1\n", "ID;P\nC;K1\nE\n", "ID;P\nC;X0;Y1;K1\nE\n",
+          "ID;P\nC;X1;Y1;K\"abc\nE\n", "ID;P\nC;X9999;Y999999;K1\nE\n", "0.1\t0.2\r\n"})
+        QTest::newRow(broken) << QByteArray(broken) << u"-"_qs;
 }
 
 void TestSpreadsheetExchange::readSylk()
@@ -119,19 +116,15 @@ void TestSpreadsheetExchange::pastedCell_data()
     QTest::newRow("0,25") << u"0,25"_qs << comma << 0.25;
     QTest::newRow("-0,05") << u" -0,05 "_qs << comma << -0.05;
     QTest::newRow("1.234,5") << u"1.234,5"_qs << comma << 1234.5;
-    QTest::newRow("1 234 567,5") << u"1 234 567,5"_qs << comma << 1234567.5;
-    QTest::newRow("nbsp group") << u"1\u00a0234,5"_qs << comma << 1234.5;
+    QTest::newRow("blank groups") << u"1\u00a0234\u00a0567,5"_qs << comma << 1234567.5;
     QTest::newRow("1,5E-05") << u"1,5E-05"_qs << comma << 1.5e-5;
     QTest::newRow("group of 2") << u"1.23,5"_qs << number << 1.23;
     QTest::newRow("two commas") << u"1,2,3"_qs << number << 1.0;
-    QTest::newRow("0.1234567") << u"0.1234567"_qs << number << 0.1234567;
-    QTest::newRow("85 %") << u"85 %"_qs << number << 85.0;
-    QTest::newRow("1 2") << u"1 2"_qs << number << 12.0;
+    QTest::newRow("85 %") << u" 85 %"_qs << number << 85.0;
     QTest::newRow(".5") << u"- .5"_qs << number << -0.5;
     QTest::newRow("empty") << u"  "_qs << int(PastedKind::Empty) << 0.0;
     for (const char *text : {"abc", "n/a", "Frequency (Hz)", "-", ".", ",5"})
         QTest::newRow(text) << QString::fromLatin1(text) << int(PastedKind::NotANumber) << 0.0;
-    QTest::newRow("31.5 Hz band") << u"31.5 Hz band"_qs << number << 31.5;
 }
 
 void TestSpreadsheetExchange::pastedCell()
