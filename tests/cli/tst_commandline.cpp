@@ -88,9 +88,8 @@ private slots:
     void check();
     void exportLibrary_data();
     void exportLibrary();
-    void ratings();
-    void usage_data();
-    void usage();
+    void commands_data();
+    void commands();
 
 private:
     QTemporaryDir m_root;
@@ -245,43 +244,32 @@ void TestCommandLine::exportLibrary()
     QCOMPARE(bands, expected);
 }
 
-void TestCommandLine::ratings()
-{
-    const Run run = runQuillon(m_root.path(), {"ratings", "."});
-    QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out, QStringLiteral("number\tname\tNRC\talpha_w\tshape\tclass\tRw\tC\tCtr\n"
-                                     "0\tBéton \"brut\"\t0.60\t0.60\t\tC\t52\t-2\t-6\n"
-                                     "1\tPanel\t0.65\t0.60\tM\tC\t54\t-2\t-6\n"
-                                     "2\tEmpty\t\t\t\t\t\t\t\n"));
-}
-
-void TestCommandLine::usage_data()
+void TestCommandLine::commands_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("out");
-    QTest::addColumn<QString>("err");
-
-    QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: quillon"
-                          << "";
-    QTest::newRow("version") << QStringList{"--version"} << 0 << "quillon 2.0.0\n"
-                             << "";
-    QTest::newRow("unknown command") << QStringList{"list"} << 2 << ""
-                                     << "Usage: quillon";
-    QTest::newRow("unknown option") << QStringList{"check", "-v"} << 2 << ""
-                                    << "Usage: quillon";
-    QTest::newRow("export without format") << QStringList{"export"} << 2 << ""
-                                           << "--format";
-    QTest::newRow("export as xml") << QStringList{"export", "--format", "xml"} << 2 << ""
-                                   << "--format";
-    QTest::newRow("export, no library")
-        << QStringList{"export", "--format=csv", "missing"} << 2 << ""
-        << "could not be read";
-    QTest::newRow("ratings, more than 999 lines") << QStringList{"ratings", "toolong"} << 2 << ""
-                                                  << "has 1000 lines";
+    QTest::addColumn<QString>("out"); // how the output begins
+    QTest::addColumn<QString>("err"); // a part of the error output
+    auto row = [](const char *tag, const QStringList &arguments, int exitCode, const char *out,
+                  const char *err = "") {
+        QTest::newRow(tag) << arguments << exitCode << QString::fromUtf8(out)
+                           << QString::fromUtf8(err);
+    };
+    row("help", {"--help"}, 0, "Usage: quillon");
+    row("version", {"--version"}, 0, "quillon 2.0.0\n");
+    row("ratings", {"ratings", "."}, 0,
+        "number\tname\tNRC\talpha_w\tshape\tclass\tRw\tC\tCtr\n"
+        "0\tBéton \"brut\"\t0.60\t0.60\t\tC\t52\t-2\t-6\n"
+        "1\tPanel\t0.65\t0.60\tM\tC\t54\t-2\t-6\n2\tEmpty\t\t\t\t\t\t\t\n");
+    row("unknown command", {"list"}, 2, "", "Usage: quillon");
+    row("unknown option", {"check", "-v"}, 2, "", "Usage: quillon");
+    row("export without format", {"export"}, 2, "", "--format");
+    row("export as xml", {"export", "--format", "xml"}, 2, "", "--format");
+    row("export, no library", {"export", "--format=csv", "missing"}, 2, "", "could not be read");
+    row("ratings, more than 999 lines", {"ratings", "toolong"}, 2, "", "has 1000 lines");
 }
 
-void TestCommandLine::usage()
+void TestCommandLine::commands()
 {
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
