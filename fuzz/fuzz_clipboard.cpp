@@ -103,9 +103,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     block.bottom = std::min(block.bottom, block.top + source.rows - 1);
     block.right = std::min(block.right, block.left + source.cols - 1);
-    auto inBlock = [&](int n, int c) {
-        return n >= block.top && n <= block.bottom && c >= block.left && c <= block.right;
-    };
 
     static MaterialLibrary before;
     before = editor->library();
@@ -127,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_REQUIRE((after.*flag)[slot] >= (before.*flag)[slot], "material %d lost a mark", n);
             (expected.*flag)[slot] = (after.*flag)[slot];
         }
-        if (inBlock(n, kNameColumn))
+        if (block.left <= kNameColumn && kNameColumn <= block.right)
             expected.materialNames[slot] = after.materialNames[slot];
         for (int c = std::max(block.left, kFirstBandColumn); c <= block.right; ++c) {
             const auto band = static_cast<size_t>(bandOfColumn(c));
