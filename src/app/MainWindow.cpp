@@ -129,12 +129,19 @@ void MainWindow::createControls()
     tabFont.setBold(true);
     m_tabStrip->setFont(tabFont);
     m_tabStrip->tabBar()->setIconSize(QSize(40, 16));
+    // The designed tooltip, then the quantity's symbol and unit on a line of their own.
+    auto tip = [](const char16_t *designed, Quantity quantity) {
+        return QString::fromUtf16(designed) + u'\n' + quantityDescription(quantity);
+    };
     m_tabStrip->addTab({QIcon(tabImage(TabImage::TrueAlpha)), QString(), u"A"_qs, u"AlphaR"_qs,
-                        u"\"True\" Absorption Coefficient"_qs});
+                        tip(u"\"True\" Absorption Coefficient", Quantity::TrueAbsorption)});
     m_tabStrip->addTab({QIcon(tabImage(TabImage::SabineAlpha)), QString(), u"As"_qs,
-                        u"AlphaS"_qs, u"\"Sabine\" Absorption Coefficient"_qs});
-    m_tabStrip->addTab({QIcon(), u"  R"_qs, u"R"_qs, u"R"_qs, u"Sound Insulation Index"_qs});
-    m_tabStrip->addTab({QIcon(), u"  s"_qs, u"d"_qs, u"d"_qs, u"ISO Scattering Coefficient "_qs});
+                        u"AlphaS"_qs,
+                        tip(u"\"Sabine\" Absorption Coefficient", Quantity::SabineAbsorption)});
+    m_tabStrip->addTab({QIcon(), u"  R"_qs, u"R"_qs, u"R"_qs,
+                        tip(u"Sound Insulation Index", Quantity::Insulation)});
+    m_tabStrip->addTab({QIcon(), u"  s"_qs, u"d"_qs, u"d"_qs,
+                        tip(u"ISO Scattering Coefficient ", Quantity::Scattering)});
     setTwipsGeometry(m_tabStrip, 120, kTabStripTop, 9972, 6732);
     connect(m_tabStrip, &TabStrip::tabClicked, this, &MainWindow::onTabClicked);
 

@@ -1,6 +1,8 @@
 #include "WindowFixture.h"
 
 #include "LibraryFiles.h"
+#include "QuantityTable.h"
+#include "SpreadsheetExchange.h"
 #include "NumberFormat.h"
 
 #include <QClipboard>
@@ -8,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QtTest>
 
 #include <csignal>
@@ -50,6 +53,7 @@ private slots:
     void paste();
     void clipboardKeysAndLoading();
     void undoRedoKeysAndMenu();
+    void clipboardFlavours();
     void saveWritesExactFiles();
     void failedSaveKeepsOldFiles_data();
     void failedSaveKeepsOldFiles();
@@ -278,6 +282,12 @@ void TestWindowEdit::paste()
                  qPrintable(QStringLiteral("row %1 band %2").arg(s.row).arg(s.band)));
     }
     QCOMPARE(f.dialogs->messages.size(), size_t(messages));
+    // The pasted cells show the stored values in the tab's format, not the pasted text.
+    const FlexGrid::Block block = f.grid()->selectedBlock();
+    for (int r = block.top; r <= block.bottom; ++r)
+        for (int c = std::max(block.left, kFirstBandColumn); c <= block.right; ++c)
+            QCOMPARE(f.grid()->textMatrix(r, c),
+                     bandCellText(f.window->library(), r, bandOfColumn(c), Quantity(tab)));
     if (text.startsWith(u"New wall"))
         QCOMPARE(f.library().materialNames[6], QByteArray("New wall"));
     if (tab == 3) {
@@ -348,6 +358,36 @@ void TestWindowEdit::undoRedoKeysAndMenu()
     QTest::keySequence(f.cell(), QKeySequence::Undo);
     QCOMPARE(f.alpha(2, 1), 0.8f);
     QCOMPARE(f.cell()->text(), u"0.8"_qs);
+}
+
+void TestWindowEdit::clipboardFlavours()
+{
+    WindowFixture f(sampleMaterials(), sampleColors());
+    f.load();
+    f.grid()->setCurrentCell(2, 1);
+    f.grid()->setSelectionEnd(3, 4);
+    f.click("Copy");
+    const QMimeData *copied = QGuiApplication::clipboard()->mimeData();
+    const QString sylkType = QString::fromLatin1(kSylkMimeType);
+    QVERIFY(copied->hasText() && copied->hasFormat(sylkType));
+    const auto block = readSylk(copied->data(sylkType));
+    QVERIFY(block && block->rows == 2 && block->cols == 4);
+    QCOMPARE(block->at(0, 0).text, f.grid()->textMatrix(2, 1)); // the name, as a string
+    QVERIFY(!block->at(0, 0).number);
+    QCOMPARE(*block->at(1, 3).number, f.grid()->textMatrix(3, 4).toDouble());
+
+    // The SYLK flavour wins and keeps every digit; a broken one falls back to the text.
+    const QList<QPair<QByteArray, float>> offers = {
+        {"ID;PCALCOOO32\nC;X1;Y1;K0.1234567\nE\n", 0.1234567f}, {"ID;P\nC;X1;Y1;K", 0.3f}};
+    for (const auto &[sylk, stored] : offers) {
+        auto *data = new QMimeData;
+        data->setText(u"0.3"_qs);
+        data->setData(sylkType, sylk);
+        QGuiApplication::clipboard()->setMimeData(data);
+        f.grid()->setCurrentCell(5, 5);
+        f.click("Paste");
+        QCOMPARE(f.alpha(5, 3), stored);
+    }
 }
 
 void TestWindowEdit::saveWritesExactFiles()

@@ -1,6 +1,7 @@
 #include "WindowFixture.h"
 
 #include "LibraryFiles.h"
+#include "QuantityTable.h"
 
 #include <QClipboard>
 #include <QPushButton>
@@ -237,6 +238,11 @@ void TestWindowLoad::tabsFormatTableAndChart()
     QVERIFY(qAbs(f.chart()->pointValue(1) - brickChartBand1) < 1e-6);
     QCOMPARE(f.chart()->axisMaximum(), axisMaximum);
     QCOMPARE(f.chart()->categoryLabels().last(), u"16000"_qs);
+    // Tabs and band headings name the quantity with its unit.
+    const QString quantity = quantityDescription(Quantity(tab));
+    QVERIFY(f.control("TabStrip1")->findChild<QTabBar *>()->tabToolTip(tab - 1).endsWith(quantity));
+    QCOMPARE(g->gridModel()->headerData(6, Qt::Horizontal, Qt::ToolTipRole).toString(),
+             quantity + u", 500 Hz"_qs);
     if (tab == 4) {
         // The default is written into the library, yet the material has no scattering values.
         QCOMPARE(f.library().scattering[1][5], 0.1f);
