@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LibraryStorage.h"
 #include "LumeoImport.h"
 #include "MaterialLibrary.h"
 #include "UserDialogs.h"
@@ -89,6 +90,7 @@ private:
     std::unique_ptr<MaterialLibrary> m_library;
     ImportColorSource m_importColors;
     QString m_installFolder;
+    LibraryStamps m_libraryStamps;
     QString m_lastImportPath;
     bool m_libraryLoaded = false;
     bool m_tableReady = false;
