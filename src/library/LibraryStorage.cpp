@@ -325,9 +325,10 @@ QString loadReport(const LoadOutcome &outcome)
                          .arg(c.problemLine)
                          .arg(colorName);
         else if (c.colorsRead != count)
-            items << QStringLiteral("%1 holds %2 colours for %3 materials%4.")
+            items << QStringLiteral("%1 holds %2 for %3 materials%4.")
                          .arg(colorName)
-                         .arg(c.colorsRead)
+                         .arg(c.colorsRead == 1 ? u"1 colour"_qs
+                                                : QStringLiteral("%1 colours").arg(c.colorsRead))
                          .arg(count)
                          .arg(c.colorsRead > count
                                   ? QStringLiteral("; the last %1 are no part of the library")
@@ -337,7 +338,10 @@ QString loadReport(const LoadOutcome &outcome)
             palette << n;
     }
     if (!palette.isEmpty())
-        items << QStringLiteral("Materials %1 got their palette colours.").arg(rangesText(palette));
+        items << (palette.size() == 1
+                      ? QStringLiteral("Material %1 got its palette colour.")
+                      : QStringLiteral("Materials %1 got their palette colours."))
+                     .arg(rangesText(palette));
 
     QString text = outcome.recovery;
     if (!items.isEmpty()) {
