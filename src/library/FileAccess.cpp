@@ -3,7 +3,6 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QLocale>
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>

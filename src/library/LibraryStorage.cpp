@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -66,8 +65,8 @@ int writeAll(int fd, const QByteArray &bytes)
 {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t wrote = ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done),
-                                       off_t(done));
+        const ssize_t wrote =
+            ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(done));
         if (wrote < 0 && errno == EINTR)
             continue;
         if (wrote < 0)
@@ -183,8 +182,12 @@ SaveOutcome saveInPlace(const SideFiles &material, const SideFiles &color,
     return outcome;
 }
 
-QString rangesText(QList<int> numbers)
+// Material indexes as the numbers the user sees, in runs: "0 to 2, 7".
+QString rangesText(QList<int> indexes)
 {
+    QList<int> numbers;
+    for (int n : indexes)
+        numbers << materialNumber(n);
     std::sort(numbers.begin(), numbers.end());
     QStringList parts;
     for (qsizetype i = 0; i < numbers.size();) {
@@ -296,10 +299,11 @@ QString loadReport(const LoadOutcome &outcome)
     QStringList items;
     if (m.unreadableValues > 0)
         items << QStringLiteral("%1 %2 in %3 too large for the library and read as 0; the first "
-                                "stands on line %4 (%5 values, %6 band).")
+                                "stands on line %4 (material %5, %6 values, %7 band).")
                      .arg(m.unreadableValues)
                      .arg(m.unreadableValues == 1 ? u"value is"_qs : u"values are"_qs, materialName)
                      .arg(m.firstUnreadableLine)
+                     .arg(materialNumber(m.firstUnreadableLine))
                      .arg(QLatin1String(kGroupNames[size_t(m.firstUnreadableGroup - 1)]),
                           QLatin1String(kBandNames[size_t(m.firstUnreadableBand - 1)]));
 
@@ -338,9 +342,8 @@ QString loadReport(const LoadOutcome &outcome)
             palette << n;
     }
     if (!palette.isEmpty())
-        items << (palette.size() == 1
-                      ? QStringLiteral("Material %1 got its palette colour.")
-                      : QStringLiteral("Materials %1 got their palette colours."))
+        items << (palette.size() == 1 ? QStringLiteral("Material %1 got its palette colour.")
+                                      : QStringLiteral("Materials %1 got their palette colours."))
                      .arg(rangesText(palette));
 
     QString text = outcome.recovery;
@@ -358,8 +361,8 @@ QStringList filesChangedOnDisk(const QString &materialPath, const QString &color
                                const LibraryStamps &known)
 {
     QStringList changed;
-    for (const auto &[path, stamp] : {std::pair{materialPath, known.material},
-                                      std::pair{colorPath, known.color}}) {
+    for (const auto &[path, stamp] :
+         {std::pair{materialPath, known.material}, std::pair{colorPath, known.color}}) {
         if (stamp.state != FileStamp::State::Unknown && !currentStamp(path).sameContent(stamp))
             changed << path;
     }

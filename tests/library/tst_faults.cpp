@@ -232,20 +232,20 @@ void TestFaults::reportsWhatLoadingReplaced_data()
     QTest::newRow("clean") << three << QByteArray(" 1 \r\n 2 \r\n 3 \r\n") << QStringList();
     QTest::newRow("values too large")
         << QByteArray("0  A, 0.1\r\n1  B, 0.1, 30 1e999 2e999\r\n") << QByteArray(" 1 \r\n 2 \r\n")
-        << QStringList{"2 values are", "line 2 (insulation values, 63 Hz band)"};
+        << QStringList{"2 values are", "line 2 (material 1, insulation values, 63 Hz band)"};
     QTest::newRow("first colour unreadable")
         << three << QByteArray(" x \r\n 2 \r\n 3 \r\n")
-        << QStringList{"Line 1 of korcolor.mat", "Materials 1 to 3 got"};
+        << QStringList{"Line 1 of korcolor.mat", "Materials 0 to 2 got"};
     QTest::newRow("blank colour line") << three << QByteArray(" 1 \r\n\r\n 3 \r\n\r\n")
-                                       << QStringList{"blank line for material 2", "Material 2 got"};
+                                       << QStringList{"blank line for material 1", "Material 1 got"};
     QTest::newRow("fewer colours") << three << QByteArray(" 1 \r\n")
-                                   << QStringList{"1 colour for 3 materials", "Materials 2 to 3"};
+                                   << QStringList{"1 colour for 3 materials", "Materials 1 to 2"};
     QTest::newRow("more colours") << materialLines(2) << QByteArray(" 1 \r\n 2 \r\n 3 \r\n")
                                   << QStringList{"3 colours for 2 materials; the last 1"};
     QTest::newRow("empty material file") << QByteArray("") << QByteArray(" 1 \r\n")
                                          << QStringList{"Korvane.mat is empty", "both files empty"};
     QTest::newRow("no colour file") << three << QByteArray()
-                                    << QStringList{"korcolor.mat could not be read", "1 to 3"};
+                                    << QStringList{"korcolor.mat could not be read", "0 to 2"};
 }
 
 void TestFaults::reportsWhatLoadingReplaced()
