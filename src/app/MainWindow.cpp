@@ -225,8 +225,8 @@ void MainWindow::createControls()
 void MainWindow::startUp(const QString &executableFolder, const QLocale &locale)
 {
     m_installFolder = installFolderFor(executableFolder);
-    const RecoveryOutcome recovery = recoverInterruptedSave(materialFilePath(m_installFolder),
-                                                            colorFilePath(m_installFolder));
+    const RecoveryOutcome recovery =
+        recoverInterruptedSave(materialFilePath(m_installFolder), colorFilePath(m_installFolder));
     if (!recovery.message.isEmpty())
         m_dialogs->messageBox(recovery.message, QString::fromLatin1(kWindowCaption),
                               recovery.ok ? kInformationIcon : kExclamationIcon);

@@ -203,7 +203,8 @@ void readMaterialLine(QByteArrayView line, MaterialLibrary &library, int n,
         if (g > 0 && groups[size_t(g)].first.isEmpty())
             continue;
         int band = 0;
-        const int unreadable = parseBandValues(groups[size_t(g)].first, *groups[size_t(g)].second, &band);
+        const int unreadable =
+            parseBandValues(groups[size_t(g)].first, *groups[size_t(g)].second, &band);
         if (unreadable == 0 || !report)
             continue;
         if (report->unreadableValues == 0) {

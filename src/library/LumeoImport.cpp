@@ -96,7 +96,8 @@ LumeoReadResult readLumeoFile(const QString &path)
             const int error = errno;
             ::close(fd);
             result = {};
-            result.problem = QStringLiteral("the file could not be read (%1)").arg(systemReason(error));
+            result.problem =
+                QStringLiteral("the file could not be read (%1)").arg(systemReason(error));
             return result;
         }
         data.truncate(filled + got);

@@ -236,16 +236,17 @@ void TestFaults::reportsWhatLoadingReplaced_data()
     QTest::newRow("first colour unreadable")
         << three << QByteArray(" x \r\n 2 \r\n 3 \r\n")
         << QStringList{"Line 1 of korcolor.mat", "Materials 0 to 2 got"};
-    QTest::newRow("blank colour line") << three << QByteArray(" 1 \r\n\r\n 3 \r\n\r\n")
-                                       << QStringList{"blank line for material 1", "Material 1 got"};
+    QTest::newRow("blank colour line")
+        << three << QByteArray(" 1 \r\n\r\n 3 \r\n\r\n")
+        << QStringList{"blank line for material 1", "Material 1 got"};
     QTest::newRow("fewer colours") << three << QByteArray(" 1 \r\n")
                                    << QStringList{"1 colour for 3 materials", "Materials 1 to 2"};
     QTest::newRow("more colours") << materialLines(2) << QByteArray(" 1 \r\n 2 \r\n 3 \r\n")
                                   << QStringList{"3 colours for 2 materials; the last 1"};
     QTest::newRow("empty material file") << QByteArray("") << QByteArray(" 1 \r\n")
                                          << QStringList{"Korvane.mat is empty", "both files empty"};
-    QTest::newRow("no colour file") << three << QByteArray()
-                                    << QStringList{"korcolor.mat could not be read", "0 to 2"};
+    QTest::newRow("no colour file")
+        << three << QByteArray() << QStringList{"korcolor.mat could not be read", "0 to 2"};
 }
 
 void TestFaults::reportsWhatLoadingReplaced()
@@ -273,10 +274,10 @@ void TestFaults::noticesOtherProgramsEdits_data()
     const QByteArray materials = materialLines(30);
     const QByteArray colors = QByteArray(" 255 \r\n").repeated(30);
     QTest::newRow("untouched") << materials << colors << QList<bool>{false, false};
-    QTest::newRow("material appended")
-        << materials + "30  New, 0.5\r\n" << colors << QList<bool>{true, false};
-    QTest::newRow("same size, one byte") << materials << QByteArray(colors).replace(5, 1, "6")
-                                         << QList<bool>{false, true};
+    QTest::newRow("material appended") << materials + "30  New, 0.5\r\n"
+                                       << colors << QList<bool>{true, false};
+    QTest::newRow("same size, one byte")
+        << materials << QByteArray(colors).replace(5, 1, "6") << QList<bool>{false, true};
     QTest::newRow("both removed") << QByteArray() << QByteArray() << QList<bool>{true, true};
 }
 
@@ -310,8 +311,8 @@ void TestFaults::readsImportFileBounded_data()
     const QByteArray eight = "0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8";
     QTest::newRow("eight, then 900 KB") << eight + " " + QByteArray(900 * 1024, 'x') << QString();
     QTest::newRow("eight across pieces") << QByteArray(4090, ' ') + eight << QString();
-    QTest::newRow("too large a number")
-        << QByteArray("0.1 1e39 0.3 0.4 0.5 0.6 0.7 0.8") << u"2 (\"1e39\") is a number too large"_qs;
+    QTest::newRow("too large a number") << QByteArray("0.1 1e39 0.3 0.4 0.5 0.6 0.7 0.8")
+                                        << u"2 (\"1e39\") is a number too large"_qs;
     QTest::newRow("over 1 MiB") << QByteArray("<sparse 1048577>") << u"1048577 bytes"_qs;
     QTest::newRow("link to /dev/zero") << QByteArray("<dev/zero>") << u"not a regular file"_qs;
     QTest::newRow("named pipe") << QByteArray("<fifo>") << u"not a regular file"_qs;
@@ -375,7 +376,7 @@ void TestFaults::faultsLeaveOnePair_data()
     QTest::addColumn<SaveFault>("fault");
     QTest::addColumn<int>("failingRename");
     QTest::addColumn<int>("killAfterRenames"); // -1: not killed
-    QTest::addColumn<QString>("says");          // what a message names; empty: no message
+    QTest::addColumn<QString>("says");         // what a message names; empty: no message
     QTest::addColumn<Pair>("afterSave");
     QTest::addColumn<Pair>("afterRecovery");
 
@@ -435,8 +436,9 @@ void TestFaults::faultsLeaveOnePair()
     const uid_t nobody = 65534;
     const mode_t fileMode = fault == SaveFault::NoNewFilesReadOnlyFiles ? 0444 : 0644;
     for (const QString &path : {materialPath(), colorPath()})
-        QVERIFY(!noNewFiles || (chmod(QFile::encodeName(path), fileMode) == 0 &&
-                                (geteuid() != 0 || chown(QFile::encodeName(path), nobody, nobody) == 0)));
+        QVERIFY(!noNewFiles ||
+                (chmod(QFile::encodeName(path), fileMode) == 0 &&
+                 (geteuid() != 0 || chown(QFile::encodeName(path), nobody, nobody) == 0)));
     const QByteArray folder = QFile::encodeName(m_dir->path());
     QVERIFY(!noNewFiles || chmod(folder, geteuid() == 0 ? 0755 : 0555) == 0);
     const auto restore = qScopeGuard([&] { chmod(folder, 0700); });
@@ -454,17 +456,21 @@ void TestFaults::faultsLeaveOnePair()
         g_killAfterRenames = killAfterRenames;
         const SaveOutcome outcome =
             saveLibraryFiles(materialTarget, colorTarget, *fresh, {}, {&injectedRename});
-        const bool told = says.isEmpty() ? outcome.message.isEmpty() : outcome.message.contains(says);
+        const bool told =
+            says.isEmpty() ? outcome.message.isEmpty() : outcome.message.contains(says);
         _exit(!told ? kFailedOtherwise : outcome.ok ? kSaved : kFailedNamingFile);
     }
     int status = 0;
     QCOMPARE(waitpid(child, &status, 0), child);
     QCOMPARE(WIFSIGNALED(status), killAfterRenames >= 0);
-    QVERIFY(WIFSIGNALED(status) || WEXITSTATUS(status) == (afterSave == Pair::New ? kSaved : kFailedNamingFile));
+    QVERIFY(WIFSIGNALED(status) ||
+            WEXITSTATUS(status) == (afterSave == Pair::New ? kSaved : kFailedNamingFile));
 
     const auto verifyPair = [&](Pair pair, const QString &suffix) {
-        QCOMPARE(readBytes(materialPath() + suffix), writeMaterialFile(pair == Pair::Old ? *old : *fresh));
-        QCOMPARE(readBytes(colorPath() + suffix), writeColorFile(pair == Pair::New ? *fresh : *old));
+        QCOMPARE(readBytes(materialPath() + suffix),
+                 writeMaterialFile(pair == Pair::Old ? *old : *fresh));
+        QCOMPARE(readBytes(colorPath() + suffix),
+                 writeColorFile(pair == Pair::New ? *fresh : *old));
     };
     verifyPair(afterSave, {});
     const RecoveryOutcome recovery = recoverInterruptedSave(materialTarget, colorTarget);
@@ -516,7 +522,8 @@ void TestFaults::killedSaveLeavesWholeFiles()
         QVERIFY2(files == aFiles || files == bFiles, qPrintable(QString::number(kill)));
         materialFromB += files[0] == bFiles[0] ? 1 : 0;
     }
-    qInfo("%d kills, %d saves completed by recovery, %d pairs new", kKills, completed, materialFromB);
+    qInfo("%d kills, %d saves completed by recovery, %d pairs new", kKills, completed,
+          materialFromB);
     // Otherwise the kills did not land while the child was saving.
     QVERIFY(materialFromB > 0 && materialFromB < kKills && completed > 0);
 }
