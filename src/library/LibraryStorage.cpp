@@ -298,10 +298,12 @@ QString loadReport(const LoadOutcome &outcome)
     const ColorReadReport &c = outcome.colors;
     QStringList items;
     if (m.unreadableValues > 0)
-        items << QStringLiteral("%1 %2 in %3 too large for the library and read as 0; the first "
+        items << QStringLiteral("%1 in %2 %3 too large for the library and read as 0; the first "
                                 "stands on line %4 (material %5, %6 values, %7 band).")
-                     .arg(m.unreadableValues)
-                     .arg(m.unreadableValues == 1 ? u"value is"_qs : u"values are"_qs, materialName)
+                     .arg(m.unreadableValues == 1
+                              ? u"1 value"_qs
+                              : QStringLiteral("%1 values").arg(m.unreadableValues),
+                          materialName, m.unreadableValues == 1 ? u"is"_qs : u"are"_qs)
                      .arg(m.firstUnreadableLine)
                      .arg(materialNumber(m.firstUnreadableLine))
                      .arg(QLatin1String(kGroupNames[size_t(m.firstUnreadableGroup - 1)]),

@@ -78,9 +78,11 @@ LumeoReadResult readLumeoMaterial(QByteArrayView data)
 LumeoReadResult readLumeoFile(const QString &path)
 {
     LumeoReadResult result;
-    const int fd = openRegularFile(path, kImportFileLimit, result.problem);
+    FileRead::Status status = FileRead::Status::Read;
+    const int fd = openRegularFile(path, kImportFileLimit, result.problem, &status);
     if (fd < 0) {
-        result.problem = QStringLiteral("the file could not be read (%1)").arg(result.problem);
+        if (status == FileRead::Status::Missing || status == FileRead::Status::Failed)
+            result.problem = QStringLiteral("the file could not be read (%1)").arg(result.problem);
         return result;
     }
     QByteArray data;
