@@ -198,7 +198,8 @@ void TestFaults::reportsWhatLoadingReplaced_data()
     QTest::newRow("clean") << three << QByteArray(" 1 \r\n 2 \r\n 3 \r\n") << QStringList();
     QTest::newRow("values too large")
         << QByteArray("0  A, 0.1\r\n1  B, 0.1, 30 1e999 2e999\r\n") << QByteArray(" 1 \r\n 2 \r\n")
-        << QStringList{"2 values in Korvane.mat are", "line 2 (material 1, insulation values, 63 Hz band)"};
+        << QStringList{"2 values in Korvane.mat are",
+                       "line 2 (material 1, insulation values, 63 Hz band)"};
     QTest::newRow("first colour unreadable")
         << three << QByteArray(" x \r\n 2 \r\n 3 \r\n")
         << QStringList{"Line 1 of korcolor.mat", "Materials 0 to 2 got"};
