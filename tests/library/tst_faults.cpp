@@ -358,7 +358,8 @@ void TestFaults::faultsLeaveOnePair_data()
                         Pair afterSave, Pair afterRecovery) {
         QTest::newRow(tag) << fault << failing << kill << says << afterSave << afterRecovery;
     };
-    row("file size limit one byte short", SaveFault::SizeLimitOneByteShort, 0, -1, material,
+    row("file size limit one byte short", SaveFault::SizeLimitOneByteShort, 0, -1,
+        material + u"\": File too large"_qs,
         Pair::Old, Pair::Old);
     row("file size limit just enough", SaveFault::SizeLimitExact, 0, -1, {}, Pair::New, Pair::New);
     row("folder refuses new files", SaveFault::NoNewFiles, 0, -1, u"not protected"_qs, Pair::New,
