@@ -250,7 +250,6 @@ void TestFaults::noticesOtherProgramsEdits_data()
 
     const QByteArray materials = materialLines(30);
     const QByteArray colors = QByteArray(" 255 \r\n").repeated(30);
-    QTest::newRow("untouched") << materials << colors << QList<bool>{false, false};
     QTest::newRow("material appended") << materials + "30  New, 0.5\r\n"
                                        << colors << QList<bool>{true, false};
     QTest::newRow("same size, one byte")
@@ -324,7 +323,6 @@ void TestFaults::roundTripIsStable()
     MaterialLibrary first;
     const LoadOutcome loaded = loadLibraryFiles(materialPath(), colorPath(), first);
     QVERIFY2(loaded.ok, qPrintable(loaded.message));
-    QCOMPARE(loaded.materials.unreadableValues, 1);
     QVERIFY(saveLibraryFiles(materialPath(), colorPath(), first).ok);
     const QByteArray materials = readBytes(materialPath());
     const QByteArray colors = readBytes(colorPath());
