@@ -94,10 +94,9 @@ int writeNewFile(const QByteArray &path, const QByteArray &bytes, const QByteArr
     return error;
 }
 
-// Keeps the file about to be replaced as its .bak; a missing file leaves no .bak behind.
+// Keeps the file about to be replaced as its .bak, where the caller has removed the old one.
 bool keepBackup(const SideFiles &file)
 {
-    ::unlink(file.backup.constData());
     if (!exists(file.path))
         return true;
     if (::link(file.path.constData(), file.backup.constData()) == 0)
@@ -412,6 +411,10 @@ SaveOutcome saveLibraryFiles(const QString &materialPath, const QString &colorPa
         return outcome;
     }
 
+    // Both old copies go first, so that a kill in between leaves one .bak missing rather than
+    // two that do not belong together.
+    ::unlink(material.backup.constData());
+    ::unlink(color.backup.constData());
     const bool backedUp = keepBackup(material) && keepBackup(color);
     // From this rename on, the new pair is complete and recovery puts it in place.
     if (renameFile(color.saving.constData(), color.ready.constData()) != 0) {
