@@ -258,6 +258,11 @@ bool MainWindow::tableReady() const
 void MainWindow::startUp(const QString &executableFolder, const QLocale &locale)
 {
     m_installFolder = installFolderFor(executableFolder);
+    const RecoveryOutcome recovery =
+        recoverInterruptedSave(materialFilePath(m_installFolder), colorFilePath(m_installFolder));
+    if (!recovery.message.isEmpty())
+        m_dialogs->messageBox(recovery.message, QString::fromLatin1(kWindowCaption),
+                              recovery.ok ? kInformationIcon : kExclamationIcon);
     if (!checkRegionalSettings(locale)) {
         const int answer = m_dialogs->messageBox(QString::fromLatin1(kRegionalQuestion),
                                                  QString::fromLatin1(kRegionalTitle),
@@ -403,6 +408,7 @@ void MainWindow::loadLibrary()
         return;
     }
 
+    m_libraryStamps = outcome.stamps;
     m_editor->setTableReady(false);
     QCoreApplication::processEvents();
     m_editor->layOutTable(
@@ -412,6 +418,8 @@ void MainWindow::loadLibrary()
     // However the load was asked for, the picture must not stay between the loaded controls.
     m_picture->hide();
     refreshQuantityTable();
+    if (const QString report = loadReport(outcome); !report.isEmpty())
+        m_dialogs->messageBox(report, QString::fromLatin1(kWindowCaption), kExclamationIcon);
 }
 
 void MainWindow::refreshQuantityTable()
@@ -559,12 +567,20 @@ void MainWindow::saveLibrary()
                               QString::fromLatin1(kWindowCaption), kExclamationIcon);
         return;
     }
-    const SaveOutcome outcome = saveLibraryFiles(materialFilePath(m_installFolder),
-                                                 colorFilePath(m_installFolder), library());
-    if (!outcome.ok) {
-        m_dialogs->messageBox(outcome.message, QString::fromLatin1(kWindowCaption), kStopIcon);
+    const QString materialPath = materialFilePath(m_installFolder);
+    const QString colorPath = colorFilePath(m_installFolder);
+    const QStringList changed = filesChangedOnDisk(materialPath, colorPath, m_libraryStamps);
+    if (!changed.isEmpty() &&
+        m_dialogs->messageBox(externalChangeQuestion(changed), QString::fromLatin1(kWindowCaption),
+                              kYesNo + kExclamationIcon) != kAnswerYes)
         return;
-    }
+    const SaveOutcome outcome = saveLibraryFiles(materialPath, colorPath, library(), m_libraryStamps);
+    m_libraryStamps = outcome.stamps;
+    if (!outcome.message.isEmpty())
+        m_dialogs->messageBox(outcome.message, QString::fromLatin1(kWindowCaption),
+                              outcome.ok ? kExclamationIcon : kStopIcon);
+    if (!outcome.ok)
+        return;
     m_editor->markSaved();
 }
 
@@ -593,13 +609,7 @@ void MainWindow::importLumeoMaterial(const QString &path)
         refuse(QStringLiteral("the library already holds %1 materials").arg(kMaxMaterials));
         return;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        refuse(QStringLiteral("the file could not be read (%1)").arg(file.errorString()));
-        return;
-    }
-    const LumeoReadResult read = readLumeoMaterial(file.readAll());
-    file.close();
+    const LumeoReadResult read = readLumeoFile(path);
     if (!read.ok) {
         refuse(read.problem);
         return;

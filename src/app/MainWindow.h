@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LibraryStorage.h"
 #include "MaterialLibrary.h"
 #include "UserDialogs.h"
 
@@ -90,6 +91,7 @@ private:
 
     std::unique_ptr<UserDialogs> m_dialogs;
     QString m_installFolder;
+    LibraryStamps m_libraryStamps;
     QString m_lastImportPath;
     bool m_libraryLoaded = false;
     bool m_loading = false;

@@ -54,6 +54,7 @@ private slots:
     void clipboardFlavours();
     void saveWritesExactFiles();
     void failedSaveKeepsOldFiles();
+    void otherProgramsEditsAreKept();
 };
 
 void TestWindowEdit::typingStartsEntryAndClickDropsIt()
@@ -381,6 +382,8 @@ void TestWindowEdit::saveWritesExactFiles()
                              "  2  No values,   \r\n";
     WindowFixture f(lines, " 255 \r\n 0 \r\n");
     f.load();
+    QCOMPARE(f.dialogs->messages.size(), size_t(1)); // a colour less than materials
+    f.dialogs->messages.clear();
     MaterialLibrary &lib = f.window->library();
     lib.hasAlpha[1] = lib.hasInsulation[1] = false; // only hasScattering
     f.enter(2, 3, u"-0.05"_qs);
@@ -436,6 +439,27 @@ void TestWindowEdit::failedSaveKeepsOldFiles()
     QCOMPARE(f.dialogs->messages.front().style, 16);
     QCOMPARE(f.readFile(u"Korvane.mat"_qs) + f.readFile(u"korcolor.mat"_qs), oldFiles);
     QVERIFY(f.window->isWindowModified()); // nothing was saved
+}
+
+void TestWindowEdit::otherProgramsEditsAreKept()
+{
+    WindowFixture f(sampleMaterials(), sampleColors());
+    f.load();
+    f.enter(1, 3, u"0.77"_qs);
+    const QByteArray theirs = sampleMaterials() + "  30  Added elsewhere,   0.5\r\n";
+    f.writeFile(u"Korvane.mat"_qs, theirs);
+    for (const int answer : {kAnswerNo, kAnswerYes}) {
+        f.dialogs->answers = {answer};
+        f.click("Updatee");
+        QVERIFY(f.dialogs->messages.back().text.contains(u"Korvane.mat"_qs));
+        QCOMPARE(f.dialogs->messages.back().style, kYesNo + kExclamationIcon);
+        QCOMPARE(f.readFile(u"Korvane.mat"_qs) == theirs, answer == kAnswerNo);
+    }
+    // The previous pair stays beside the new one; the next save asks nothing.
+    QCOMPARE(f.readFile(u"Korvane.mat.bak"_qs), theirs);
+    const size_t asked = f.dialogs->messages.size();
+    f.click("Updatee");
+    QCOMPARE(f.dialogs->messages.size(), asked);
 }
 
 QTEST_MAIN(TestWindowEdit)

@@ -150,6 +150,10 @@ void TestWindowLoad::loadWays()
     const QString manual = QDir::toNativeSeparators(f.folder.path() + u"/Manual/Quillon.htm"_qs);
     QCOMPARE(f.dialogs->openedFiles, std::vector<QString>{manual});
     QCOMPARE(f.dialogs->beeps, 1);
+    // The colour file holds one colour more than there are materials: the load says so, once.
+    QCOMPARE(f.dialogs->messages.size(), size_t(1));
+    QVERIFY(f.dialogs->messages.front().text.contains(u"korcolor.mat"_qs));
+    f.dialogs->messages.clear();
     // Where the desktop cannot open it, the program shows the manual itself; only when that
     // fails too is the user told.
     f.dialogs->opensFiles = false;
