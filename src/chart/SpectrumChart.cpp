@@ -28,7 +28,9 @@ constexpr qreal kLabelPointSize = 7.0;
 constexpr int kMaximumTickIntervals = 6;
 constexpr qreal kBarWidth = 0.6; // share of each band's slot
 constexpr qreal kComparedBarWidth = 0.85;
-constexpr qreal kLegendWidthShare = 0.3; // of the chart's width; longer names are elided
+constexpr qreal kLegendWidthShare = 0.16; // of the chart's width; longer names are elided
+// Small enough for eight names in the designed height.
+constexpr qreal kLegendPointSize = 6.0;
 constexpr int kBorderDarkening = 130;
 const QColor kBarColor(70, 115, 175);
 const QColor kGridColor(220, 224, 230);
@@ -152,8 +154,13 @@ SpectrumChart::SpectrumChart(QWidget *parent) : QChartView(parent)
     // Narrow enough for "16000" under its bar at the designed width.
     labelFont.setStretch(QFont::Condensed);
     chart->setTitleFont(labelFont);
-    chart->legend()->setFont(labelFont);
+    QFont legendFont = labelFont;
+    legendFont.setPointSizeF(kLegendPointSize);
+    chart->legend()->setFont(legendFont);
     chart->legend()->setAlignment(Qt::AlignRight);
+    chart->legend()->setContentsMargins(0, 0, 0, 0);
+    chart->legend()->layout()->setContentsMargins(0, 0, 0, 0);
+    chart->legend()->setShowToolTips(true);
 
     m_bandAxis = new QBarCategoryAxis;
     m_bandAxis->append(bandLabels());
@@ -233,12 +240,17 @@ void SpectrumChart::showComparison(const SpectrumComparison &comparison)
     // Sets join the series only once they hold their values, so each is laid out once.
     setComparedSetCount(shown);
 
-    QLegend *legend = chart()->legend();
-    legend->setMaximumWidth(width() * kLegendWidthShare);
-    legend->setVisible(shown > 0);
+    chart()->legend()->setVisible(shown > 0);
     const int total = static_cast<int>(comparison.spectra.size()) + comparison.moreNotShown;
     m_comparisonNote = total > shown ? comparisonNote(shown, total) : QString();
     updateTitle();
+}
+
+void SpectrumChart::resizeEvent(QResizeEvent *event)
+{
+    QChartView::resizeEvent(event);
+    // The band labels need the rest of the width.
+    chart()->legend()->setMaximumWidth(width() * kLegendWidthShare);
 }
 
 void SpectrumChart::setComparedSetCount(int count)

@@ -74,6 +74,9 @@ public:
     // Materials shown: 1 outside a comparison.
     int seriesCount() const;
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     void setComparedSetCount(int count);
     void updateTitle();

@@ -272,7 +272,7 @@ RatingsReadout ratingsReadout(const MaterialLibrary &library, int materialIndex,
     switch (quantity) {
     case Quantity::TrueAbsorption:
     case Quantity::SabineAbsorption:
-        readout.line = alphaW + QStringLiteral("   ") + nrc;
+        readout.line = alphaW + QStringLiteral(" \u00b7 ") + nrc;
         break;
     case Quantity::Insulation:
         readout.line = rw;

@@ -140,13 +140,13 @@ void TestRatings::readout_data()
     QTest::addColumn<int>("material"); // 1 has every group, 2 none
     QTest::addColumn<QString>("line");
 
-    const QString absorption = u"\u03b1_w 1.00, class A   NRC (octave) 1.45"_qs;
+    const QString absorption = u"\u03b1_w 1.00, class A \u00b7 NRC (octave) 1.45"_qs;
     QTest::newRow("true") << Quantity::TrueAbsorption << 1 << absorption;
     QTest::newRow("sabine") << Quantity::SabineAbsorption << 1 << absorption;
     QTest::newRow("insulation") << Quantity::Insulation << 1 << u"R_w 52 (−2; −6) dB"_qs;
     QTest::newRow("scattering") << Quantity::Scattering << 1 << QString();
     QTest::newRow("absorption missing")
-        << Quantity::SabineAbsorption << 2 << u"\u03b1_w –   NRC (octave) –"_qs;
+        << Quantity::SabineAbsorption << 2 << u"\u03b1_w – \u00b7 NRC (octave) –"_qs;
     QTest::newRow("insulation missing") << Quantity::Insulation << 2 << u"R_w –"_qs;
 }
 
