@@ -126,7 +126,8 @@ void measureFindAndCompare(const MaterialLibrary &source)
 {
     auto library = std::make_unique<MaterialLibrary>(source);
     for (int n = 1; n <= library->materialCount; ++n)
-        library->materialNames[static_cast<size_t>(n)] = "B\xe9ton cellulaire " + QByteArray::number(n);
+        library->materialNames[static_cast<size_t>(n)] =
+            "B\xe9ton cellulaire " + QByteArray::number(n);
     int from = 0;
     volatile int sink = 0;
     measure("find the next match over 999 names", 2.0, 101, nullptr, [&] {

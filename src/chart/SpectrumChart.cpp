@@ -210,8 +210,7 @@ void SpectrumChart::showSpectrum(const SpectrumValues &spectrum)
 
 void SpectrumChart::showComparison(const SpectrumComparison &comparison)
 {
-    const int shown =
-        std::min(static_cast<int>(comparison.spectra.size()), kMaxComparedMaterials);
+    const int shown = std::min(static_cast<int>(comparison.spectra.size()), kMaxComparedMaterials);
     if (!m_comparing) {
         m_series->take(m_bars);
         m_bars->setParent(this);

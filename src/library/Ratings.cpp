@@ -264,8 +264,8 @@ RatingsReadout ratingsReadout(const MaterialLibrary &library, int materialIndex,
                       : QStringLiteral(", class ") + absorptionClassText(grade);
     }
     const QString nrc = QString::fromUtf16(kNrcLabel) + QLatin1Char(' ') + formatNrc(ratings.nrc);
-    const QString rw = ratings.rw ? formatRw(ratings.rw)
-                                  : QStringLiteral("R_w ") + QString::fromUtf16(kNoRating);
+    const QString rw =
+        ratings.rw ? formatRw(ratings.rw) : QStringLiteral("R_w ") + QString::fromUtf16(kNoRating);
 
     RatingsReadout readout;
     readout.toolTip = alphaW + QLatin1Char('\n') + nrc + QLatin1Char('\n') + rw;

@@ -96,9 +96,9 @@ void TestSpectrumChart::comparesSelectedRows_data()
     QTest::newRow("three rows") << 2 << 4 << QStringList{"M2", "B\u00e9ton", "M4"} << "";
     QTest::newRow("upwards from the header") << 2 << 0 << QStringList{"M1", "M2"} << "";
     QTest::newRow("past the last material") << 9 << 12 << QStringList{"M9", "M10"} << "";
-    QTest::newRow("more than eight") << 1 << 12 << QStringList{"M1", "M2", "B\u00e9ton", "M4",
-                                                               "M5", "M6", "M7", "M8"}
-                                     << "first 8 of 10 shown";
+    QTest::newRow("more than eight")
+        << 1 << 12 << QStringList{"M1", "M2", "B\u00e9ton", "M4", "M5", "M6", "M7", "M8"}
+        << "first 8 of 10 shown";
 }
 
 void TestSpectrumChart::comparesSelectedRows()
@@ -133,7 +133,8 @@ void TestSpectrumChart::comparesSelectedRows()
     const int first = std::max(std::min(firstRow, lastRow), 1);
     for (int series = 1; series <= names.size(); ++series) {
         const MaterialColor color = library->materialColors[first + series - 1];
-        QCOMPARE(chart.barColor(series), QColor(colorRed(color), colorGreen(color), colorBlue(color)));
+        QCOMPARE(chart.barColor(series),
+                 QColor(colorRed(color), colorGreen(color), colorBlue(color)));
         QCOMPARE(chart.comparedValue(series, 7), double(first + series - 1));
     }
 

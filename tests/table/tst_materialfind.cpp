@@ -41,8 +41,8 @@ void TestMaterialFind::findsByName()
 
     auto library = std::make_unique<MaterialLibrary>();
     library->materialCount = 5;
-    const char *names[] = {"", "B\xe9ton brut", "Plaster", "BETON cellulaire", "Glass", "Carpet",
-                           "Beton hidden"};
+    const char *names[] = {"",      "B\xe9ton brut", "Plaster",     "BETON cellulaire",
+                           "Glass", "Carpet",        "Beton hidden"};
     for (int n = 1; n <= 6; ++n)
         library->materialNames[n] = names[n];
 
