@@ -27,7 +27,6 @@ private slots:
     void nrc();
     void rw_data();
     void rw();
-    void missingGroup();
     void readout_data();
     void readout();
 };
@@ -122,16 +121,6 @@ void TestRatings::rw()
     InsulationOctaves stored{}; // as the library holds them
     std::transform(db.begin(), db.end(), stored.begin(), [](double v) { return float(v); });
     QCOMPARE(formatRw(weightedSoundReduction(stored)), expected);
-}
-
-void TestRatings::missingGroup()
-{
-    auto library = std::make_unique<MaterialLibrary>();
-    library->hasInsulation[1] = true;
-    const MaterialRatings ratings = ratingsOf(*library, 1);
-    QCOMPARE(formatNrc(ratings.nrc) + formatAlphaW(ratings.alphaW), QStringLiteral("––"));
-    QCOMPARE(formatRw(ratingsOf(*library, 2).rw), QStringLiteral("–"));
-    QVERIFY(ratings.rw);
 }
 
 void TestRatings::readout_data()
