@@ -88,7 +88,6 @@ private slots:
     void check();
     void exportLibrary_data();
     void exportLibrary();
-    void ratings();
     void usage_data();
     void usage();
 
@@ -245,16 +244,6 @@ void TestCommandLine::exportLibrary()
     QCOMPARE(bands, expected);
 }
 
-void TestCommandLine::ratings()
-{
-    const Run run = runQuillon(m_root.path(), {"ratings", "."});
-    QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out, QStringLiteral("number\tname\tNRC\talpha_w\tshape\tclass\tRw\tC\tCtr\n"
-                                     "0\tBéton \"brut\"\t0.60\t0.60\t\tC\t52\t-2\t-6\n"
-                                     "1\tPanel\t0.65\t0.60\tM\tC\t54\t-2\t-6\n"
-                                     "2\tEmpty\t\t\t\t\t\t\t\n"));
-}
-
 void TestCommandLine::usage_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -262,6 +251,12 @@ void TestCommandLine::usage_data()
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
 
+    QTest::newRow("ratings") << QStringList{"ratings", "."} << 0
+                             << "number\tname\tNRC\talpha_w\tshape\tclass\tRw\tC\tCtr\n"
+                                "0\tBéton \"brut\"\t0.60\t0.60\t\tC\t52\t-2\t-6\n"
+                                "1\tPanel\t0.65\t0.60\tM\tC\t54\t-2\t-6\n"
+                                "2\tEmpty\t\t\t\t\t\t\t\n"
+                             << "";
     QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: quillon"
                           << "";
     QTest::newRow("version") << QStringList{"--version"} << 0 << "quillon 2.0.0\n"
