@@ -1,7 +1,10 @@
 #include "MainWindow.h"
 
 #include "Controls.h"
+#include "FindBar.h"
 #include "FlexGrid.h"
+#include "MaterialFind.h"
+#include "Ratings.h"
 #include "LibraryStorage.h"
 #include "QuantityTable.h"
 #include "SpectrumChart.h"
@@ -44,7 +47,7 @@ MainWindow::MainWindow(std::unique_ptr<UserDialogs> dialogs, QWidget *parent)
     setWindowTitle(QString::fromLatin1(kWindowCaption) + u"[*]"_qs);
     setAcceptDrops(true);
     createControls();
-    addHistoryActions();
+    addShortcuts();
 
     if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::commitDataRequest, this,
@@ -186,7 +189,40 @@ void MainWindow::refreshQuantityTable()
 void MainWindow::drawSpectrumChart()
 {
     const int row = std::clamp(m_grid->row(), 0, kMaxMaterials);
-    m_chart->showSpectrum(spectrumValues(library(), row, selectedQuantity()));
+    const Quantity quantity = selectedQuantity();
+    const FlexGrid::Block block = m_grid->selectedBlock();
+    if (m_libraryLoaded && block.top >= 1 && block.bottom > block.top)
+        m_chart->showComparison(spectrumComparison(library(), block.top, block.bottom, quantity));
+    else
+        m_chart->showSpectrum(spectrumValues(library(), row, quantity));
+    if (m_libraryLoaded && row >= 1) {
+        const RatingsReadout readout = ratingsReadout(library(), row, quantity);
+        m_chart->setRatingsText(readout.line, readout.toolTip);
+    }
+}
+
+void MainWindow::openFind()
+{
+    if (!m_libraryLoaded)
+        return;
+    placeFindBar();
+    m_findBar->show();
+    m_findBar->raise();
+    m_findBar->setFocus();
+    m_findBar->selectAll();
+}
+
+void MainWindow::findMaterialNamed(const QString &text, bool forward)
+{
+    // While the text is being typed the current material stays if it still matches; F3 and
+    // Shift+F3 go on from it.
+    const int row = std::max(m_grid->row(), 1);
+    const bool typed = text != m_lastFind;
+    m_lastFind = text;
+    const auto found = findMaterial(library(), text, typed && forward ? row - 1 : row, forward);
+    m_findBar->showNotFound(!found);
+    if (found)
+        m_grid->setCurrentCell(*found, std::max(m_grid->col(), 1));
 }
 
 void MainWindow::onTabClicked()

@@ -2,6 +2,7 @@
 
 #include "Artwork.h"
 #include "Controls.h"
+#include "FindBar.h"
 #include "FlexGrid.h"
 #include "QuantityTable.h"
 #include "SpectrumChart.h"
@@ -118,6 +119,11 @@ void MainWindow::createControls()
     setTwipsGeometry(m_grid, kGridLeft, 3120, 9732, 3612);
     connect(m_grid, &FlexGrid::cellDoubleClicked, this, &MainWindow::onCellDoubleClicked);
     connect(m_grid, &FlexGrid::keyDown, this, &MainWindow::onKeyDown);
+    // A block over several materials compares their spectra.
+    connect(m_grid->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (m_editor && m_editor->tableReady())
+            drawSpectrumChart();
+    });
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_grid, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
         showTableMenu(m_grid->viewport()->mapToGlobal(position));
@@ -182,7 +188,7 @@ void MainWindow::createControls()
     QWidget::setTabOrder(m_paste, m_grid);
 }
 
-void MainWindow::addHistoryActions()
+void MainWindow::addShortcuts()
 {
     auto *undoAction = new QAction(this);
     undoAction->setShortcuts(QKeySequence::Undo);
@@ -196,7 +202,25 @@ void MainWindow::addHistoryActions()
     }
     redoAction->setShortcuts(redoKeys);
     connect(redoAction, &QAction::triggered, this, &MainWindow::redo);
-    addActions({undoAction, redoAction});
+    auto *findAction = new QAction(this);
+    findAction->setShortcuts(QKeySequence::Find);
+    connect(findAction, &QAction::triggered, this, &MainWindow::openFind);
+    addActions({undoAction, redoAction, findAction});
+
+    m_findBar = new FindBar(this);
+    m_findBar->hide();
+    m_findBar->setFont(controlFont());
+    connect(m_findBar, &FindBar::findRequested, this, &MainWindow::findMaterialNamed);
+    connect(m_findBar, &FindBar::closed, this, [this] { m_grid->setFocus(); });
+}
+
+void MainWindow::placeFindBar()
+{
+    constexpr int kFindWidthTwips = 3000;
+    const int width = twipsToPixels(kFindWidthTwips);
+    const int height = m_tabStrip->tabBar()->height() - 4;
+    m_findBar->setGeometry(m_tabStrip->geometry().right() - width - 2, m_tabStrip->y() + 2, width,
+                           std::max(height, m_findBar->minimumSizeHint().height()));
 }
 
 void MainWindow::startUp(const QString &executableFolder, const QLocale &locale)
@@ -261,6 +285,7 @@ void MainWindow::layoutWindow()
     m_tabStrip->resize(twipsToPixels(result.tabStripWidth), twipsToPixels(result.tabStripHeight));
     m_grid->resize(twipsToPixels(result.gridWidth), twipsToPixels(result.gridHeight));
     m_chart->resize(twipsToPixels(result.chartWidth), m_chart->height());
+    placeFindBar();
     m_grid->setColWidthTwips(kNameColumn, result.column1Width);
     m_grid->setColWidthTwips(kColorColumn, result.column2Width);
     for (int c = kFirstBandColumn; c <= kLastBandColumn; ++c)

@@ -1,5 +1,6 @@
 #include "WindowFixture.h"
 
+#include "FindBar.h"
 #include "LibraryFiles.h"
 #include "QuantityTable.h"
 #include "SpreadsheetExchange.h"
@@ -51,6 +52,7 @@ private slots:
     void clipboardKeysAndLoading();
     void undoRedoKeysAndMenu();
     void clipboardFlavours();
+    void findAndCompare();
     void saveWritesExactFiles();
     void failedSaveKeepsOldFiles();
     void otherProgramsEditsAreKept();
@@ -361,6 +363,44 @@ void TestWindowEdit::clipboardFlavours()
         f.click("Paste");
         QCOMPARE(f.alpha(5, 3), stored);
     }
+}
+
+void TestWindowEdit::findAndCompare()
+{
+    WindowFixture f("  0  B\xe9ton brut,   0.1\r\n  1  Plaster,   0.2\r\n  2  Beton light,   0.3\r\n",
+                    " 255 \r\n 65280 \r\n 16711680 \r\n");
+    f.load();
+    auto *find = f.window->findChild<FindBar *>(u"FindBar"_qs);
+    QTest::keySequence(f.grid(), QKeySequence::Find);
+    QVERIFY(find->isVisible() && find->hasFocus());
+    QTest::keyClicks(find, u"beton"_qs); // accents and case do not matter
+    QCOMPARE(f.grid()->row(), 1);
+    for (const int row : {3, 1}) { // on, and round again
+        QTest::keySequence(find, QKeySequence::FindNext);
+        QCOMPARE(f.grid()->row(), row);
+    }
+    QTest::keySequence(find, QKeySequence::FindPrevious);
+    QCOMPARE(f.grid()->row(), 3);
+    QTest::keyClicks(find, u"x"_qs);
+    QVERIFY(find->isNotFoundShown());
+    QCOMPARE(f.grid()->row(), 3);
+    QVERIFY(f.dialogs->messages.empty());
+    QTest::keyClick(find, Qt::Key_Escape);
+    QVERIFY(!find->isVisible() && f.grid()->hasFocus());
+
+    // A block over several materials compares them; one row shows the single spectrum again.
+    SpectrumChart *chart = f.chart();
+    f.clickCell(1, 4);
+    QTest::mouseClick(f.grid()->viewport(), Qt::LeftButton, Qt::ShiftModifier, f.cellCenter(3, 6));
+    QVERIFY(chart->isComparing());
+    QCOMPARE(chart->legendNames(), (QStringList{u"B\u00e9ton brut"_qs, u"Plaster"_qs, u"Beton light"_qs}));
+    QCOMPARE(chart->barColor(3), QColor(0, 0, 255)); // series count from 1
+    QCOMPARE(chart->comparedValue(2, 1), double(0.2f));
+    f.clickCell(2, 4);
+    QVERIFY(!chart->isComparing());
+    QCOMPARE(chart->seriesCount(), 1);
+    QCOMPARE(chart->pointValue(1), double(0.2f));
+    QVERIFY(chart->titleText().contains(u"NRC"_qs));
 }
 
 void TestWindowEdit::saveWritesExactFiles()
