@@ -19,6 +19,8 @@
 #include <QMimeData>
 #include <QSessionManager>
 
+#include <array>
+
 namespace quillon {
 
 namespace {
@@ -322,23 +324,12 @@ void MainWindow::showTableMenu(const QPoint &globalPosition)
         u"Paste"_qs};
     const QList<bool> enabled = {loaded && history.canUndo(), loaded && history.canRedo(), loaded,
                                  loaded};
+    const std::array<void (MainWindow::*)(), 4> actions = {
+        &MainWindow::undo, &MainWindow::redo, &MainWindow::copySelection,
+        &MainWindow::pasteSelection};
     const auto chosen = m_dialogs->popupMenu(items, globalPosition, enabled);
-    if (!chosen || !enabled.value(*chosen))
-        return;
-    switch (*chosen) {
-    case 0:
-        undo();
-        break;
-    case 1:
-        redo();
-        break;
-    case 2:
-        copySelection();
-        break;
-    default:
-        pasteSelection();
-        break;
-    }
+    if (chosen && enabled.value(*chosen))
+        (this->*actions.at(static_cast<size_t>(*chosen)))();
 }
 
 void MainWindow::saveLibrary()
