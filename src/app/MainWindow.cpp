@@ -1,70 +1,33 @@
 #include "MainWindow.h"
 
-#include "AbsorptionConversions.h"
-#include "Artwork.h"
 #include "Controls.h"
-#include "Cp1252.h"
+#include "FindBar.h"
 #include "FlexGrid.h"
+#include "MaterialFind.h"
+#include "Ratings.h"
 #include "LibraryStorage.h"
-#include "NumberFormat.h"
 #include "QuantityTable.h"
 #include "SpectrumChart.h"
-#include "StartUp.h"
-#include "SwatchDelegate.h"
 #include "TableEditor.h"
 #include "WindowLayout.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QPushButton>
 #include <QSessionManager>
-#include <QStandardPaths>
-#include <QTabBar>
+
+#include <array>
 
 namespace quillon {
 
 namespace {
 
 // The design, in twips.
-constexpr int kClientWidth = 10140;
-constexpr int kClientHeight = 7008;
-constexpr int kGridLeft = 240;
-constexpr int kTabStripTop = 120;
 constexpr double kLoadNameColumnDivisor = 3.4;
-constexpr int kTwipsPerInch = 1440;
-
-constexpr double kControlFontPoints = 7.8;
-constexpr double kTabFontPoints = 11.4;
-constexpr int kPreloadRows = 2;
-
-constexpr int kMessageQuestionStop = kYesNo + kStopIcon;
 constexpr int kMessageQuestionExclamation = kYesNo + kExclamationIcon;
-
-QFont controlFont()
-{
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSizeF(kControlFontPoints);
-    // Set explicitly, or the controls would take the window's bold.
-    font.setWeight(QFont::Normal);
-    return font;
-}
-
-void registerFontSubstitutes()
-{
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Microsoft Sans Serif"),
-                                QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                                QStringLiteral("DejaVu Sans")});
-    QFont::insertSubstitutions(QStringLiteral("Times New Roman"),
-                               {QStringLiteral("Liberation Serif"), QStringLiteral("Tinos"),
-                                QStringLiteral("DejaVu Serif")});
-}
 
 // Restores the pointer when a long operation ends by any path.
 class BusyPointer {
@@ -82,18 +45,11 @@ MainWindow::MainWindow(std::unique_ptr<UserDialogs> dialogs, QWidget *parent)
 {
     if (!m_dialogs)
         m_dialogs = std::make_unique<QtUserDialogs>(this);
-    registerFontSubstitutes();
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QString::fromLatin1(kWindowCaption) + u"[*]"_qs);
-    setWindowIcon(windowIcon());
-    QFont windowFont(QStringLiteral("MS Sans Serif"));
-    windowFont.setPointSizeF(kControlFontPoints);
-    windowFont.setBold(true);
-    setFont(windowFont);
     setAcceptDrops(true);
     createControls();
-    addHistoryActions();
-    resize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+    addShortcuts();
 
     if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::commitDataRequest, this,
@@ -102,136 +58,6 @@ MainWindow::MainWindow(std::unique_ptr<UserDialogs> dialogs, QWidget *parent)
 }
 
 MainWindow::~MainWindow() = default;
-
-int MainWindow::twipsToPixels(int twips) const
-{
-    return qRound(twips * logicalDpiX() / static_cast<double>(kTwipsPerInch));
-}
-
-int MainWindow::pixelsToTwips(int pixels) const
-{
-    return qRound(pixels * static_cast<double>(kTwipsPerInch) / logicalDpiX());
-}
-
-void MainWindow::setTwipsGeometry(QWidget *widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
-                        twipsToPixels(height));
-}
-
-void MainWindow::createControls()
-{
-    // Created from the bottom of the stack up: the tab strip lies beneath everything.
-    m_tabStrip = new TabStrip(this);
-    m_tabStrip->setObjectName(QStringLiteral("TabStrip1"));
-    QFont tabFont(QStringLiteral("Times New Roman"));
-    tabFont.setPointSizeF(kTabFontPoints);
-    tabFont.setBold(true);
-    m_tabStrip->setFont(tabFont);
-    m_tabStrip->tabBar()->setIconSize(QSize(40, 16));
-    m_tabStrip->addTab({QIcon(tabImage(TabImage::TrueAlpha)), QString(), u"A"_qs, u"AlphaR"_qs,
-                        u"\"True\" Absorption Coefficient"_qs});
-    m_tabStrip->addTab({QIcon(tabImage(TabImage::SabineAlpha)), QString(), u"As"_qs,
-                        u"AlphaS"_qs, u"\"Sabine\" Absorption Coefficient"_qs});
-    m_tabStrip->addTab({QIcon(), u"  R"_qs, u"R"_qs, u"R"_qs, u"Sound Insulation Index"_qs});
-    m_tabStrip->addTab({QIcon(), u"  s"_qs, u"d"_qs, u"d"_qs, u"ISO Scattering Coefficient "_qs});
-    setTwipsGeometry(m_tabStrip, 120, kTabStripTop, 9972, 6732);
-    connect(m_tabStrip, &TabStrip::tabClicked, this, &MainWindow::onTabClicked);
-
-    m_picture = new PictureBox(decorativePicture(), this);
-    m_picture->setObjectName(QStringLiteral("Image1"));
-    setTwipsGeometry(m_picture, 756, 960, 4308, 3444);
-    connect(m_picture, &PictureBox::clicked, this, &MainWindow::loadLibrary);
-
-    const QFont font = controlFont();
-    m_grid = new FlexGrid(this);
-    m_grid->setObjectName(QStringLiteral("Grid1"));
-    m_grid->setFont(font);
-    m_grid->setGridSize(kPreloadRows, kGridCols);
-    m_grid->setItemDelegateForColumn(kColorColumn - 1, new SwatchDelegate(m_grid));
-    setTwipsGeometry(m_grid, kGridLeft, 3120, 9732, 3612);
-    connect(m_grid, &FlexGrid::cellDoubleClicked, this, &MainWindow::onCellDoubleClicked);
-    connect(m_grid, &FlexGrid::keyDown, this, &MainWindow::onKeyDown);
-    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_grid, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
-        showTableMenu(m_grid->viewport()->mapToGlobal(position));
-    });
-
-    auto makeButton = [&](const char *name, const char *caption, int left, int top, int width,
-                          int height) {
-        auto *button = new CommandButton(QString::fromLatin1(caption), this);
-        button->setObjectName(QLatin1String(name));
-        button->setFont(font);
-        setTwipsGeometry(button, left, top, width, height);
-        return button;
-    };
-    m_paste = makeButton("Paste", "Paste", 1680, 2520, 1215, 495);
-    m_copy = makeButton("Copy", "Copy", 240, 2520, 1215, 495);
-    connect(m_paste, &QPushButton::clicked, this, &MainWindow::pasteSelection);
-    connect(m_copy, &QPushButton::clicked, this, &MainWindow::copySelection);
-
-    m_chart = new SpectrumChart(this);
-    m_chart->setObjectName(QStringLiteral("MSChart1"));
-    setTwipsGeometry(m_chart, 3000, 600, 6972, 2412);
-
-    m_actionButton = makeButton("Command2", kLoadCaption, 240, 1800, 1215, 495);
-    m_actionButton->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_actionButton, &QPushButton::clicked, this, &MainWindow::runActionButton);
-    connect(m_actionButton, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &position) {
-                showActionMenu(m_actionButton->mapToGlobal(position));
-            });
-
-    m_cell = new QLineEdit(QStringLiteral("0.0"), this);
-    m_cell->setObjectName(QStringLiteral("Cell"));
-    m_cell->setFont(font);
-    QPalette cellPalette = m_cell->palette();
-    cellPalette.setColor(QPalette::Base, QColor(255, 255, 224));
-    cellPalette.setColor(QPalette::Text, Qt::black);
-    m_cell->setPalette(cellPalette);
-    setTwipsGeometry(m_cell, 240, 600, 2655, 375);
-    connect(m_cell, &QLineEdit::returnPressed, this, &MainWindow::commitCellEdit);
-
-    m_editor = new TableEditor(*m_grid, *m_cell, this);
-    connect(m_editor, &TableEditor::spectrumChanged, this, &MainWindow::drawSpectrumChart);
-    connect(m_editor, &TableEditor::savedChanged, this,
-            [this](bool saved) { setWindowModified(!saved); });
-    connect(m_editor, &TableEditor::quantitySwitched, this, [this](Quantity quantity) {
-        m_tabStrip->selectPosition(static_cast<int>(quantity));
-        refreshQuantityTable();
-    });
-
-    m_update = makeButton("Updatee", "Update File", 240, 1080, 2655, 495);
-    connect(m_update, &QPushButton::clicked, this, &MainWindow::saveLibrary);
-    m_quit = makeButton("Command1", "Quit", 1680, 1800, 1215, 495);
-    connect(m_quit, &QPushButton::clicked, this, &QWidget::close);
-
-    QWidget::setTabOrder(m_quit, m_update);
-    QWidget::setTabOrder(m_update, m_cell);
-    QWidget::setTabOrder(m_cell, m_actionButton);
-    QWidget::setTabOrder(m_actionButton, m_tabStrip->tabBar());
-    QWidget::setTabOrder(m_tabStrip->tabBar(), m_chart);
-    QWidget::setTabOrder(m_chart, m_copy);
-    QWidget::setTabOrder(m_copy, m_paste);
-    QWidget::setTabOrder(m_paste, m_grid);
-}
-
-void MainWindow::addHistoryActions()
-{
-    auto *undoAction = new QAction(this);
-    undoAction->setShortcuts(QKeySequence::Undo);
-    connect(undoAction, &QAction::triggered, this, &MainWindow::undo);
-    auto *redoAction = new QAction(this);
-    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
-    for (const QKeySequence &key : {QKeySequence(Qt::CTRL | Qt::Key_Y),
-                                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
-        if (!redoKeys.contains(key))
-            redoKeys.append(key);
-    }
-    redoAction->setShortcuts(redoKeys);
-    connect(redoAction, &QAction::triggered, this, &MainWindow::redo);
-    addActions({undoAction, redoAction});
-}
 
 const MaterialLibrary &MainWindow::library() const
 {
@@ -248,72 +74,9 @@ bool MainWindow::tableReady() const
     return m_editor->tableReady();
 }
 
-void MainWindow::startUp(const QString &executableFolder, const QLocale &locale)
-{
-    m_installFolder = installFolderFor(executableFolder);
-    if (!checkRegionalSettings(locale)) {
-        const int answer = m_dialogs->messageBox(QString::fromLatin1(kRegionalQuestion),
-                                                 QString::fromLatin1(kRegionalTitle),
-                                                 kMessageQuestionStop);
-        if (answer == kAnswerYes)
-            openRegionalSettings();
-        // Saving before a library is loaded would write an empty library over the files.
-        m_update->hide();
-        m_quit->setFocus();
-        return;
-    }
-    m_quit->hide();
-    m_cell->hide();
-    m_grid->hide();
-    m_update->hide();
-    m_actionButton->setFocus();
-}
-
-void MainWindow::openRegionalSettings()
-{
-    for (const SettingsCommand &command : regionalSettingsCommands()) {
-        if (QStandardPaths::findExecutable(command.program).isEmpty())
-            continue;
-        if (m_dialogs->startDetached(command.program, command.arguments))
-            return;
-    }
-    m_dialogs->messageBox(
-        QStringLiteral("No regional settings page was found on this desktop.\n\nQuillon needs a "
-                       "number format that writes \",\" between thousands and \".\" before "
-                       "decimals. Choose such a format in your desktop's region settings, or "
-                       "start Quillon with, for example, LC_NUMERIC=en_US.UTF-8 set."),
-        QString::fromLatin1(kRegionalTitle), kInformationIcon);
-}
-
 Quantity MainWindow::selectedQuantity() const
 {
     return static_cast<Quantity>(std::clamp(m_tabStrip->selectedPosition(), 1, 4));
-}
-
-void MainWindow::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    layoutWindow();
-}
-
-void MainWindow::layoutWindow()
-{
-    const QRect outer = frameGeometry();
-    LayoutInput input;
-    input.windowWidth = pixelsToTwips(outer.width());
-    input.windowHeight = pixelsToTwips(outer.height());
-    input.gridLeft = kGridLeft;
-    input.tabStripTop = kTabStripTop;
-    input.column0Width = m_grid->colWidthTwips(kNumberColumn);
-    const LayoutResult result = quillon::layoutWindow(input);
-
-    m_tabStrip->resize(twipsToPixels(result.tabStripWidth), twipsToPixels(result.tabStripHeight));
-    m_grid->resize(twipsToPixels(result.gridWidth), twipsToPixels(result.gridHeight));
-    m_chart->resize(twipsToPixels(result.chartWidth), m_chart->height());
-    m_grid->setColWidthTwips(kNameColumn, result.column1Width);
-    m_grid->setColWidthTwips(kColorColumn, result.column2Width);
-    for (int c = kFirstBandColumn; c <= kLastBandColumn; ++c)
-        m_grid->setColWidthTwips(c, result.bandColumnWidth);
 }
 
 void MainWindow::mousePressEvent(QMouseEvent *event)
@@ -396,6 +159,7 @@ void MainWindow::loadLibrary()
         return;
     }
 
+    m_libraryStamps = outcome.stamps;
     m_editor->setTableReady(false);
     QCoreApplication::processEvents();
     m_editor->layOutTable(
@@ -405,6 +169,8 @@ void MainWindow::loadLibrary()
     // However the load was asked for, the picture must not stay between the loaded controls.
     m_picture->hide();
     refreshQuantityTable();
+    if (const QString report = loadReport(outcome); !report.isEmpty())
+        m_dialogs->messageBox(report, QString::fromLatin1(kWindowCaption), kExclamationIcon);
 }
 
 void MainWindow::refreshQuantityTable()
@@ -425,7 +191,40 @@ void MainWindow::refreshQuantityTable()
 void MainWindow::drawSpectrumChart()
 {
     const int row = std::clamp(m_grid->row(), 0, kMaxMaterials);
-    m_chart->showSpectrum(spectrumValues(library(), row, selectedQuantity()));
+    const Quantity quantity = selectedQuantity();
+    const FlexGrid::Block block = m_grid->selectedBlock();
+    if (m_libraryLoaded && block.top >= 1 && block.bottom > block.top)
+        m_chart->showComparison(spectrumComparison(library(), block.top, block.bottom, quantity));
+    else
+        m_chart->showSpectrum(spectrumValues(library(), row, quantity));
+    if (m_libraryLoaded && row >= 1) {
+        const RatingsReadout readout = ratingsReadout(library(), row, quantity);
+        m_chart->setRatingsText(readout.line, readout.toolTip);
+    }
+}
+
+void MainWindow::openFind()
+{
+    if (!m_libraryLoaded)
+        return;
+    placeFindBar();
+    m_findBar->show();
+    m_findBar->raise();
+    m_findBar->setFocus();
+    m_findBar->selectAll();
+}
+
+void MainWindow::findMaterialNamed(const QString &text, bool forward)
+{
+    // While the text is being typed the current material stays if it still matches; F3 and
+    // Shift+F3 go on from it.
+    const int row = std::max(m_grid->row(), 1);
+    const bool typed = text != m_lastFind;
+    m_lastFind = text;
+    const auto found = findMaterial(library(), text, typed && forward ? row - 1 : row, forward);
+    m_findBar->showNotFound(!found);
+    if (found)
+        m_grid->setCurrentCell(*found, std::max(m_grid->col(), 1));
 }
 
 void MainWindow::onTabClicked()
@@ -525,23 +324,12 @@ void MainWindow::showTableMenu(const QPoint &globalPosition)
         u"Paste"_qs};
     const QList<bool> enabled = {loaded && history.canUndo(), loaded && history.canRedo(), loaded,
                                  loaded};
+    const std::array<void (MainWindow::*)(), 4> actions = {
+        &MainWindow::undo, &MainWindow::redo, &MainWindow::copySelection,
+        &MainWindow::pasteSelection};
     const auto chosen = m_dialogs->popupMenu(items, globalPosition, enabled);
-    if (!chosen || !enabled.value(*chosen))
-        return;
-    switch (*chosen) {
-    case 0:
-        undo();
-        break;
-    case 1:
-        redo();
-        break;
-    case 2:
-        copySelection();
-        break;
-    default:
-        pasteSelection();
-        break;
-    }
+    if (chosen && enabled.value(*chosen))
+        (this->*actions.at(static_cast<size_t>(*chosen)))();
 }
 
 void MainWindow::saveLibrary()
@@ -552,12 +340,20 @@ void MainWindow::saveLibrary()
                               QString::fromLatin1(kWindowCaption), kExclamationIcon);
         return;
     }
-    const SaveOutcome outcome = saveLibraryFiles(materialFilePath(m_installFolder),
-                                                 colorFilePath(m_installFolder), library());
-    if (!outcome.ok) {
-        m_dialogs->messageBox(outcome.message, QString::fromLatin1(kWindowCaption), kStopIcon);
+    const QString materialPath = materialFilePath(m_installFolder);
+    const QString colorPath = colorFilePath(m_installFolder);
+    const QStringList changed = filesChangedOnDisk(materialPath, colorPath, m_libraryStamps);
+    if (!changed.isEmpty() &&
+        m_dialogs->messageBox(externalChangeQuestion(changed), QString::fromLatin1(kWindowCaption),
+                              kYesNo + kExclamationIcon) != kAnswerYes)
         return;
-    }
+    const SaveOutcome outcome = saveLibraryFiles(materialPath, colorPath, library(), m_libraryStamps);
+    m_libraryStamps = outcome.stamps;
+    if (!outcome.message.isEmpty())
+        m_dialogs->messageBox(outcome.message, QString::fromLatin1(kWindowCaption),
+                              outcome.ok ? kExclamationIcon : kStopIcon);
+    if (!outcome.ok)
+        return;
     m_editor->markSaved();
 }
 
@@ -586,13 +382,7 @@ void MainWindow::importLumeoMaterial(const QString &path)
         refuse(QStringLiteral("the library already holds %1 materials").arg(kMaxMaterials));
         return;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        refuse(QStringLiteral("the file could not be read (%1)").arg(file.errorString()));
-        return;
-    }
-    const LumeoReadResult read = readLumeoMaterial(file.readAll());
-    file.close();
+    const LumeoReadResult read = readLumeoFile(path);
     if (!read.ok) {
         refuse(read.problem);
         return;

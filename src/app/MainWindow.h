@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LibraryStorage.h"
 #include "MaterialLibrary.h"
 #include "UserDialogs.h"
 
@@ -15,6 +16,7 @@ class QSessionManager;
 namespace quillon {
 
 class CommandButton;
+class FindBar;
 class FlexGrid;
 class PictureBox;
 class SpectrumChart;
@@ -54,6 +56,8 @@ public:
 
     void undo();
     void redo();
+    // Ctrl+F: the find field over the tab strip, once a library is loaded.
+    void openFind();
 
     const MaterialLibrary &library() const;
     MaterialLibrary &library();
@@ -74,7 +78,9 @@ protected:
 
 private:
     void createControls();
-    void addHistoryActions();
+    void addShortcuts();
+    void placeFindBar();
+    void findMaterialNamed(const QString &text, bool forward);
     void setTwipsGeometry(QWidget *widget, int left, int top, int width, int height);
     int twipsToPixels(int twips) const;
     int pixelsToTwips(int pixels) const;
@@ -90,6 +96,7 @@ private:
 
     std::unique_ptr<UserDialogs> m_dialogs;
     QString m_installFolder;
+    LibraryStamps m_libraryStamps;
     QString m_lastImportPath;
     bool m_libraryLoaded = false;
     bool m_loading = false;
@@ -106,6 +113,8 @@ private:
     CommandButton *m_update = nullptr;
     CommandButton *m_quit = nullptr;
     TableEditor *m_editor = nullptr;
+    FindBar *m_findBar = nullptr;
+    QString m_lastFind;
 };
 
 } // namespace quillon

@@ -1,13 +1,16 @@
 #include "SpectrumChart.h"
 
 #include "AbsorptionConversions.h"
+#include "Cp1252.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
 #include <QGraphicsLayout>
+#include <QLegend>
 #include <QValueAxis>
+#include <algorithm>
 #include <cmath>
 
 namespace quillon {
@@ -24,6 +27,11 @@ constexpr double kDefaultScattering = 0.1;
 constexpr qreal kLabelPointSize = 7.0;
 constexpr int kMaximumTickIntervals = 6;
 constexpr qreal kBarWidth = 0.6; // share of each band's slot
+constexpr qreal kComparedBarWidth = 0.85;
+constexpr qreal kLegendWidthShare = 0.16; // of the chart's width; longer names are elided
+// Small enough for eight names in the designed height.
+constexpr qreal kLegendPointSize = 6.0;
+constexpr int kBorderDarkening = 130;
 const QColor kBarColor(70, 115, 175);
 const QColor kGridColor(220, 224, 230);
 
@@ -47,6 +55,11 @@ double tickInterval(double maximum)
             return factor * decade;
     }
     return 10.0 * decade;
+}
+
+QColor toQColor(MaterialColor color)
+{
+    return QColor(colorRed(color), colorGreen(color), colorBlue(color));
 }
 
 } // namespace
@@ -82,6 +95,33 @@ SpectrumValues spectrumValues(const MaterialLibrary &library, int row, Quantity 
     return spectrum;
 }
 
+SpectrumComparison spectrumComparison(const MaterialLibrary &library, int firstRow, int lastRow,
+                                      Quantity quantity)
+{
+    SpectrumComparison comparison;
+    const int count = std::clamp(library.materialCount, 0, kMaxMaterials);
+    const int first = std::max(std::min(firstRow, lastRow), 1);
+    const int last = std::min(std::max(firstRow, lastRow), count);
+    if (first > last)
+        return comparison;
+    const int shown = std::min(last - first + 1, kMaxComparedMaterials);
+    comparison.moreNotShown = last - first + 1 - shown;
+    comparison.spectra.reserve(static_cast<size_t>(shown));
+    for (int row = first; row < first + shown; ++row) {
+        const auto slot = static_cast<size_t>(row);
+        const SpectrumValues spectrum = spectrumValues(library, row, quantity);
+        comparison.axisMaximum = spectrum.axisMaximum;
+        comparison.spectra.push_back({decodeCp1252(library.materialNames[slot]).trimmed(),
+                                      library.materialColors[slot], spectrum.values});
+    }
+    return comparison;
+}
+
+QString comparisonNote(int shown, int total)
+{
+    return QStringLiteral("first %1 of %2 shown").arg(shown).arg(total);
+}
+
 SpectrumChart::SpectrumChart(QWidget *parent) : QChartView(parent)
 {
     auto *chart = new QChart;
@@ -97,7 +137,14 @@ SpectrumChart::SpectrumChart(QWidget *parent) : QChartView(parent)
     for (int band = 1; band <= kBandCount; ++band)
         m_bars->append(0.0);
 
+    for (QBarSet *&set : m_comparedSets) {
+        set = new QBarSet(QString(), this);
+        for (int band = 1; band <= kBandCount; ++band)
+            set->append(0.0);
+    }
+
     auto *series = new QBarSeries;
+    m_series = series;
     series->setBarWidth(kBarWidth);
     series->append(m_bars);
     chart->addSeries(series);
@@ -106,6 +153,14 @@ SpectrumChart::SpectrumChart(QWidget *parent) : QChartView(parent)
     labelFont.setPointSizeF(kLabelPointSize);
     // Narrow enough for "16000" under its bar at the designed width.
     labelFont.setStretch(QFont::Condensed);
+    chart->setTitleFont(labelFont);
+    QFont legendFont = labelFont;
+    legendFont.setPointSizeF(kLegendPointSize);
+    chart->legend()->setFont(legendFont);
+    chart->legend()->setAlignment(Qt::AlignRight);
+    chart->legend()->setContentsMargins(0, 0, 0, 0);
+    chart->legend()->layout()->setContentsMargins(0, 0, 0, 0);
+    chart->legend()->setShowToolTips(true);
 
     m_bandAxis = new QBarCategoryAxis;
     m_bandAxis->append(bandLabels());
@@ -132,6 +187,14 @@ SpectrumChart::SpectrumChart(QWidget *parent) : QChartView(parent)
 
 void SpectrumChart::showSpectrum(const SpectrumValues &spectrum)
 {
+    if (m_comparing) {
+        setComparedSetCount(0);
+        m_series->append(m_bars);
+        m_series->setBarWidth(kBarWidth);
+        chart()->legend()->hide();
+        m_comparing = false;
+        updateTitle();
+    }
     if (m_valueAxis->max() != spectrum.axisMaximum) {
         // The interval first: a new range lays the ticks out at once with the interval it finds.
         m_valueAxis->setTickInterval(tickInterval(spectrum.axisMaximum));
@@ -143,6 +206,107 @@ void SpectrumChart::showSpectrum(const SpectrumValues &spectrum)
         if (m_bars->at(index) != value)
             m_bars->replace(index, value);
     }
+}
+
+void SpectrumChart::showComparison(const SpectrumComparison &comparison)
+{
+    const int shown = std::min(static_cast<int>(comparison.spectra.size()), kMaxComparedMaterials);
+    if (!m_comparing) {
+        m_series->take(m_bars);
+        m_bars->setParent(this);
+        m_series->setBarWidth(kComparedBarWidth);
+        m_comparing = true;
+    }
+    if (m_valueAxis->max() != comparison.axisMaximum) {
+        m_valueAxis->setTickInterval(tickInterval(comparison.axisMaximum));
+        m_valueAxis->setMax(comparison.axisMaximum);
+    }
+    for (int index = 0; index < shown; ++index) {
+        const ComparedSpectrum &spectrum = comparison.spectra[static_cast<size_t>(index)];
+        QBarSet *set = m_comparedSets[static_cast<size_t>(index)];
+        set->setLabel(spectrum.name);
+        const QColor color = toQColor(spectrum.color);
+        if (set->color() != color) {
+            set->setColor(color);
+            set->setBorderColor(color.darker(kBorderDarkening));
+        }
+        for (int band = 0; band < kBandCount; ++band) {
+            const double value = spectrum.values[static_cast<size_t>(band)];
+            if (set->at(band) != value)
+                set->replace(band, value);
+        }
+    }
+    // Sets join the series only once they hold their values, so each is laid out once.
+    setComparedSetCount(shown);
+
+    chart()->legend()->setVisible(shown > 0);
+    const int total = static_cast<int>(comparison.spectra.size()) + comparison.moreNotShown;
+    m_comparisonNote = total > shown ? comparisonNote(shown, total) : QString();
+    updateTitle();
+}
+
+void SpectrumChart::resizeEvent(QResizeEvent *event)
+{
+    QChartView::resizeEvent(event);
+    // The band labels need the rest of the width.
+    chart()->legend()->setMaximumWidth(width() * kLegendWidthShare);
+}
+
+void SpectrumChart::setComparedSetCount(int count)
+{
+    while (m_comparedCount < count)
+        m_series->append(m_comparedSets[static_cast<size_t>(m_comparedCount++)]);
+    while (m_comparedCount > count) {
+        QBarSet *set = m_comparedSets[static_cast<size_t>(--m_comparedCount)];
+        m_series->take(set);
+        set->setParent(this);
+    }
+}
+
+void SpectrumChart::setRatingsText(const QString &line, const QString &toolTip)
+{
+    m_ratingsLine = line;
+    m_titleInUse = true;
+    setToolTip(toolTip);
+    updateTitle();
+}
+
+void SpectrumChart::updateTitle()
+{
+    QString title = m_comparing ? m_comparisonNote : m_ratingsLine;
+    // A blank title keeps its line, so the bars do not jump between tabs and modes.
+    if (title.isEmpty() && (m_titleInUse || m_comparing))
+        title = QStringLiteral(" ");
+    if (chart()->title() != title)
+        chart()->setTitle(title);
+}
+
+QString SpectrumChart::titleText() const
+{
+    return chart()->title().trimmed();
+}
+
+QStringList SpectrumChart::legendNames() const
+{
+    QStringList names;
+    if (m_comparing) {
+        for (int index = 0; index < m_comparedCount; ++index)
+            names.append(m_comparedSets[static_cast<size_t>(index)]->label());
+    }
+    return names;
+}
+
+QColor SpectrumChart::barColor(int series) const
+{
+    Q_ASSERT(series >= 1 && series <= seriesCount());
+    return m_comparing ? m_comparedSets[static_cast<size_t>(series - 1)]->color() : m_bars->color();
+}
+
+double SpectrumChart::comparedValue(int series, int band) const
+{
+    Q_ASSERT(series >= 1 && series <= seriesCount() && band >= 1 && band <= kBandCount);
+    return m_comparing ? m_comparedSets[static_cast<size_t>(series - 1)]->at(band - 1)
+                       : m_bars->at(band - 1);
 }
 
 double SpectrumChart::pointValue(int band) const
@@ -168,7 +332,7 @@ void SpectrumChart::selectSeries(int series)
 
 int SpectrumChart::seriesCount() const
 {
-    return static_cast<int>(chart()->series().size());
+    return m_comparing ? m_comparedCount : 1;
 }
 
 } // namespace quillon

@@ -5,8 +5,10 @@
 #include <QChartView>
 #include <QStringList>
 #include <array>
+#include <vector>
 
 class QBarCategoryAxis;
+class QBarSeries;
 class QBarSet;
 class QValueAxis;
 
@@ -21,6 +23,27 @@ struct SpectrumValues {
 // row is a table row, 0..kMaxMaterials; row 0 (the header) reads the empty slot 0.
 SpectrumValues spectrumValues(const MaterialLibrary &library, int row, Quantity quantity);
 
+inline constexpr int kMaxComparedMaterials = 8;
+
+struct ComparedSpectrum {
+    QString name;
+    MaterialColor color = 0;
+    std::array<double, kBandCount> values{};
+};
+
+struct SpectrumComparison {
+    std::vector<ComparedSpectrum> spectra; // at most kMaxComparedMaterials are drawn
+    double axisMaximum = 1.0;
+    int moreNotShown = 0;
+};
+
+// The materials among table rows firstRow..lastRow (either order), in row order; empty slots
+// beyond materialCount and the header row are left out. The first kMaxComparedMaterials are kept.
+SpectrumComparison spectrumComparison(const MaterialLibrary &library, int firstRow, int lastRow,
+                                      Quantity quantity);
+// "first 8 of 12 shown"
+QString comparisonNote(int shown, int total);
+
 // The bar chart of one material's spectrum beside the table. Its categories are fixed; only the
 // ten values and the top of the value axis ever change.
 class SpectrumChart : public QChartView {
@@ -29,17 +52,43 @@ public:
     explicit SpectrumChart(QWidget *parent = nullptr);
 
     void showSpectrum(const SpectrumValues &spectrum);
+    // Bars of several materials side by side in their colours, with a legend of their names,
+    // until the next showSpectrum.
+    void showComparison(const SpectrumComparison &comparison);
+    // A short line above the bars (outside a comparison) and the chart's tooltip.
+    void setRatingsText(const QString &line, const QString &toolTip);
 
-    double pointValue(int band) const; // band 1..10
+    double pointValue(int band) const; // band 1..10 of the single material
     double axisMaximum() const;
     QStringList categoryLabels() const;
 
-    // The chart has a single series, so selecting one changes nothing.
+    bool isComparing() const { return m_comparing; }
+    // One name per material shown in a comparison, in legend order; empty otherwise.
+    QStringList legendNames() const;
+    QColor barColor(int series) const;                // series 1..seriesCount()
+    double comparedValue(int series, int band) const; // series 1..seriesCount(), band 1..10
+    QString titleText() const;
+
+    // Outside a comparison the chart has a single series, so selecting one changes nothing.
     void selectSeries(int series);
+    // Materials shown: 1 outside a comparison.
     int seriesCount() const;
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    void setComparedSetCount(int count);
+    void updateTitle();
+
+    QBarSeries *m_series = nullptr;
     QBarSet *m_bars = nullptr;
+    std::array<QBarSet *, kMaxComparedMaterials> m_comparedSets{};
+    int m_comparedCount = 0;
+    bool m_comparing = false;
+    QString m_ratingsLine;
+    QString m_comparisonNote;
+    bool m_titleInUse = false;
     QBarCategoryAxis *m_bandAxis = nullptr;
     QValueAxis *m_valueAxis = nullptr;
 };

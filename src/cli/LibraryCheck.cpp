@@ -149,8 +149,9 @@ private:
         std::vector<bool> hasProblem(static_cast<size_t>(count), false);
         for (int n = 1; n <= count; ++n) {
             const QByteArrayView line = lines[static_cast<size_t>(n - 1)].text;
-            int unreadable = 0;
-            readMaterialLine(line, *m_library, n, &unreadable);
+            MaterialReadReport lineReport;
+            readMaterialLine(line, *m_library, n, &lineReport);
+            const int unreadable = lineReport.unreadableValues;
             if (unreadable > 0) {
                 add(m_materialFile, n, FindingKind::Problem,
                     QStringLiteral("%1 not fit a 32-bit float: read as 0")

@@ -136,21 +136,23 @@ int countMaterialLines(QByteArrayView data)
     return forEachLine(data, [](QByteArrayView) { return true; });
 }
 
-int parseBandValues(QByteArrayView text, BandRow &row)
+int parseBandValues(QByteArrayView text, BandRow &row, int *firstUnreadableBand)
 {
     int unreadable = 0;
-    for (int b = 1; b < kBandCount; ++b) {
-        const qsizetype space = text.indexOf(' ');
+    for (int b = 1; b <= kBandCount; ++b) {
+        const qsizetype space = b < kBandCount ? text.indexOf(' ') : -1;
         const QByteArrayView field = space < 0 ? text : text.first(space);
+        const int before = unreadable;
         row[static_cast<size_t>(b)] = storedOrZero(parseLeadingNumber(field), &unreadable);
+        if (unreadable == 1 && before == 0 && firstUnreadableBand)
+            *firstUnreadableBand = b;
         text = space < 0 ? QByteArrayView() : trimLeadingSpaces(text.sliced(space + 1));
     }
-    row[kBandCount] = storedOrZero(parseLeadingNumber(text), &unreadable);
     return unreadable;
 }
 
 void readMaterialLine(QByteArrayView line, MaterialLibrary &library, int n,
-                      int *unreadableValues)
+                      MaterialReadReport *report)
 {
     const auto slot = static_cast<size_t>(n);
     const QByteArrayView s = trimLeadingSpaces(line);
@@ -193,13 +195,25 @@ void readMaterialLine(QByteArrayView line, MaterialLibrary &library, int n,
         library.hasScattering[slot] = false;
     }
 
-    int unreadable = parseBandValues(rest, library.alphaR[slot]);
-    if (!group2.isEmpty())
-        unreadable += parseBandValues(group2, library.insulationR[slot]);
-    if (!group3.isEmpty())
-        unreadable += parseBandValues(group3, library.scattering[slot]);
-    if (unreadableValues)
-        *unreadableValues += unreadable;
+    const std::array<std::pair<QByteArrayView, BandRow *>, 3> groups = {
+        {{rest, &library.alphaR[slot]},
+         {group2, &library.insulationR[slot]},
+         {group3, &library.scattering[slot]}}};
+    for (int g = 0; g < 3; ++g) {
+        if (g > 0 && groups[size_t(g)].first.isEmpty())
+            continue;
+        int band = 0;
+        const int unreadable =
+            parseBandValues(groups[size_t(g)].first, *groups[size_t(g)].second, &band);
+        if (unreadable == 0 || !report)
+            continue;
+        if (report->unreadableValues == 0) {
+            report->firstUnreadableLine = n;
+            report->firstUnreadableGroup = g + 1;
+            report->firstUnreadableBand = band;
+        }
+        report->unreadableValues += unreadable;
+    }
 }
 
 MaterialReadReport readMaterialFile(QByteArrayView data, MaterialLibrary &library)
@@ -210,7 +224,7 @@ MaterialReadReport readMaterialFile(QByteArrayView data, MaterialLibrary &librar
         if (n == kMaxMaterials)
             return false;
         ++n;
-        readMaterialLine(line, library, n, &report.unreadableValues);
+        readMaterialLine(line, library, n, &report);
         return true;
     });
     report.lineCount = n;
@@ -226,21 +240,40 @@ MaterialColor defaultColor(int materialIndex)
 ColorReadReport readColorFile(QByteArrayView data, MaterialLibrary &library)
 {
     ColorReadReport report;
-    auto isSeparator = [](char c) {
-        return c == ' ' || c == '\t' || c == kCR || c == kLF || c == ',';
-    };
+    auto isSeparator = [](char c) { return c == ' ' || c == '\t' || c == kLF || c == ','; };
     qsizetype i = 0;
     const qsizetype size = data.size();
+    int line = 1;
+    bool lineHasEntry = false;
+    // Blank lines count only when a colour follows them; trailing ones are no entries.
+    QList<int> pendingBlanks;
     while (true) {
-        while (i < size && isSeparator(data[i]))
+        while (i < size && (isSeparator(data[i]) || data[i] == kCR)) {
+            if (data[i] == kCR) {
+                if (!lineHasEntry)
+                    pendingBlanks.append(line);
+                ++line;
+                lineHasEntry = false;
+            }
             ++i;
+        }
         if (i >= size)
             break;
         qsizetype end = i;
-        while (end < size && !isSeparator(data[end]))
+        while (end < size && !isSeparator(data[end]) && data[end] != kCR)
             ++end;
         const QByteArrayView token = data.sliced(i, end - i);
         i = end;
+        lineHasEntry = true;
+        for (qsizetype blank = 0; blank < pendingBlanks.size(); ++blank) {
+            if (report.colorsRead == kMaxMaterials)
+                break;
+            ++report.colorsRead;
+            library.materialColors[static_cast<size_t>(report.colorsRead)] =
+                defaultColor(report.colorsRead);
+            report.blankEntries.append(report.colorsRead);
+        }
+        pendingBlanks.clear();
         if (report.colorsRead == kMaxMaterials) {
             report.problem = QStringLiteral("more than %1 colours").arg(kMaxMaterials);
             break;
@@ -249,6 +282,7 @@ ColorReadReport readColorFile(QByteArrayView data, MaterialLibrary &library)
         const double whole = std::nearbyint(value);
         if (!(whole >= -2147483648.0 && whole <= 2147483647.0)) {
             report.problem = QStringLiteral("entry %1 is not a colour number").arg(report.colorsRead + 1);
+            report.problemLine = line;
             break;
         }
         auto color = static_cast<MaterialColor>(whole);

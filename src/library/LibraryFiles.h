@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 
 namespace quillon {
@@ -13,23 +14,32 @@ struct MaterialReadReport {
     int lineCount = 0;
     // Values that do not fit a 32-bit float (1e999, say); each is stored as 0.
     int unreadableValues = 0;
+    // Where the first of them stands: line, value group (1 to 3) and band.
+    int firstUnreadableLine = 0;
+    int firstUnreadableGroup = 0;
+    int firstUnreadableBand = 0;
 };
 
 struct ColorReadReport {
     int colorsRead = 0;
     // Empty when the whole file was read; otherwise why the reading stopped early.
     QString problem;
+    // The line of an entry that is not a colour number; 0 when none.
+    int problemLine = 0;
+    // Materials whose line was blank: they got their palette colour.
+    QList<int> blankEntries;
 };
 
 // Lines end at CR or CR LF; a lone LF is part of the line's text.
 int countMaterialLines(QByteArrayView data);
 
-// Reads ten band values from one group of a material line; returns the unreadable count.
-int parseBandValues(QByteArrayView text, BandRow &row);
+// Reads ten band values from one group of a material line; returns the unreadable count and
+// sets *firstUnreadableBand when there are any.
+int parseBandValues(QByteArrayView text, BandRow &row, int *firstUnreadableBand = nullptr);
 
 // Reads one material line into material n.
 void readMaterialLine(QByteArrayView line, MaterialLibrary &library, int n,
-                      int *unreadableValues = nullptr);
+                      MaterialReadReport *report = nullptr);
 
 // Reads every line into materials 1, 2, ... and sets materialCount. The caller refuses files
 // of more than kMaxMaterials lines first (countMaterialLines); extra lines are not read.
@@ -39,6 +49,7 @@ MaterialColor defaultColor(int materialIndex);
 inline constexpr MaterialColor kBlackReplacement = rgbColor(64, 0, 64);
 
 // Reads colours into slots 1, 2, ...; keeps what was read before a bad entry or a 1000th one.
+// A blank line is an entry of its own that gets the palette colour.
 ColorReadReport readColorFile(QByteArrayView data, MaterialLibrary &library);
 // Gives materials after the last colour read, up to materialCount, their palette colour.
 void applyDefaultColors(MaterialLibrary &library, int colorsRead);

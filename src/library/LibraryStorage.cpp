@@ -2,15 +2,202 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillon {
 
 namespace {
 
+constexpr std::array<const char *, kBandCount> kBandNames = {
+    "31.5 Hz", "63 Hz", "125 Hz", "250 Hz", "500 Hz", "1 kHz", "2 kHz", "4 kHz", "8 kHz", "16 kHz"};
+constexpr std::array<const char *, 3> kGroupNames = {"absorption", "insulation", "scattering"};
+constexpr mode_t kNewFileMode = 0666;
+
 QString inFolder(const QString &folder, const char *name)
 {
     return QDir::toNativeSeparators(folder + QLatin1Char('/') + QLatin1String(name));
+}
+
+// A library file and the fixed names beside it. A link is followed, so that the files are
+// replaced where they really are.
+struct SideFiles {
+    QString shown;
+    QByteArray path;
+    QByteArray saving;
+    QByteArray ready;
+    QByteArray backup;
+
+    explicit SideFiles(const QString &libraryPath) : shown(libraryPath)
+    {
+        const QString real = QFileInfo(libraryPath).canonicalFilePath();
+        path = QFile::encodeName(real.isEmpty() ? libraryPath : real);
+        saving = path + kSavingSuffix;
+        ready = path + kReadySuffix;
+        backup = path + kBackupSuffix;
+    }
+    QString name() const { return QFileInfo(shown).fileName(); }
+};
+
+bool exists(const QByteArray &path)
+{
+    struct stat info {};
+    return ::lstat(path.constData(), &info) == 0;
+}
+
+void syncFolder(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? "/" : path.left(slash);
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+int writeAll(int fd, const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t wrote =
+            ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(done));
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote < 0)
+            return errno;
+        done += wrote;
+    }
+    return ::fsync(fd) == 0 ? 0 : errno;
+}
+
+// Creates path afresh with the bytes flushed to disk; the errno of the first failure, or 0.
+int writeNewFile(const QByteArray &path, const QByteArray &bytes, const QByteArray &modeFrom)
+{
+    ::unlink(path.constData());
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+    if (fd < 0)
+        return errno;
+    struct stat target {};
+    if (::stat(modeFrom.constData(), &target) == 0)
+        ::fchmod(fd, target.st_mode & 07777);
+    int error = writeAll(fd, bytes);
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        ::unlink(path.constData());
+    return error;
+}
+
+// Keeps the file about to be replaced as its .bak, where the caller has removed the old one.
+bool keepBackup(const SideFiles &file)
+{
+    if (!exists(file.path))
+        return true;
+    if (::link(file.path.constData(), file.backup.constData()) == 0)
+        return true;
+    const FileRead old = readRegularFile(QFile::decodeName(file.path), kLibraryFileLimit);
+    return old.status == FileRead::Status::Read &&
+           writeNewFile(file.backup, old.data, file.path) == 0;
+}
+
+FileStamp stampOfWritten(const QByteArray &bytes, const QByteArray &path)
+{
+    struct stat info {};
+    ::stat(path.constData(), &info);
+    return stampOf(bytes, qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec);
+}
+
+// Overwrites a file's content where it stands: room for growth is claimed first, so that a
+// full disk fails before the old content is touched.
+int overwrite(int fd, const QByteArray &bytes)
+{
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return errno;
+    if (!S_ISREG(info.st_mode))
+        return EINVAL;
+    if (bytes.size() > info.st_size) {
+        const int error = ::posix_fallocate(fd, info.st_size, bytes.size() - info.st_size);
+        if (error != 0 && error != EOPNOTSUPP && error != EINVAL)
+            return error;
+    }
+    if (const int error = writeAll(fd, bytes))
+        return error;
+    return ::ftruncate(fd, off_t(bytes.size())) == 0 && ::fsync(fd) == 0 ? 0 : errno;
+}
+
+QString savingFailed(const QString &path, int error)
+{
+    return QStringLiteral("The library could not be saved: \"%1\": %2. The files on disk were "
+                          "left as they were.")
+        .arg(path, systemReason(error));
+}
+
+SaveOutcome saveInPlace(const SideFiles &material, const SideFiles &color,
+                        const QByteArray &materialData, const QByteArray &colorData,
+                        const LibraryStamps &known, int refusal)
+{
+    SaveOutcome outcome;
+    outcome.stamps = known;
+    const int materialFd = ::open(material.path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    const int colorFd = ::open(color.path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    const auto closeBoth = qScopeGuard([&] {
+        for (int fd : {materialFd, colorFd})
+            if (fd >= 0)
+                ::close(fd);
+    });
+    if (materialFd < 0 || colorFd < 0) {
+        outcome.message = savingFailed(QFile::decodeName(material.saving), refusal);
+        return outcome;
+    }
+    if (const int error = overwrite(materialFd, materialData)) {
+        outcome.message = QStringLiteral("The library could not be saved: \"%1\": %2. The "
+                                         "folder does not allow new files, so the file was "
+                                         "written in place and may now be incomplete.")
+                              .arg(material.shown, systemReason(error));
+        return outcome;
+    }
+    outcome.stamps.material = stampOfWritten(materialData, material.path);
+    if (const int error = overwrite(colorFd, colorData)) {
+        outcome.message = QStringLiteral("Only part of the library was saved: \"%1\" holds the "
+                                         "new library, but \"%2\" could not be written: %3. "
+                                         "It may now be incomplete.")
+                              .arg(material.shown, color.shown, systemReason(error));
+        return outcome;
+    }
+    outcome.stamps.color = stampOfWritten(colorData, color.path);
+    outcome.ok = true;
+    outcome.message = QStringLiteral("The library was saved, but the folder does not allow new "
+                                     "files, so %1 and %2 were written in place: this save was "
+                                     "not protected against a crash, and no .bak copies of the "
+                                     "previous files were kept.")
+                          .arg(material.name(), color.name());
+    return outcome;
+}
+
+// Material indexes as the numbers the user sees, in runs: "0 to 2, 7".
+QString rangesText(QList<int> indexes)
+{
+    QList<int> numbers;
+    for (int n : indexes)
+        numbers << materialNumber(n);
+    std::sort(numbers.begin(), numbers.end());
+    QStringList parts;
+    for (qsizetype i = 0; i < numbers.size();) {
+        qsizetype last = i;
+        while (last + 1 < numbers.size() && numbers[last + 1] == numbers[last] + 1)
+            ++last;
+        parts << (last == i ? QString::number(numbers[i])
+                            : QStringLiteral("%1 to %2").arg(numbers[i]).arg(numbers[last]));
+        i = last + 1;
+    }
+    return parts.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -25,25 +212,58 @@ QString colorFilePath(const QString &installFolder)
     return inFolder(installFolder, kColorFileName);
 }
 
+RecoveryOutcome recoverInterruptedSave(const QString &materialPath, const QString &colorPath)
+{
+    const SideFiles material(materialPath);
+    const SideFiles color(colorPath);
+    if (!exists(color.ready)) {
+        // Cut off before both new files were complete: the old pair is whole.
+        ::unlink(material.saving.constData());
+        ::unlink(color.saving.constData());
+        return {};
+    }
+    RecoveryOutcome outcome;
+    auto fail = [&](const QByteArray &from, const QString &to) {
+        outcome.ok = false;
+        outcome.message =
+            QStringLiteral("The last save of the library was interrupted and could not be "
+                           "completed: \"%1\" could not be renamed to \"%2\": %3. Until it is, "
+                           "%4 and %5 may not belong together.")
+                .arg(QFile::decodeName(from), to, systemReason(errno), material.name(),
+                     color.name());
+        return outcome;
+    };
+    if (exists(material.saving) &&
+        ::rename(material.saving.constData(), material.path.constData()) != 0)
+        return fail(material.saving, material.shown);
+    if (::rename(color.ready.constData(), color.path.constData()) != 0)
+        return fail(color.ready, color.shown);
+    syncFolder(material.path);
+    syncFolder(color.path);
+    outcome.message = QStringLiteral("The last save of the library was interrupted. It has now "
+                                     "been completed: %1 and %2 hold the library as it was saved.")
+                          .arg(material.name(), color.name());
+    return outcome;
+}
+
 LoadOutcome loadLibraryFiles(const QString &materialPath, const QString &colorPath,
                              MaterialLibrary &library)
 {
     LoadOutcome outcome;
-    QFile materialFile(materialPath);
-    if (!materialFile.open(QIODevice::ReadOnly)) {
-        outcome.message = QStringLiteral("The material file \"%1\" could not be read: %2.")
-                              .arg(materialPath, materialFile.errorString());
+    const RecoveryOutcome recovery = recoverInterruptedSave(materialPath, colorPath);
+    outcome.recovery = recovery.message;
+    if (!recovery.ok) {
+        outcome.message = recovery.message + QStringLiteral(" Nothing was loaded.");
         return outcome;
     }
-    const QByteArray materialData = materialFile.readAll();
-    if (materialFile.error() != QFileDevice::NoError) {
-        outcome.message = QStringLiteral("The material file \"%1\" could not be read: %2.")
-                              .arg(materialPath, materialFile.errorString());
+    const FileRead materials = readRegularFile(materialPath, kLibraryFileLimit);
+    if (materials.status != FileRead::Status::Read) {
+        outcome.message = QStringLiteral("The material file \"%1\" could not be read: %2. "
+                                         "Nothing was loaded.")
+                              .arg(materialPath, materials.problem);
         return outcome;
     }
-    materialFile.close();
-
-    const int lines = countMaterialLines(materialData);
+    const int lines = countMaterialLines(materials.data);
     if (lines > kMaxMaterials) {
         outcome.message =
             QStringLiteral("The material file \"%1\" has %2 lines, but the library holds at "
@@ -54,50 +274,193 @@ LoadOutcome loadLibraryFiles(const QString &materialPath, const QString &colorPa
         outcome.materials.lineCount = lines;
         return outcome;
     }
-    outcome.materials = readMaterialFile(materialData, library);
+    outcome.materials = readMaterialFile(materials.data, library);
+    outcome.stamps.material = materials.stamp;
 
-    QFile colorFile(colorPath);
-    if (colorFile.open(QIODevice::ReadOnly)) {
-        const QByteArray colorData = colorFile.readAll();
-        outcome.colors = readColorFile(colorData, library);
-    } else {
-        outcome.colors.problem = colorFile.errorString();
-    }
+    const FileRead colors = readRegularFile(colorPath, kLibraryFileLimit);
+    outcome.stamps.color = colors.stamp;
+    if (colors.status == FileRead::Status::Read)
+        outcome.colors = readColorFile(colors.data, library);
+    else
+        outcome.colors.problem = colors.problem;
     applyDefaultColors(library, outcome.colors.colorsRead);
     outcome.ok = true;
     return outcome;
 }
 
+QString loadReport(const LoadOutcome &outcome)
+{
+    const QString materialName = QString::fromLatin1(kMaterialFileName);
+    const QString colorName = QString::fromLatin1(kColorFileName);
+    const int count = outcome.materials.lineCount;
+    const MaterialReadReport &m = outcome.materials;
+    const ColorReadReport &c = outcome.colors;
+    QStringList items;
+    if (m.unreadableValues > 0)
+        items << QStringLiteral("%1 in %2 %3 too large for the library and read as 0; the first "
+                                "stands on line %4 (material %5, %6 values, %7 band).")
+                     .arg(m.unreadableValues == 1
+                              ? u"1 value"_qs
+                              : QStringLiteral("%1 values").arg(m.unreadableValues),
+                          materialName, m.unreadableValues == 1 ? u"is"_qs : u"are"_qs)
+                     .arg(m.firstUnreadableLine)
+                     .arg(materialNumber(m.firstUnreadableLine))
+                     .arg(QLatin1String(kGroupNames[size_t(m.firstUnreadableGroup - 1)]),
+                          QLatin1String(kBandNames[size_t(m.firstUnreadableBand - 1)]));
+
+    QList<int> palette;
+    for (int n : c.blankEntries)
+        if (n <= count)
+            palette << n;
+    if (!palette.isEmpty())
+        items << QStringLiteral("%1 has a blank line for material %2.")
+                     .arg(colorName, rangesText(palette));
+    if (count == 0 && c.colorsRead > 0) {
+        items << QStringLiteral("%1 is empty, but %2 holds %3 colours: \"Update File\" would "
+                                "leave both files empty.")
+                     .arg(materialName, colorName)
+                     .arg(c.colorsRead);
+    } else if (count > 0) {
+        const bool unreadableFile = !c.problem.isEmpty() && c.problemLine == 0 && c.colorsRead == 0;
+        if (unreadableFile)
+            items << QStringLiteral("%1 could not be read: %2.").arg(colorName, c.problem);
+        else if (c.problemLine > 0)
+            items << QStringLiteral("Line %1 of %2 does not hold a colour number; it and the "
+                                    "lines after it were not read.")
+                         .arg(c.problemLine)
+                         .arg(colorName);
+        else if (c.colorsRead != count)
+            items << QStringLiteral("%1 holds %2 for %3 materials%4.")
+                         .arg(colorName)
+                         .arg(c.colorsRead == 1 ? u"1 colour"_qs
+                                                : QStringLiteral("%1 colours").arg(c.colorsRead))
+                         .arg(count)
+                         .arg(c.colorsRead > count
+                                  ? QStringLiteral("; the last %1 are no part of the library")
+                                        .arg(c.colorsRead - count)
+                                  : QString());
+        for (int n = c.colorsRead + 1; n <= count; ++n)
+            palette << n;
+    }
+    if (!palette.isEmpty())
+        items << (palette.size() == 1 ? QStringLiteral("Material %1 got its palette colour.")
+                                      : QStringLiteral("Materials %1 got their palette colours."))
+                     .arg(rangesText(palette));
+
+    QString text = outcome.recovery;
+    if (!items.isEmpty()) {
+        if (!text.isEmpty())
+            text += QStringLiteral("\n\n");
+        text += QStringLiteral("Loading the library had to replace what the files hold:\n\n- ") +
+                items.join(QStringLiteral("\n- ")) +
+                QStringLiteral("\n\n\"Update File\" will write these replacements into the files.");
+    }
+    return text;
+}
+
+QStringList filesChangedOnDisk(const QString &materialPath, const QString &colorPath,
+                               const LibraryStamps &known)
+{
+    QStringList changed;
+    for (const auto &[path, stamp] :
+         {std::pair{materialPath, known.material}, std::pair{colorPath, known.color}}) {
+        if (stamp.state != FileStamp::State::Unknown && !currentStamp(path).sameContent(stamp))
+            changed << path;
+    }
+    return changed;
+}
+
+QString externalChangeQuestion(const QStringList &changedPaths)
+{
+    return QStringLiteral("Another program has changed %1 since Quillon loaded or last saved "
+                          "%2:\n\n%3\n\nOverwrite %2 with the library as Quillon holds it? "
+                          "The other program's changes will be lost. No writes nothing.")
+        .arg(changedPaths.size() == 1 ? u"this file"_qs : u"these files"_qs,
+             changedPaths.size() == 1 ? u"it"_qs : u"them"_qs, changedPaths.join(u'\n'));
+}
+
 SaveOutcome saveLibraryFiles(const QString &materialPath, const QString &colorPath,
-                             const MaterialLibrary &library)
+                             const MaterialLibrary &library, const LibraryStamps &known,
+                             const SaveSeams &seams)
 {
     SaveOutcome outcome;
-    auto failure = [&](const QString &path, const QString &reason) {
-        outcome.message =
-            QStringLiteral("The library could not be saved: \"%1\": %2. The files on disk "
-                           "were left as they were.")
-                .arg(path, reason);
+    outcome.stamps = known;
+    const RenameFunction renameFile = seams.rename ? seams.rename : ::rename;
+    const RecoveryOutcome recovery = recoverInterruptedSave(materialPath, colorPath);
+    if (!recovery.ok) {
+        outcome.message = recovery.message + QStringLiteral(" Nothing was saved.");
         return outcome;
-    };
-
-    QSaveFile materialFile(materialPath);
-    QSaveFile colorFile(colorPath);
-    if (!materialFile.open(QIODevice::WriteOnly))
-        return failure(materialPath, materialFile.errorString());
+    }
+    const SideFiles material(materialPath);
+    const SideFiles color(colorPath);
     const QByteArray materialData = writeMaterialFile(library);
-    if (materialFile.write(materialData) != materialData.size() || !materialFile.flush())
-        return failure(materialPath, materialFile.errorString());
-    if (!colorFile.open(QIODevice::WriteOnly))
-        return failure(colorPath, colorFile.errorString());
     const QByteArray colorData = writeColorFile(library);
-    if (colorFile.write(colorData) != colorData.size() || !colorFile.flush())
-        return failure(colorPath, colorFile.errorString());
-    // Both are complete in their temporary files; only the two renames remain.
-    if (!materialFile.commit())
-        return failure(materialPath, materialFile.errorString());
-    if (!colorFile.commit())
-        return failure(colorPath, colorFile.errorString());
+
+    int error = writeNewFile(material.saving, materialData, material.path);
+    const SideFiles *failing = &material;
+    if (error == 0) {
+        error = writeNewFile(color.saving, colorData, color.path);
+        failing = &color;
+        if (error != 0)
+            ::unlink(material.saving.constData());
+    }
+    if (error == EACCES || error == EPERM)
+        return saveInPlace(material, color, materialData, colorData, known, error);
+    if (error != 0) {
+        outcome.message = savingFailed(failing->shown, error);
+        return outcome;
+    }
+
+    // Both old copies go first, so that a kill in between leaves one .bak missing rather than
+    // two that do not belong together.
+    ::unlink(material.backup.constData());
+    ::unlink(color.backup.constData());
+    const bool backedUp = keepBackup(material) && keepBackup(color);
+    // From this rename on, the new pair is complete and recovery puts it in place.
+    if (renameFile(color.saving.constData(), color.ready.constData()) != 0) {
+        error = errno;
+        ::unlink(material.saving.constData());
+        ::unlink(color.saving.constData());
+        outcome.message = savingFailed(color.shown, error);
+        return outcome;
+    }
+    syncFolder(color.ready);
+    if (renameFile(material.saving.constData(), material.path.constData()) != 0) {
+        error = errno;
+        if (::unlink(color.ready.constData()) == 0) {
+            ::unlink(material.saving.constData());
+            outcome.message = savingFailed(material.shown, error);
+        } else {
+            outcome.message =
+                QStringLiteral("The library could not be saved yet: \"%1\": %2. The files in "
+                               "use still hold the old library; the new one waits as \"%3\" and "
+                               "\"%4\", and Quillon puts it in place when it next starts, loads "
+                               "or saves.")
+                    .arg(material.shown, systemReason(error), QFile::decodeName(material.saving),
+                         QFile::decodeName(color.ready));
+        }
+        return outcome;
+    }
+    outcome.stamps.material = stampOfWritten(materialData, material.path);
+    if (renameFile(color.ready.constData(), color.path.constData()) != 0) {
+        error = errno;
+        outcome.message =
+            QStringLiteral("The library was only half saved: %1 holds the new library, but "
+                           "\"%2\" could not be replaced: %3, so it still holds the old colours. "
+                           "The new colour file waits as \"%4\", and Quillon puts it in place "
+                           "when it next starts, loads or saves.")
+                .arg(material.name(), color.shown, systemReason(error),
+                     QFile::decodeName(color.ready));
+        return outcome;
+    }
+    outcome.stamps.color = stampOfWritten(colorData, color.path);
+    syncFolder(material.path);
+    syncFolder(color.path);
     outcome.ok = true;
+    if (!backedUp)
+        outcome.message = QStringLiteral("The library was saved, but the previous files could "
+                                         "not be kept as %1%3 and %2%3.")
+                              .arg(material.name(), color.name(), QLatin1String(kBackupSuffix));
     return outcome;
 }
 

@@ -19,10 +19,18 @@ struct LumeoReadResult {
     std::array<float, kLumeoBandCount> values{};
     // Why the file could not be taken, for the user, when !ok.
     QString problem;
+    // Where the reading stopped: just after the last field it looked at.
+    qsizetype end = 0;
+    // Bytes taken from the file by readLumeoFile.
+    qint64 bytesRead = 0;
 };
 
 // Eight numbers separated by commas, blanks or line ends; anything after the eighth is ignored.
 LumeoReadResult readLumeoMaterial(QByteArrayView data);
+
+// Reads a regular file of at most kImportFileLimit bytes, and of it no more than the eight
+// numbers need.
+LumeoReadResult readLumeoFile(const QString &path);
 
 // The file name after the last "/" or "\", extension kept.
 QString lumeoMaterialName(const QString &path);

@@ -253,4 +253,34 @@ QString formatRw(const std::optional<SoundReduction> &rating)
         .arg(signedDb(rating->rw), signedDb(rating->c), signedDb(rating->ctr));
 }
 
+RatingsReadout ratingsReadout(const MaterialLibrary &library, int materialIndex, Quantity quantity)
+{
+    const MaterialRatings ratings = ratingsOf(library, materialIndex);
+    QString alphaW = QStringLiteral("\u03b1_w ") + formatAlphaW(ratings.alphaW);
+    if (ratings.alphaW) {
+        const AbsorptionClass grade = ratings.alphaW->absorptionClass;
+        alphaW += grade == AbsorptionClass::NotClassified
+                      ? QStringLiteral(", ") + absorptionClassText(grade)
+                      : QStringLiteral(", class ") + absorptionClassText(grade);
+    }
+    const QString nrc = QString::fromUtf16(kNrcLabel) + QLatin1Char(' ') + formatNrc(ratings.nrc);
+    const QString rw =
+        ratings.rw ? formatRw(ratings.rw) : QStringLiteral("R_w ") + QString::fromUtf16(kNoRating);
+
+    RatingsReadout readout;
+    readout.toolTip = alphaW + QLatin1Char('\n') + nrc + QLatin1Char('\n') + rw;
+    switch (quantity) {
+    case Quantity::TrueAbsorption:
+    case Quantity::SabineAbsorption:
+        readout.line = alphaW + QStringLiteral(" \u00b7 ") + nrc;
+        break;
+    case Quantity::Insulation:
+        readout.line = rw;
+        break;
+    case Quantity::Scattering:
+        break;
+    }
+    return readout;
+}
+
 } // namespace quillon

@@ -67,4 +67,14 @@ QString formatNrc(const std::optional<int> &nrc);
 // "R_w 52 (−2; −6) dB" with true minus signs, or kNoRating
 QString formatRw(const std::optional<SoundReduction> &rating);
 
+// What the chart shows of a material's ratings: one short line for the quantity on show and a
+// tooltip with all of them.
+struct RatingsReadout {
+    QString line;
+    QString toolTip;
+};
+// The line holds alpha_w and NRC on the absorption tabs, R_w on the insulation tab and nothing on
+// the scattering tab; a missing value group shows kNoRating.
+RatingsReadout ratingsReadout(const MaterialLibrary &library, int materialIndex, Quantity quantity);
+
 } // namespace quillon

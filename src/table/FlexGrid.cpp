@@ -210,8 +210,22 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
     }
 }
 
+void GridModel::setHeaderToolTip(int col, const QString &toolTip)
+{
+    if (col < 1 || col >= m_cols)
+        return;
+    m_headerToolTips.resize(static_cast<size_t>(m_cols));
+    m_headerToolTips[static_cast<size_t>(col)] = toolTip;
+}
+
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (role == Qt::ToolTipRole && orientation == Qt::Horizontal && section >= 0) {
+        const auto col = static_cast<size_t>(section + 1);
+        return col < m_headerToolTips.size() && !m_headerToolTips[col].isEmpty()
+                   ? QVariant(m_headerToolTips[col])
+                   : QVariant();
+    }
     if (role != Qt::DisplayRole || section < 0)
         return {};
     if (orientation == Qt::Horizontal)

@@ -36,6 +36,9 @@ public:
     // One notification for the block between the two corners (grid coordinates, either order).
     void notifyChanged(int firstRow, int firstCol, int lastRow, int lastCol);
 
+    // The tooltip of a column's heading.
+    void setHeaderToolTip(int col, const QString &toolTip);
+
     // 0x00BBGGRR; kNoTextColor for cells drawn in the table's text colour.
     MaterialColor textColor(int row, int col) const;
     bool hasTextColor(int row, int col) const;
@@ -67,6 +70,7 @@ private:
     int m_cols = 0;
     std::vector<QString> m_texts;
     std::vector<MaterialColor> m_colors;
+    std::vector<QString> m_headerToolTips;
 };
 
 // The material table: a grid with a fixed header row and number column, a current cell and a

@@ -1,5 +1,6 @@
 #include "LibraryCommands.h"
 
+#include "QuantityTable.h"
 #include "TableEditor.h"
 
 #include <QCoreApplication>
@@ -27,14 +28,6 @@ const std::array<BandRow, kMaxMaterials + 1> &tableRows(const MaterialLibrary &l
                                                         ValueTable table)
 {
     return tableRows(const_cast<MaterialLibrary &>(library), table);
-}
-
-QString bandName(int band)
-{
-    static const char *const names[kBandCount] = {"31.5 Hz", "63 Hz", "125 Hz", "250 Hz",
-                                                  "500 Hz",  "1 kHz", "2 kHz",  "4 kHz",
-                                                  "8 kHz",   "16 kHz"};
-    return QString::fromLatin1(names[std::clamp(band, 1, kBandCount) - 1]);
 }
 
 } // namespace
@@ -121,7 +114,7 @@ EditValueCommand::EditValueCommand(TableEditor &editor, int material, int band,
                      QStringLiteral("entry of %1 in material %2 at %3")
                          .arg(shown)
                          .arg(materialNumber(material))
-                         .arg(bandName(band)),
+                         .arg(bandFrequencyText(band)),
                      std::move(before), std::move(after), selection)
 {
 }

@@ -70,6 +70,29 @@ void writeBandColumns(GridModel &grid, MaterialLibrary &library, Quantity quanti
     grid.notifyChanged(1, kFirstBandColumn, lastRow, kLastBandColumn);
 }
 
+QString bandFrequencyText(int band)
+{
+    static const char *const names[kBandCount] = {"31.5 Hz", "63 Hz", "125 Hz", "250 Hz",
+                                                  "500 Hz",  "1 kHz", "2 kHz",  "4 kHz",
+                                                  "8 kHz",   "16 kHz"};
+    return QString::fromLatin1(names[std::clamp(band, 1, kBandCount) - 1]);
+}
+
+QString quantityDescription(Quantity quantity)
+{
+    switch (quantity) {
+    case Quantity::TrueAbsorption:
+        return QStringLiteral("\"True\" absorption coefficient \u03b1, 0 to 1");
+    case Quantity::SabineAbsorption:
+        return QStringLiteral("\"Sabine\" absorption coefficient \u03b1, 0 to 1.45");
+    case Quantity::Insulation:
+        return QStringLiteral("Sound reduction index R, dB");
+    case Quantity::Scattering:
+        break;
+    }
+    return QStringLiteral("Scattering coefficient s, 0 to 1");
+}
+
 StoreResult storeBandValue(MaterialLibrary &library, int n, int band, Quantity quantity,
                            double value)
 {

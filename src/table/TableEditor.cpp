@@ -115,6 +115,10 @@ void TableEditor::refreshBandColumns()
 {
     const CellSelection kept = selection();
     writeBandColumns(*m_grid.gridModel(), *m_library, m_quantity);
+    for (int band = 1; band <= kBandCount; ++band)
+        m_grid.gridModel()->setHeaderToolTip(
+            columnOfBand(band),
+            quantityDescription(m_quantity) + u", "_qs + bandFrequencyText(band));
     restoreSelection(kept);
     if (m_loaded)
         loadCellEditor();

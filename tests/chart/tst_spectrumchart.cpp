@@ -1,5 +1,6 @@
 #include "SpectrumChart.h"
 
+#include <QLegend>
 #include <QtTest>
 #include <memory>
 
@@ -11,6 +12,8 @@ private slots:
     void readsQuantityOfRow_data();
     void readsQuantityOfRow();
     void showsValuesWithFixedLabels();
+    void comparesSelectedRows_data();
+    void comparesSelectedRows();
 };
 
 void TestSpectrumChart::readsQuantityOfRow_data()
@@ -81,6 +84,65 @@ void TestSpectrumChart::showsValuesWithFixedLabels()
         QCOMPARE(chart.categoryLabels(), labels);
         spectrum.values[9] += 250.0;
     }
+}
+
+void TestSpectrumChart::comparesSelectedRows_data()
+{
+    QTest::addColumn<int>("firstRow");
+    QTest::addColumn<int>("lastRow");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("note");
+
+    QTest::newRow("three rows") << 2 << 4 << QStringList{"M2", "B\u00e9ton", "M4"} << "";
+    QTest::newRow("upwards from the header") << 2 << 0 << QStringList{"M1", "M2"} << "";
+    QTest::newRow("past the last material") << 9 << 12 << QStringList{"M9", "M10"} << "";
+    QTest::newRow("more than eight")
+        << 1 << 12 << QStringList{"M1", "M2", "B\u00e9ton", "M4", "M5", "M6", "M7", "M8"}
+        << "first 8 of 10 shown";
+}
+
+void TestSpectrumChart::comparesSelectedRows()
+{
+    QFETCH(int, firstRow);
+    QFETCH(int, lastRow);
+    QFETCH(QStringList, names);
+    QFETCH(QString, note);
+
+    auto library = std::make_unique<MaterialLibrary>();
+    library->materialCount = 10;
+    for (int n = 1; n <= 12; ++n) {
+        library->materialNames[n] = "M" + QByteArray::number(n) + "  ";
+        library->materialColors[n] = rgbColor(n * 20, 0, 255 - n * 20);
+        library->insulationR[n].fill(float(n));
+    }
+    library->materialNames[3] = "B\xe9ton";
+
+    SpectrumChart chart;
+    chart.resize(465, 161);
+    SpectrumValues single;
+    single.values.fill(0.5);
+    chart.showSpectrum(single);
+    const QImage before = chart.grab().toImage();
+
+    chart.showComparison(spectrumComparison(*library, firstRow, lastRow, Quantity::Insulation));
+    QCOMPARE(chart.legendNames(), names);
+    QCOMPARE(chart.seriesCount(), names.size());
+    QCOMPARE(chart.titleText(), note);
+    QCOMPARE(chart.axisMaximum(), 100.0);
+    QVERIFY(chart.chart()->legend()->isVisible());
+    const int first = std::max(std::min(firstRow, lastRow), 1);
+    for (int series = 1; series <= names.size(); ++series) {
+        const MaterialColor color = library->materialColors[first + series - 1];
+        QCOMPARE(chart.barColor(series),
+                 QColor(colorRed(color), colorGreen(color), colorBlue(color)));
+        QCOMPARE(chart.comparedValue(series, 7), double(first + series - 1));
+    }
+
+    // Back to one material, the chart is drawn exactly as before the comparison.
+    chart.showSpectrum(single);
+    QCOMPARE(chart.seriesCount(), 1);
+    QVERIFY(chart.legendNames().isEmpty() && !chart.chart()->legend()->isVisible());
+    QCOMPARE(chart.grab().toImage(), before);
 }
 
 QTEST_MAIN(TestSpectrumChart)

@@ -1,11 +1,13 @@
 #include "LibraryFiles.h"
 #include "LibraryStorage.h"
+#include "LumeoImport.h"
 
 #include <QtTest>
 #include <chrono>
 #include <csignal>
 #include <memory>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -31,6 +33,21 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Also "<fifo>", "<dev/zero>" (a link to it) and "<sparse N>" (N bytes); a null array: no file.
+bool makeFile(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    if (data.isNull())
+        return true;
+    if (data == "<fifo>")
+        return mkfifo(QFile::encodeName(path).constData(), 0644) == 0;
+    if (data == "<dev/zero>")
+        return QFile::link(QStringLiteral("/dev/zero"), path);
+    if (data.startsWith("<sparse "))
+        return file.open(QIODevice::WriteOnly) && file.resize(data.mid(8).chopped(1).toLongLong());
+    return writeBytes(path, data);
 }
 
 // Every material has all three groups; different seeds give different files.
@@ -66,12 +83,32 @@ QByteArray materialLines(int count)
 }
 
 enum class SaveFault {
+    None,
     SizeLimitOneByteShort,
     SizeLimitExact,
-    ReadOnlyFolder,
+    NoNewFiles,
+    NoNewFilesReadOnlyFiles,
     RemovedFolder,
     RemovedColorFolder
 };
+// What stands on disk: the pair before the save, the new pair, or a new material file beside
+// the old colour file.
+enum class Pair { Old, New, NewMaterialOnly };
+
+// The renames of a save, counted; one of them fails, or the process is killed after some.
+int g_renames = 0;
+int g_failingRename = 0;
+int g_killAfterRenames = -1;
+int injectedRename(const char *from, const char *to)
+{
+    if (g_killAfterRenames == g_renames)
+        raise(SIGKILL);
+    if (++g_renames == g_failingRename) {
+        errno = EIO;
+        return -1;
+    }
+    return ::rename(from, to);
+}
 
 } // namespace
 
@@ -83,11 +120,15 @@ private slots:
 
     void loadsOrRefusesMaterialFile_data();
     void loadsOrRefusesMaterialFile();
-    void loadsColorFile_data();
-    void loadsColorFile();
+    void reportsWhatLoadingReplaced_data();
+    void reportsWhatLoadingReplaced();
+    void noticesOtherProgramsEdits_data();
+    void noticesOtherProgramsEdits();
+    void readsImportFileBounded_data();
+    void readsImportFileBounded();
     void roundTripIsStable();
-    void failedSaveKeepsOldFiles_data();
-    void failedSaveKeepsOldFiles();
+    void faultsLeaveOnePair_data();
+    void faultsLeaveOnePair();
     void killedSaveLeavesWholeFiles();
 
 private:
@@ -113,6 +154,9 @@ void TestFaults::loadsOrRefusesMaterialFile_data()
     QTest::newRow("1 MB binary") << randomBytes(1024 * 1024, 6) << false << 0;
     QTest::newRow("1 MB binary without CR")
         << randomBytes(1024 * 1024, 5).replace('\r', ' ') << true << 1;
+    QTest::newRow("link to /dev/zero") << QByteArray("<dev/zero>") << false << 0;
+    QTest::newRow("named pipe") << QByteArray("<fifo>") << false << 0;
+    QTest::newRow("over 64 MiB") << QByteArray("<sparse 67108865>") << false << 67108865;
 }
 
 void TestFaults::loadsOrRefusesMaterialFile()
@@ -121,8 +165,7 @@ void TestFaults::loadsOrRefusesMaterialFile()
     QFETCH(bool, loads);
     QFETCH(int, lines);
 
-    if (!data.isNull())
-        QVERIFY(writeBytes(materialPath(), data));
+    QVERIFY(makeFile(materialPath(), data));
     const auto library = generatedLibrary(40, 2);
     const QByteArray before = writeMaterialFile(*library) + writeColorFile(*library);
     const LoadOutcome outcome = loadLibraryFiles(materialPath(), colorPath(), *library);
@@ -145,34 +188,125 @@ void TestFaults::loadsOrRefusesMaterialFile()
     QVERIFY(writeMaterialFile(*again) == writeMaterialFile(*library));
 }
 
-void TestFaults::loadsColorFile_data()
+void TestFaults::reportsWhatLoadingReplaced_data()
 {
-    QTest::addColumn<QByteArray>("data"); // null: no file at all
-    QTest::addColumn<int>("colorsRead");  // -1 where that depends on the bytes
+    QTest::addColumn<QByteArray>("materials");
+    QTest::addColumn<QByteArray>("colors"); // null: no file at all
+    QTest::addColumn<QStringList>("says");  // empty: no report at all
 
-    QTest::newRow("missing") << QByteArray() << 0;
-    QTest::newRow("64 KB of random bytes") << randomBytes(64 * 1024, 99) << -1;
-    QTest::newRow("10 MB number") << " " + QByteArray(kLongLineBytes, '9') + " \r\n" << 0;
+    const QByteArray three = materialLines(3);
+    QTest::newRow("clean") << three << QByteArray(" 1 \r\n 2 \r\n 3 \r\n") << QStringList();
+    QTest::newRow("values too large")
+        << QByteArray("0  A, 0.1\r\n1  B, 0.1, 30 1e999 2e999\r\n") << QByteArray(" 1 \r\n 2 \r\n")
+        << QStringList{"2 values in Korvane.mat are",
+                       "line 2 (material 1, insulation values, 63 Hz band)"};
+    QTest::newRow("first colour unreadable")
+        << three << QByteArray(" x \r\n 2 \r\n 3 \r\n")
+        << QStringList{"Line 1 of korcolor.mat", "Materials 0 to 2 got"};
+    QTest::newRow("blank colour line")
+        << three << QByteArray(" 1 \r\n\r\n 3 \r\n\r\n")
+        << QStringList{"blank line for material 1", "Material 1 got"};
+    QTest::newRow("fewer colours") << three << QByteArray(" 1 \r\n")
+                                   << QStringList{"1 colour for 3 materials", "Materials 1 to 2"};
+    QTest::newRow("more colours") << materialLines(2) << QByteArray(" 1 \r\n 2 \r\n 3 \r\n")
+                                  << QStringList{"3 colours for 2 materials; the last 1"};
+    QTest::newRow("empty material file") << QByteArray("") << QByteArray(" 1 \r\n")
+                                         << QStringList{"Korvane.mat is empty", "both files empty"};
+    QTest::newRow("no colour file")
+        << three << QByteArray() << QStringList{"korcolor.mat could not be read", "0 to 2"};
+    QTest::newRow("colours a link to /dev/zero")
+        << three << QByteArray("<dev/zero>") << QStringList{"not a regular file", "0 to 2"};
+    QTest::newRow("colours a named pipe")
+        << three << QByteArray("<fifo>") << QStringList{"not a regular file", "0 to 2"};
+    QTest::newRow("colours 10 MB number") << three << " " + QByteArray(kLongLineBytes, '9') + " \r\n"
+                                          << QStringList{"Line 1 of korcolor.mat", "0 to 2"};
+    QTest::newRow("colours 64 KB of random bytes")
+        << materialLines(999) << randomBytes(64 * 1024, 99) << QStringList{"korcolor.mat"};
 }
 
-void TestFaults::loadsColorFile()
+void TestFaults::reportsWhatLoadingReplaced()
 {
-    QFETCH(QByteArray, data);
-    QFETCH(int, colorsRead);
+    QFETCH(QByteArray, materials);
+    QFETCH(QByteArray, colors);
+    QFETCH(QStringList, says);
 
-    const QList<MaterialColor> palette = {8388608,  32768,   8421376,  128,   8388736,  32896,
-                                          12632256, 8421504, 16711680, 65280, 16776960, 255,
-                                          16711935, 0,       8388608,  32768};
-    QVERIFY(writeBytes(materialPath(), materialLines(palette.size())));
-    if (!data.isNull())
-        QVERIFY(writeBytes(colorPath(), data));
+    QVERIFY(writeBytes(materialPath(), materials) && makeFile(colorPath(), colors));
     MaterialLibrary library;
     const LoadOutcome outcome = loadLibraryFiles(materialPath(), colorPath(), library);
     QVERIFY2(outcome.ok, qPrintable(outcome.message));
-    QVERIFY(colorsRead < 0 || outcome.colors.colorsRead == colorsRead);
-    for (int n = 1; n <= palette.size(); ++n) {
-        const MaterialColor color = library.materialColors[static_cast<size_t>(n)];
-        QVERIFY(n <= outcome.colors.colorsRead ? color != 0 : color == palette[n - 1]);
+    const QString report = loadReport(outcome);
+    QCOMPARE(report.isEmpty(), says.isEmpty());
+    for (const QString &part : says + QStringList{u"\"Update File\""_qs})
+        QVERIFY2(says.isEmpty() || report.contains(part), qPrintable(report));
+    for (int n = outcome.colors.colorsRead + 1; n <= library.materialCount; ++n)
+        QCOMPARE(library.materialColors[size_t(n)], defaultColor(n));
+}
+
+void TestFaults::noticesOtherProgramsEdits_data()
+{
+    QTest::addColumn<QByteArray>("materials"); // null: removed
+    QTest::addColumn<QByteArray>("colors");
+    QTest::addColumn<QList<bool>>("changed");
+
+    const QByteArray materials = materialLines(30);
+    const QByteArray colors = QByteArray(" 255 \r\n").repeated(30);
+    QTest::newRow("material appended") << materials + "30  New, 0.5\r\n"
+                                       << colors << QList<bool>{true, false};
+    QTest::newRow("same size, one byte")
+        << materials << QByteArray(colors).replace(5, 1, "6") << QList<bool>{false, true};
+    QTest::newRow("both removed") << QByteArray() << QByteArray() << QList<bool>{true, true};
+}
+
+void TestFaults::noticesOtherProgramsEdits()
+{
+    QFETCH(QByteArray, materials);
+    QFETCH(QByteArray, colors);
+    QFETCH(QList<bool>, changed);
+
+    QVERIFY(writeBytes(materialPath(), materialLines(30)));
+    QVERIFY(writeBytes(colorPath(), QByteArray(" 255 \r\n").repeated(30)));
+    MaterialLibrary library;
+    const LoadOutcome loaded = loadLibraryFiles(materialPath(), colorPath(), library);
+    QVERIFY(QFile::remove(materialPath()) && QFile::remove(colorPath()));
+    QVERIFY(makeFile(materialPath(), materials) && makeFile(colorPath(), colors));
+    const QStringList found = filesChangedOnDisk(materialPath(), colorPath(), loaded.stamps);
+    QCOMPARE((QList<bool>{found.contains(materialPath()), found.contains(colorPath())}), changed);
+    QVERIFY(found.isEmpty() || externalChangeQuestion(found).contains(found.last()));
+
+    // What this program saved is no change by another.
+    const SaveOutcome saved = saveLibraryFiles(materialPath(), colorPath(), library, loaded.stamps);
+    QVERIFY2(saved.ok, qPrintable(saved.message));
+    QCOMPARE(filesChangedOnDisk(materialPath(), colorPath(), saved.stamps), QStringList());
+}
+
+void TestFaults::readsImportFileBounded_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("problem"); // empty: imported
+
+    const QByteArray eight = "0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8";
+    QTest::newRow("eight, then 900 KB") << eight + " " + QByteArray(900 * 1024, 'x') << QString();
+    QTest::newRow("eight across pieces") << QByteArray(4090, ' ') + eight << QString();
+    QTest::newRow("too large a number") << QByteArray("0.1 1e39 0.3 0.4 0.5 0.6 0.7 0.8")
+                                        << u"2 (\"1e39\") is a number too large"_qs;
+    QTest::newRow("over 1 MiB") << QByteArray("<sparse 1048577>") << u"1048577 bytes"_qs;
+    QTest::newRow("link to /dev/zero") << QByteArray("<dev/zero>") << u"not a regular file"_qs;
+    QTest::newRow("named pipe") << QByteArray("<fifo>") << u"not a regular file"_qs;
+}
+
+void TestFaults::readsImportFileBounded()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QString, problem);
+
+    const QString path = m_dir->filePath(u"lumeo"_qs);
+    QVERIFY(makeFile(path, data));
+    const LumeoReadResult result = readLumeoFile(path);
+    QVERIFY2(result.ok == problem.isEmpty() && result.problem.contains(problem),
+             qPrintable(result.problem));
+    if (result.ok) {
+        QCOMPARE(result.values[7], 0.8f);
+        QVERIFY(result.bytesRead < 16 * 1024);
     }
 }
 
@@ -189,15 +323,9 @@ void TestFaults::roundTripIsStable()
     MaterialLibrary first;
     const LoadOutcome loaded = loadLibraryFiles(materialPath(), colorPath(), first);
     QVERIFY2(loaded.ok, qPrintable(loaded.message));
-    QCOMPARE(loaded.materials.unreadableValues, 1);
     QVERIFY(saveLibraryFiles(materialPath(), colorPath(), first).ok);
     const QByteArray materials = readBytes(materialPath());
     const QByteArray colors = readBytes(colorPath());
-    QCOMPARE(materials.left(materials.indexOf('\n') + 1),
-             "  0  Concrete" + QByteArray(57, ' ') + ",   " +
-                 " 0.063 0.124 -0.050 1.000 2.000 3.000 4.000 5.000 6.000 0.910," + " 35.3 40.0" +
-                 QByteArray(" 0.0").repeated(8) + "," + " 0.100" +
-                 QByteArray(" 0.000").repeated(9) + "\r\n");
     QCOMPARE(colors, QByteArray(" 4194368 \r\n -1 \r\n 65280 \r\n 128 \r\n 8388736 \r\n"));
 
     MaterialLibrary second;
@@ -213,26 +341,56 @@ void TestFaults::roundTripIsStable()
     QCOMPARE(readBytes(materialPath()) + readBytes(colorPath()), QByteArray());
 }
 
-void TestFaults::failedSaveKeepsOldFiles_data()
+void TestFaults::faultsLeaveOnePair_data()
 {
     QTest::addColumn<SaveFault>("fault");
-    QTest::newRow("file size limit one byte short") << SaveFault::SizeLimitOneByteShort;
-    QTest::newRow("file size limit just enough") << SaveFault::SizeLimitExact;
-    QTest::newRow("read-only folder") << SaveFault::ReadOnlyFolder;
-    QTest::newRow("removed folder") << SaveFault::RemovedFolder;
-    QTest::newRow("colour file in a removed folder") << SaveFault::RemovedColorFolder;
+    QTest::addColumn<int>("failingRename");
+    QTest::addColumn<int>("killAfterRenames"); // -1: not killed
+    QTest::addColumn<QString>("says");         // what a message names; empty: no message
+    QTest::addColumn<Pair>("afterSave");
+    QTest::addColumn<Pair>("afterRecovery");
+
+    const QString material = u"Korvane.mat"_qs;
+    const QString color = u"korcolor.mat"_qs;
+    const auto row = [](const char *tag, SaveFault fault, int failing, int kill, QString says,
+                        Pair afterSave, Pair afterRecovery) {
+        QTest::newRow(tag) << fault << failing << kill << says << afterSave << afterRecovery;
+    };
+    row("file size limit one byte short", SaveFault::SizeLimitOneByteShort, 0, -1,
+        material + u"\": File too large"_qs,
+        Pair::Old, Pair::Old);
+    row("file size limit just enough", SaveFault::SizeLimitExact, 0, -1, {}, Pair::New, Pair::New);
+    row("folder refuses new files", SaveFault::NoNewFiles, 0, -1, u"not protected"_qs, Pair::New,
+        Pair::New);
+    row("folder and files read-only", SaveFault::NoNewFilesReadOnlyFiles, 0, -1, material,
+        Pair::Old, Pair::Old);
+    row("removed folder", SaveFault::RemovedFolder, 0, -1, material, Pair::Old, Pair::Old);
+    row("colour file in a removed folder", SaveFault::RemovedColorFolder, 0, -1, color, Pair::Old,
+        Pair::Old);
+    row("first rename fails", SaveFault::None, 1, -1, color, Pair::Old, Pair::Old);
+    row("second rename fails", SaveFault::None, 2, -1, material, Pair::Old, Pair::Old);
+    row("third rename fails", SaveFault::None, 3, -1, u"korcolor.mat.ready"_qs,
+        Pair::NewMaterialOnly, Pair::New);
+    row("killed before the renames", SaveFault::None, 0, 0, {}, Pair::Old, Pair::Old);
+    row("killed after the first rename", SaveFault::None, 0, 1, {}, Pair::Old, Pair::New);
+    row("killed between the two renames", SaveFault::None, 0, 2, {}, Pair::NewMaterialOnly,
+        Pair::New);
 }
 
-void TestFaults::failedSaveKeepsOldFiles()
+void TestFaults::faultsLeaveOnePair()
 {
     QFETCH(SaveFault, fault);
+    QFETCH(int, failingRename);
+    QFETCH(int, killAfterRenames);
+    QFETCH(QString, says);
+    QFETCH(Pair, afterSave);
+    QFETCH(Pair, afterRecovery);
 
     const auto fresh = generatedLibrary(kMaxMaterials, 1);
     const auto old = generatedLibrary(40, 2);
     QVERIFY(saveLibraryFiles(materialPath(), colorPath(), *old).ok);
-    const bool saves = fault == SaveFault::SizeLimitExact;
     const auto materialSize = static_cast<rlim_t>(writeMaterialFile(*fresh).size());
-    const rlim_t limit = saves                                       ? materialSize
+    const rlim_t limit = fault == SaveFault::SizeLimitExact          ? materialSize
                          : fault == SaveFault::SizeLimitOneByteShort ? materialSize - 1
                                                                      : RLIM_INFINITY;
     const QString gone = m_dir->filePath("gone");
@@ -242,35 +400,59 @@ void TestFaults::failedSaveKeepsOldFiles()
         fault == SaveFault::RemovedFolder || fault == SaveFault::RemovedColorFolder
             ? colorFilePath(gone)
             : colorPath();
-    const QString failing = fault == SaveFault::RemovedColorFolder ? colorTarget : materialTarget;
-    const QString folder = m_dir->path();
-    const auto restore = qScopeGuard([&] {
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    });
-    if (fault == SaveFault::ReadOnlyFolder) {
-        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-        if (::access(QFile::encodeName(folder).constData(), W_OK) == 0)
-            QSKIP("This user writes without write permission (root).");
-    }
+    // A folder that refuses new files: read-only for this user, or, for root, owned by root
+    // while the files belong to the user the saving child becomes.
+    const bool noNewFiles =
+        fault == SaveFault::NoNewFiles || fault == SaveFault::NoNewFilesReadOnlyFiles;
+    const uid_t nobody = 65534;
+    const mode_t fileMode = fault == SaveFault::NoNewFilesReadOnlyFiles ? 0444 : 0644;
+    for (const QString &path : {materialPath(), colorPath()})
+        QVERIFY(!noNewFiles ||
+                (chmod(QFile::encodeName(path), fileMode) == 0 &&
+                 (geteuid() != 0 || chown(QFile::encodeName(path), nobody, nobody) == 0)));
+    const QByteArray folder = QFile::encodeName(m_dir->path());
+    QVERIFY(!noNewFiles || chmod(folder, geteuid() == 0 ? 0755 : 0555) == 0);
+    const auto restore = qScopeGuard([&] { chmod(folder, 0700); });
 
-    // Forked, so that the file size limit hits the save and not the test.
+    // Forked, so that the file size limit, the user and the kill hit the save, not the test.
     const pid_t child = fork();
     if (child == 0) {
         // Otherwise the kernel kills the child at the limit instead of failing the write.
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit fileSize{limit, limit};
         setrlimit(RLIMIT_FSIZE, &fileSize);
-        const SaveOutcome outcome = saveLibraryFiles(materialTarget, colorTarget, *fresh);
-        _exit(outcome.ok                          ? kSaved
-              : outcome.message.contains(failing) ? kFailedNamingFile
-                                                  : kFailedOtherwise);
+        if (noNewFiles && geteuid() == 0 && (setgid(nobody) != 0 || setuid(nobody) != 0))
+            _exit(kFailedOtherwise);
+        g_failingRename = failingRename;
+        g_killAfterRenames = killAfterRenames;
+        const SaveOutcome outcome =
+            saveLibraryFiles(materialTarget, colorTarget, *fresh, {}, {&injectedRename});
+        const bool told =
+            says.isEmpty() ? outcome.message.isEmpty() : outcome.message.contains(says);
+        _exit(!told ? kFailedOtherwise : outcome.ok ? kSaved : kFailedNamingFile);
     }
     int status = 0;
     QCOMPARE(waitpid(child, &status, 0), child);
-    QVERIFY(WIFEXITED(status));
-    QCOMPARE(WEXITSTATUS(status), saves ? kSaved : kFailedNamingFile);
-    QVERIFY(readBytes(materialPath()) == writeMaterialFile(saves ? *fresh : *old));
-    QVERIFY(readBytes(colorPath()) == writeColorFile(saves ? *fresh : *old));
+    QCOMPARE(WIFSIGNALED(status), killAfterRenames >= 0);
+    QVERIFY(WIFSIGNALED(status) ||
+            WEXITSTATUS(status) == (afterSave == Pair::New ? kSaved : kFailedNamingFile));
+
+    const auto verifyPair = [&](Pair pair, const QString &suffix) {
+        QCOMPARE(readBytes(materialPath() + suffix),
+                 writeMaterialFile(pair == Pair::Old ? *old : *fresh));
+        QCOMPARE(readBytes(colorPath() + suffix),
+                 writeColorFile(pair == Pair::New ? *fresh : *old));
+    };
+    verifyPair(afterSave, {});
+    const RecoveryOutcome recovery = recoverInterruptedSave(materialTarget, colorTarget);
+    QVERIFY2(recovery.ok, qPrintable(recovery.message));
+    verifyPair(afterRecovery, {});
+    const QStringList left = QDir(m_dir->path()).entryList(QDir::Files);
+    QCOMPARE(left.filter(kSavingSuffix) + left.filter(kReadySuffix), QStringList());
+    if (afterRecovery == Pair::New && noNewFiles)
+        QCOMPARE(left.filter(kBackupSuffix), QStringList());
+    else if (afterRecovery == Pair::New)
+        verifyPair(Pair::Old, QString::fromLatin1(kBackupSuffix));
     QVERIFY(!QFileInfo::exists(gone));
 }
 
@@ -291,6 +473,7 @@ void TestFaults::killedSaveLeavesWholeFiles()
 
     QRandomGenerator random(4711);
     int materialFromB = 0;
+    int completed = 0;
     for (int kill = 1; kill <= kKills; ++kill) {
         const pid_t child = fork();
         if (child == 0) {
@@ -303,14 +486,17 @@ void TestFaults::killedSaveLeavesWholeFiles()
         int status = 0;
         QCOMPARE(waitpid(child, &status, 0), child);
         QVERIFY2(WIFSIGNALED(status), "the saving child stopped by itself");
+        const RecoveryOutcome recovery = recoverInterruptedSave(materialPath(), colorPath());
+        QVERIFY2(recovery.ok, qPrintable(recovery.message));
+        completed += recovery.message.isEmpty() ? 0 : 1;
         const QByteArrayList files = {readBytes(materialPath()), readBytes(colorPath())};
-        for (int f = 0; f < 2; ++f)
-            QVERIFY2(files[f] == aFiles[f] || files[f] == bFiles[f],
-                     qPrintable(QStringLiteral("kill %1, file %2").arg(kill).arg(f)));
+        QVERIFY2(files == aFiles || files == bFiles, qPrintable(QString::number(kill)));
         materialFromB += files[0] == bFiles[0] ? 1 : 0;
     }
+    qInfo("%d kills, %d saves completed by recovery, %d pairs new", kKills, completed,
+          materialFromB);
     // Otherwise the kills did not land while the child was saving.
-    QVERIFY(materialFromB > 0 && materialFromB < kKills);
+    QVERIFY(materialFromB > 0 && materialFromB < kKills && completed > 0);
 }
 
 QTEST_GUILESS_MAIN(TestFaults)

@@ -278,6 +278,8 @@ void TestLibraryFiles::readsColorFile_data()
         << QByteArray("255\r\n5,6") << 3 << QList<int>{255, 5, 6} << false;
     QTest::newRow("fewer lines than materials")
         << QByteArray(" 255 \r\n") << 4 << QList<int>{255, 32768, 8421376, 128} << false;
+    QTest::newRow("blank line keeps later colours on their lines")
+        << QByteArray(" 255 \r\n\r\n 7 \r\n \r\n") << 4 << QList<int>{255, 32768, 7, 128} << false;
     QTest::newRow("bad entry keeps earlier")
         << QByteArray(" 255 \r\n 12x \r\n 7 \r\n") << 3 << QList<int>{255, 32768, 8421376} << true;
     QTest::newRow("beyond 32 bits")

@@ -38,7 +38,8 @@ private slots:
     void nrc();
     void rw_data();
     void rw();
-    void missingGroup();
+    void readout_data();
+    void readout();
 };
 
 void TestRatings::alphaW_data()
@@ -102,14 +103,40 @@ void TestRatings::rw()
     QTEST(formatRw(weightedSoundReduction(stored)), "expected");
 }
 
-void TestRatings::missingGroup()
+void TestRatings::readout_data()
 {
+    QTest::addColumn<Quantity>("quantity");
+    QTest::addColumn<int>("material"); // 1 has every group, 2 none
+    QTest::addColumn<QString>("line");
+
+    const QString absorption = u"\u03b1_w 1.00, class A \u00b7 NRC (octave) 1.45"_qs;
+    QTest::newRow("true") << Quantity::TrueAbsorption << 1 << absorption;
+    QTest::newRow("sabine") << Quantity::SabineAbsorption << 1 << absorption;
+    QTest::newRow("insulation") << Quantity::Insulation << 1 << u"R_w 52 (−2; −6) dB"_qs;
+    QTest::newRow("scattering") << Quantity::Scattering << 1 << QString();
+    QTest::newRow("absorption missing")
+        << Quantity::SabineAbsorption << 2 << u"\u03b1_w – \u00b7 NRC (octave) –"_qs;
+    QTest::newRow("insulation missing") << Quantity::Insulation << 2 << u"R_w –"_qs;
+}
+
+void TestRatings::readout()
+{
+    QFETCH(Quantity, quantity);
+    QFETCH(int, material);
+    QFETCH(QString, line);
+
     auto library = std::make_unique<MaterialLibrary>();
-    library->hasInsulation[1] = true;
-    const MaterialRatings ratings = ratingsOf(*library, 1);
-    QCOMPARE(formatNrc(ratings.nrc) + formatAlphaW(ratings.alphaW), QStringLiteral("––"));
-    QCOMPARE(formatRw(ratingsOf(*library, 2).rw), QStringLiteral("–"));
-    QVERIFY(ratings.rw);
+    library->materialCount = 2;
+    library->hasAlpha[1] = library->hasInsulation[1] = true;
+    library->alphaR[1].fill(1.f);
+    const float insulation[] = {34, 43, 50, 53, 54}; // from 125 Hz
+    std::copy(std::begin(insulation), std::end(insulation), library->insulationR[1].begin() + 3);
+
+    const RatingsReadout readout = ratingsReadout(*library, material, quantity);
+    QCOMPARE(readout.line, line);
+    QCOMPARE(readout.toolTip, material == 1 ? u"\u03b1_w 1.00, class A\nNRC (octave) 1.45\n"
+                                              u"R_w 52 (−2; −6) dB"_qs
+                                            : u"\u03b1_w –\nNRC (octave) –\nR_w –"_qs);
 }
 
 QTEST_APPLESS_MAIN(TestRatings)

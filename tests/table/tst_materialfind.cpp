@@ -1,0 +1,53 @@
+#include "MaterialFind.h"
+
+#include <QtTest>
+#include <memory>
+
+using namespace quillon;
+
+class TestMaterialFind : public QObject {
+    Q_OBJECT
+private slots:
+    void findsByName_data();
+    void findsByName();
+};
+
+void TestMaterialFind::findsByName_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("fromRow");
+    QTest::addColumn<bool>("forward");
+    QTest::addColumn<int>("expected"); // 0: nothing
+
+    QTest::newRow("accents ignored") << "beton" << 0 << true << 1;
+    QTest::newRow("next, case ignored") << "beton" << 1 << true << 3;
+    QTest::newRow("wraps forward") << "beton" << 3 << true << 1;
+    QTest::newRow("backward") << "beton" << 3 << false << 1;
+    QTest::newRow("wraps backward") << "beton" << 1 << false << 3;
+    QTest::newRow("accented text") << u"B\u00c9TON C"_qs << 1 << true << 3;
+    QTest::newRow("only the current one") << "glass" << 4 << true << 4;
+    QTest::newRow("from beyond the count, backward") << "carpet" << 999 << false << 5;
+    QTest::newRow("not found") << "wood" << 2 << true << 0;
+    QTest::newRow("empty text") << "" << 2 << true << 0;
+    QTest::newRow("slots beyond the count ignored") << "hidden" << 0 << true << 0;
+}
+
+void TestMaterialFind::findsByName()
+{
+    QFETCH(QString, text);
+    QFETCH(int, fromRow);
+    QFETCH(bool, forward);
+    QFETCH(int, expected);
+
+    auto library = std::make_unique<MaterialLibrary>();
+    library->materialCount = 5;
+    const char *names[] = {"",      "B\xe9ton brut", "Plaster",     "BETON cellulaire",
+                           "Glass", "Carpet",        "Beton hidden"};
+    for (int n = 1; n <= 6; ++n)
+        library->materialNames[n] = names[n];
+
+    QCOMPARE(findMaterial(*library, text, fromRow, forward).value_or(0), expected);
+}
+
+QTEST_APPLESS_MAIN(TestMaterialFind)
+#include "tst_materialfind.moc"
