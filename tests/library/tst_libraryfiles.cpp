@@ -3,6 +3,7 @@
 
 #include <QtTest>
 #include <climits>
+#include <numeric>
 
 using namespace quillon;
 
@@ -122,7 +123,6 @@ void TestLibraryFiles::writesMaterialLine()
         QCOMPARE(writeMaterialFile(back), written);
 
     QByteArray last;
-    library.materialCount = kMaxMaterials;
     appendMaterialLine(last, library, kMaxMaterials);
     QVERIFY(last.startsWith("998  "));
 }
@@ -227,12 +227,11 @@ void TestLibraryFiles::readsColorFile_data()
         << QByteArray(" 255 \r\n 12x \r\n 7 \r\n") << QList<int>{255, 32768, 8421376} << true;
     QTest::newRow("beyond 32 bits")
         << QByteArray(" 2147483648 \r\n") << QList<int>{8388608} << true;
+    QList<int> first999(kMaxMaterials);
+    std::iota(first999.begin(), first999.end(), 1);
     QByteArray thousand;
-    QList<int> first999;
-    for (int n = 1; n <= kMaxMaterials; ++n) {
+    for (int n : first999)
         thousand += " " + QByteArray::number(n) + " \r\n";
-        first999.append(n);
-    }
     QTest::newRow("1000th entry") << thousand + " 1000 \r\n" << first999 << true;
 }
 
