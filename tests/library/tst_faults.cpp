@@ -23,12 +23,6 @@ constexpr int kFailedOtherwise = 2;
 constexpr int kKills = 300;
 constexpr qsizetype kLongLineBytes = 10 * 1024 * 1024;
 
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 // Also "<fifo>", "<dev/zero>" (a link to it) and "<sparse N>" (N bytes); a null array: no file.
 bool makeFile(const QString &path, const QByteArray &data)
 {
@@ -76,14 +70,8 @@ QByteArray materialLines(int count)
     return data;
 }
 
-enum class SaveFault {
-    None,
-    SizeLimitOneByteShort,
-    SizeLimitExact,
-    NoNewFiles,
-    NoNewFilesReadOnlyFiles,
-    RemovedColorFolder
-};
+// The size limits are one byte short of the new material file, or just enough for it.
+enum class SaveFault { None, LimitShort, LimitExact, NoNewFiles, AllReadOnly, ColorFolderGone };
 // What stands on disk: the pair before the save, the new pair, or a new material file beside
 // the old colour file.
 enum class Pair { Old, New, NewMaterialOnly };
@@ -126,7 +114,12 @@ private:
     QString colorPath() const { return colorFilePath(m_dir->path()); }
     QByteArrayList filesOnDisk(const char *suffix = "") const
     {
-        return {readBytes(materialPath() + suffix), readBytes(colorPath() + suffix)};
+        QByteArrayList files;
+        for (const QString &path : {materialPath(), colorPath()}) {
+            QFile file(path + suffix);
+            files << (file.open(QIODevice::ReadOnly) ? file.readAll() : "<unreadable>");
+        }
+        return files;
     }
 };
 
@@ -284,23 +277,20 @@ void TestFaults::faultsLeaveOnePair_data()
                         Pair afterSave, Pair afterRecovery) {
         QTest::newRow(tag) << fault << failing << kill << says << afterSave << afterRecovery;
     };
-    row("file size limit one byte short", SaveFault::SizeLimitOneByteShort, 0, -1,
-        material + u"\": File too large"_qs, Pair::Old, Pair::Old);
-    row("file size limit just enough", SaveFault::SizeLimitExact, 0, -1, {}, Pair::New, Pair::New);
-    row("folder refuses new files", SaveFault::NoNewFiles, 0, -1, u"not protected"_qs, Pair::New,
-        Pair::New);
-    row("folder and files read-only", SaveFault::NoNewFilesReadOnlyFiles, 0, -1, material,
-        Pair::Old, Pair::Old);
-    row("colour file in a removed folder", SaveFault::RemovedColorFolder, 0, -1, color, Pair::Old,
-        Pair::Old);
-    row("first rename fails", SaveFault::None, 1, -1, color, Pair::Old, Pair::Old);
-    row("second rename fails", SaveFault::None, 2, -1, material, Pair::Old, Pair::Old);
-    row("third rename fails", SaveFault::None, 3, -1, u"korcolor.mat.ready"_qs,
-        Pair::NewMaterialOnly, Pair::New);
-    row("killed before the renames", SaveFault::None, 0, 0, {}, Pair::Old, Pair::Old);
-    row("killed after the first rename", SaveFault::None, 0, 1, {}, Pair::Old, Pair::New);
-    row("killed between the two renames", SaveFault::None, 0, 2, {}, Pair::NewMaterialOnly,
-        Pair::New);
+    using enum SaveFault;
+    using enum Pair;
+    row("file size limit one byte short", LimitShort, 0, -1, material + u"\": File too large"_qs,
+        Old, Old);
+    row("file size limit just enough", LimitExact, 0, -1, {}, New, New);
+    row("folder refuses new files", NoNewFiles, 0, -1, u"not protected"_qs, New, New);
+    row("folder and files read-only", AllReadOnly, 0, -1, material, Old, Old);
+    row("colour file in a removed folder", ColorFolderGone, 0, -1, color, Old, Old);
+    row("first rename fails", None, 1, -1, color, Old, Old);
+    row("second rename fails", None, 2, -1, material, Old, Old);
+    row("third rename fails", None, 3, -1, u"korcolor.mat.ready"_qs, NewMaterialOnly, New);
+    row("killed before the renames", None, 0, 0, {}, Old, Old);
+    row("killed after the first rename", None, 0, 1, {}, Old, New);
+    row("killed between the two renames", None, 0, 2, {}, NewMaterialOnly, New);
 }
 
 void TestFaults::faultsLeaveOnePair()
@@ -316,18 +306,17 @@ void TestFaults::faultsLeaveOnePair()
     const auto old = generatedLibrary(40, 2);
     QVERIFY(saveLibraryFiles(materialPath(), colorPath(), *old).ok);
     const auto materialSize = static_cast<rlim_t>(writeMaterialFile(*fresh).size());
-    const rlim_t limit = fault == SaveFault::SizeLimitExact          ? materialSize
-                         : fault == SaveFault::SizeLimitOneByteShort ? materialSize - 1
-                                                                     : RLIM_INFINITY;
+    const rlim_t limit = fault == SaveFault::LimitExact   ? materialSize
+                         : fault == SaveFault::LimitShort ? materialSize - 1
+                                                          : RLIM_INFINITY;
     const QString gone = m_dir->filePath("gone");
     const QString colorTarget =
-        fault == SaveFault::RemovedColorFolder ? colorFilePath(gone) : colorPath();
+        fault == SaveFault::ColorFolderGone ? colorFilePath(gone) : colorPath();
     // A folder that refuses new files: read-only for this user, or, for root, owned by root
     // while the files belong to the user the saving child becomes.
-    const bool noNewFiles =
-        fault == SaveFault::NoNewFiles || fault == SaveFault::NoNewFilesReadOnlyFiles;
+    const bool noNewFiles = fault == SaveFault::NoNewFiles || fault == SaveFault::AllReadOnly;
     const uid_t nobody = 65534;
-    const mode_t fileMode = fault == SaveFault::NoNewFilesReadOnlyFiles ? 0444 : 0644;
+    const mode_t fileMode = fault == SaveFault::AllReadOnly ? 0444 : 0644;
     for (const QString &path : {materialPath(), colorPath()})
         QVERIFY(!noNewFiles ||
                 (chmod(QFile::encodeName(path), fileMode) == 0 &&

@@ -118,7 +118,6 @@ void TestLibraryFiles::writesMaterialLine()
     MaterialLibrary back;
     readMaterialFile(written, back);
     QTEST(back.materialNames[3], "readBack");
-    QCOMPARE(flagsOf(back, 3), QByteArray("ais").left(groups).leftJustified(3, '-'));
     if (nameField(back.materialNames[3]) == field)
         QCOMPARE(writeMaterialFile(back), written);
 
@@ -202,7 +201,7 @@ void TestLibraryFiles::splitsFileIntoLines()
 
     MaterialLibrary library;
     QCOMPARE(countMaterialLines(data), names.size());
-    QCOMPARE(readMaterialFile(data, library).lineCount, names.size());
+    readMaterialFile(data, library);
     QCOMPARE(library.materialCount, names.size());
     for (int n = 1; n <= names.size(); ++n)
         QCOMPARE(library.materialNames[static_cast<size_t>(n)], names[n - 1]);
