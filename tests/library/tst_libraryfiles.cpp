@@ -41,12 +41,6 @@ void setMaterial(MaterialLibrary &library, size_t n, const QByteArray &name,
     library.hasScattering[n] = flags.contains('s');
 }
 
-QByteArray flagsOf(const MaterialLibrary &library, size_t n)
-{
-    return QByteArray(library.hasAlpha[n] ? "a" : "-") + (library.hasInsulation[n] ? "i" : "-") +
-           (library.hasScattering[n] ? "s" : "-");
-}
-
 // Whatever a line does not set must stay as it was.
 const QList<float> kOldAlpha = bands({}, 9.0f);
 const QList<float> kOldInsulation = bands({}, 99.0f);
@@ -131,17 +125,15 @@ void TestLibraryFiles::readsOddLines_data()
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<bool>("hadAlpha");
     QTest::addColumn<QByteArray>("name");
-    QTest::addColumn<QByteArray>("flags"); // afterwards, as "ais"
-    QTest::addColumn<QList<float>>("alpha");
-    QTest::addColumn<QList<float>>("insulation");
-    QTest::addColumn<QList<float>>("scattering");
+    QTest::addColumn<QByteArray>("flags");           // afterwards, as "ais"
+    QTest::addColumn<QList<QList<float>>>("values"); // absorption, insulation, scattering
 
     auto row = [](const char *tag, const QByteArray &line, bool hadAlpha, const QByteArray &name,
                   const QByteArray &flags, const QList<float> &alpha,
                   const QList<float> &insulation = kOldInsulation,
                   const QList<float> &scattering = kOldScattering) {
-        QTest::newRow(tag) << line << hadAlpha << name << flags << alpha << insulation
-                           << scattering;
+        QTest::newRow(tag) << line << hadAlpha << name << flags
+                           << QList<QList<float>>{alpha, insulation, scattering};
     };
     // Without a comma after the first character only hasAlpha changes.
     row("no comma", "  3  Wall 0.5 0.6", true, "Old", "-is", kOldAlpha);
@@ -167,6 +159,7 @@ void TestLibraryFiles::readsOddLines()
 {
     QFETCH(QByteArray, line);
     QFETCH(bool, hadAlpha);
+    QFETCH(QByteArray, flags);
 
     MaterialLibrary library;
     setMaterial(library, 2, "Old", hadAlpha ? "ais" : "-is", kOldAlpha, kOldInsulation,
@@ -174,10 +167,12 @@ void TestLibraryFiles::readsOddLines()
     readMaterialLine(line, library, 2);
 
     QTEST(library.materialNames[2], "name");
-    QTEST(flagsOf(library, 2), "flags");
-    QTEST(toList(library.alphaR[2]), "alpha");
-    QTEST(toList(library.insulationR[2]), "insulation");
-    QTEST(toList(library.scattering[2]), "scattering");
+    QCOMPARE(library.hasAlpha[2], flags.contains('a'));
+    QCOMPARE(library.hasInsulation[2], flags.contains('i'));
+    QCOMPARE(library.hasScattering[2], flags.contains('s'));
+    QTEST((QList<QList<float>>{toList(library.alphaR[2]), toList(library.insulationR[2]),
+                               toList(library.scattering[2])}),
+          "values");
 }
 
 void TestLibraryFiles::splitsFileIntoLines_data()
