@@ -255,10 +255,9 @@ void TestFaults::readsImportFileBounded()
     const LumeoReadResult result = readLumeoFile(path);
     QVERIFY2(result.ok == problem.isEmpty() && result.problem.contains(problem),
              qPrintable(result.problem));
-    if (result.ok) {
-        QCOMPARE(result.values[7], 0.8f);
-        QVERIFY(result.bytesRead < 16 * 1024);
-    }
+    // Eight values need no more than the first pieces of a large file.
+    QVERIFY2(!result.ok || (result.values[7] == 0.8f && result.bytesRead < 16 * 1024),
+             qPrintable(QString::number(result.bytesRead)));
 }
 
 void TestFaults::faultsLeaveOnePair_data()
