@@ -393,6 +393,17 @@ SaveOutcome saveLibraryFiles(const QString &materialPath, const QString &colorPa
     }
     const SideFiles material(materialPath);
     const SideFiles color(colorPath);
+    // A link is followed, but never to replace a device, a pipe or a folder.
+    for (const SideFiles *file : {&material, &color}) {
+        struct stat info {};
+        if (::stat(file->path.constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
+            outcome.message = QStringLiteral("The library could not be saved: \"%1\" is not a "
+                                             "regular file. The files on disk were left as they "
+                                             "were.")
+                                  .arg(file->shown);
+            return outcome;
+        }
+    }
     const QByteArray materialData = writeMaterialFile(library);
     const QByteArray colorData = writeColorFile(library);
 
