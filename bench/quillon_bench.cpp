@@ -219,6 +219,7 @@ int main(int argc, char *argv[])
             [&] {
                 // Move without the table's own redraw, so the timed call draws new values.
                 const QSignalBlocker blocker(grid);
+                const QSignalBlocker selectionBlocker(grid->selectionModel());
                 grid->setCurrentCell(1 + (++chartRow % 999), 7);
                 QCoreApplication::processEvents();
             },

@@ -1,5 +1,7 @@
 #include "SpectrumChart.h"
 
+#include <QLabel>
+
 #include "AbsorptionConversions.h"
 #include "Cp1252.h"
 
@@ -153,7 +155,11 @@ SpectrumChart::SpectrumChart(QWidget *parent) : QChartView(parent)
     labelFont.setPointSizeF(kLabelPointSize);
     // Narrow enough for "16000" under its bar at the designed width.
     labelFont.setStretch(QFont::Condensed);
-    chart->setTitleFont(labelFont);
+    m_titleLabel = new QLabel(this);
+    m_titleLabel->setFont(labelFont);
+    m_titleLabel->setAlignment(Qt::AlignCenter);
+    m_titleLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_titleLabel->hide();
     QFont legendFont = labelFont;
     legendFont.setPointSizeF(kLegendPointSize);
     chart->legend()->setFont(legendFont);
@@ -248,6 +254,7 @@ void SpectrumChart::showComparison(const SpectrumComparison &comparison)
 void SpectrumChart::resizeEvent(QResizeEvent *event)
 {
     QChartView::resizeEvent(event);
+    m_titleLabel->resize(width(), m_titleLabel->height());
     // The band labels need the rest of the width.
     chart()->legend()->setMaximumWidth(width() * kLegendWidthShare);
 }
@@ -273,17 +280,20 @@ void SpectrumChart::setRatingsText(const QString &line, const QString &toolTip)
 
 void SpectrumChart::updateTitle()
 {
-    QString title = m_comparing ? m_comparisonNote : m_ratingsLine;
-    // A blank title keeps its line, so the bars do not jump between tabs and modes.
-    if (title.isEmpty() && (m_titleInUse || m_comparing))
-        title = QStringLiteral(" ");
-    if (chart()->title() != title)
-        chart()->setTitle(title);
+    // Once used, the title line stays, so the bars do not jump between tabs and modes.
+    if ((m_titleInUse || m_comparing) && m_titleLabel->isHidden()) {
+        const int lineHeight = m_titleLabel->fontMetrics().height();
+        const QMargins margins = chart()->margins();
+        chart()->setMargins(margins + QMargins(0, lineHeight, 0, 0));
+        m_titleLabel->setGeometry(0, margins.top(), width(), lineHeight);
+        m_titleLabel->show();
+    }
+    m_titleLabel->setText(m_comparing ? m_comparisonNote : m_ratingsLine);
 }
 
 QString SpectrumChart::titleText() const
 {
-    return chart()->title().trimmed();
+    return m_titleLabel->text().trimmed();
 }
 
 QStringList SpectrumChart::legendNames() const

@@ -8,6 +8,7 @@
 #include <vector>
 
 class QBarCategoryAxis;
+class QLabel;
 class QBarSeries;
 class QBarSet;
 class QValueAxis;
@@ -89,6 +90,9 @@ private:
     QString m_ratingsLine;
     QString m_comparisonNote;
     bool m_titleInUse = false;
+    // Drawn over the chart's top margin: a chart title would lay the whole chart out anew at
+    // every change of material.
+    QLabel *m_titleLabel = nullptr;
     QBarCategoryAxis *m_bandAxis = nullptr;
     QValueAxis *m_valueAxis = nullptr;
 };

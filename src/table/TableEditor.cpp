@@ -302,9 +302,11 @@ TableEditor::PasteOutcome TableEditor::paste(const ExchangeBlock &source)
                            bandOfColumn(lastCol), names,  false};
     LibrarySlice before = captureSlice(*m_library, shape);
 
+    int lastStored = 0; // rows below the last material join the library only when they got something
     for (int n = top; n <= bottom; ++n) {
         const int i = n - top;
         if (names) {
+            lastStored = n;
             bool lossy = false;
             m_library->materialNames[static_cast<size_t>(n)] =
                 encodeCp1252(source.at(i, kNameColumn - block.left).text, &lossy);
@@ -325,9 +327,10 @@ TableEditor::PasteOutcome TableEditor::paste(const ExchangeBlock &source)
             if (pasted.kind == PastedKind::DecimalComma)
                 report.note(PasteNote::DecimalComma, n, band);
             report.checkStored(n, band, pasted.value);
+            lastStored = n;
         }
     }
-    m_library->materialCount = std::max(m_library->materialCount, bottom);
+    m_library->materialCount = std::max(m_library->materialCount, lastStored);
     LibrarySlice after = captureSlice(*m_library, shape);
     if (!sameContents(before, after))
         m_history.push(new PasteCommand(*this, height, width, std::move(before),

@@ -104,7 +104,8 @@ void TestTableEditor::undoAndRedoEverySequence_data()
     QTest::newRow("imports on two tabs") << QStringList{u"import"_qs, u"tab 3"_qs, u"import"_qs}
                                          << 2;
     QTest::newRow("unchanged values are no step")
-        << QStringList{u"colour 3"_qs, u"colour 3"_qs, u"name 1 Felt"_qs, u"name 1 Felt"_qs}
+        << QStringList{u"colour 3"_qs, u"colour 3"_qs, u"name 1 Felt"_qs, u"name 1 Felt"_qs,
+                       u"paste 500 3 heading"_qs}
         << 2;
 }
 
