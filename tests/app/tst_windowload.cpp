@@ -4,10 +4,8 @@
 #include "QuantityTable.h"
 
 #include <QClipboard>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
-#include <QWindow>
 #include <QtTest>
 
 using namespace quillon;
@@ -44,15 +42,12 @@ private slots:
     void startUp();
     void loadWays_data();
     void loadWays();
-    void secondLoadRequestsDoNothing();
-    void tableAfterLoading();
     void tabsFormatTableAndChart_data();
     void tabsFormatTableAndChart();
     void refreshKeepsCellAndSelection_data();
     void refreshKeepsCellAndSelection();
     void keyboard_data();
     void keyboard();
-    void importCaptionWraps();
     void exitQuestion_data();
     void exitQuestion();
     void refusedMaterialFiles_data();
@@ -95,18 +90,14 @@ void TestWindowLoad::startUp()
                  visible.contains(QLatin1String(name)));
     }
     QCOMPARE(window.focusWidget()->objectName(), focus);
-    QCOMPARE(window.windowHandle()->title(), u"Quillon 2.0"_qs);
-    if (answer == 0) {
-        QVERIFY(dialogs->messages.empty());
-    } else {
+    QCOMPARE(dialogs->messages.empty(), answer == 0);
+    if (answer != 0) {
         QCOMPARE(dialogs->messages.front().text,
                  u"Your regional settings are not compatible with Korvane. Do You want to change "
                  "them now?"_qs);
-        QCOMPARE(dialogs->messages.front().title, u"Warning - incompatible settings!"_qs);
-        QCOMPARE(dialogs->messages.front().style, 20);
         // Yes opens a settings page, or says how to set the format where none is installed.
-        const size_t reactions = dialogs->started.size() + dialogs->messages.size() - 1;
-        QCOMPARE(reactions, size_t(answer == kAnswerYes ? 1 : 0));
+        QCOMPARE(dialogs->started.size() + dialogs->messages.size(),
+                 size_t(answer == kAnswerYes ? 2 : 1));
     }
     window.close();
 }
@@ -125,26 +116,48 @@ void TestWindowLoad::loadWays()
     QFETCH(QString, way);
     QFETCH(QString, caption);
     WindowFixture f(smallLibrary(), kSmallColors);
-    if (way == u"button")
-        f.load();
-    else if (way == u"picture")
-        QTest::mouseClick(f.control("Image1"), Qt::LeftButton, {}, QPoint(5, 5));
-    else
-        QTest::mouseClick(f.window.get(), Qt::LeftButton, {}, QPoint(2, 2));
-
+    auto requestLoad = [&] {
+        if (way == u"button")
+            f.load();
+        else if (way == u"picture")
+            QTest::mouseClick(f.control("Image1"), Qt::LeftButton, {}, QPoint(5, 5));
+        else
+            QTest::mouseClick(f.window.get(), Qt::LeftButton, {}, QPoint(2, 2));
+    };
+    // A second request, delivered while the load lets the window process its events.
+    QMetaObject::invokeMethod(f.window.get(), &MainWindow::loadLibrary, Qt::QueuedConnection);
+    requestLoad();
     QVERIFY(f.window->libraryLoaded());
-    QVERIFY(f.window->tableReady());
-    QCOMPARE(f.library().materialCount, 3);
-    QVERIFY(f.library().librarySaved);
     QCOMPARE(f.button("Command2")->text(), caption);
     QVERIFY(!f.control("Image1")->isVisible());
     for (const char *name : {"Command1", "Updatee", "Cell", "Grid1"})
         QVERIFY2(f.control(name)->isVisible(), name);
 
-    // The button then hides the picture and turns to help; the next click opens the manual.
-    if (way != u"button")
+    const FlexGrid *g = f.grid();
+    QCOMPARE(g->rows(), 1000);
+    QStringList header;
+    for (int c = 0; c < 13; ++c)
+        header << g->textMatrix(0, c);
+    QCOMPARE(header.join(u'|'), u"N. |Frequency (Hz)|Color|31.5|63|125|250|500|1k|2k|4k|8k|16k"_qs);
+    QCOMPARE((QStringList{g->textMatrix(1, 0), g->textMatrix(1, 1), g->textMatrix(4, 1)}),
+             (QStringList{u" 0"_qs, u"Plaster"_qs, QString()}));
+    QCOMPARE(g->textMatrix(500, 2), QString(12, QChar(0x7F)));
+    // Colours: the file's, 0 in the file, the file's beyond the last material, none.
+    const GridModel &model = *g->gridModel();
+    QCOMPARE((QList<int>{model.textColor(1, 2), model.textColor(3, 2), model.textColor(4, 2),
+                         model.textColor(5, 2)}),
+             (QList<int>{255, 4194368, 16711680, 0}));
+    QCOMPARE((QList<int>{g->row(), g->col()}), (QList<int>{1, 3}));
+
+    // Later requests do not load again; the button hides the picture and turns to help, and
+    // the next click opens the manual.
+    f.writeFile(u"Korvane.mat"_qs, QByteArray());
+    if (way != u"button") {
+        requestLoad();
         f.load();
+    }
     f.load();
+    QCOMPARE(f.library().materialCount, 3);
     QCOMPARE(f.button("Command2")->text(), u"Help"_qs);
     QVERIFY(!f.control("Image1")->isVisible());
     const QString manual = QDir::toNativeSeparators(f.folder.path() + u"/Manual/Quillon.htm"_qs);
@@ -163,49 +176,6 @@ void TestWindowLoad::loadWays()
     f.dialogs->manualShows = false;
     f.load();
     QCOMPARE(f.dialogs->messages.size(), size_t(1));
-}
-
-void TestWindowLoad::secondLoadRequestsDoNothing()
-{
-    WindowFixture f(smallLibrary(), kSmallColors);
-    // A request delivered while the load lets the window process its events.
-    QMetaObject::invokeMethod(f.window.get(), &MainWindow::loadLibrary, Qt::QueuedConnection);
-    f.window->loadLibrary();
-    QCoreApplication::processEvents();
-    f.grid()->setCurrentCell(2, 5);
-    f.writeFile(u"Korvane.mat"_qs, QByteArray());
-    QTest::mouseClick(f.control("Image1"), Qt::LeftButton, {}, QPoint(5, 5));
-    QCOMPARE(f.library().materialCount, 3);
-    QCOMPARE(f.grid()->row(), 2);
-    QCOMPARE(f.grid()->col(), 5);
-    QCOMPARE(f.dialogs->beeps, 1);
-}
-
-void TestWindowLoad::tableAfterLoading()
-{
-    WindowFixture f(smallLibrary(), kSmallColors);
-    f.load();
-    const FlexGrid *g = f.grid();
-    QCOMPARE(g->rows(), 1000);
-    QCOMPARE(g->cols(), 13);
-    QStringList header;
-    for (int c = 0; c < 13; ++c)
-        header << g->textMatrix(0, c);
-    QCOMPARE(header.join(u'|'), u"N. |Frequency (Hz)|Color|31.5|63|125|250|500|1k|2k|4k|8k|16k"_qs);
-    QCOMPARE(g->textMatrix(1, 0), u" 0"_qs);
-    QCOMPARE(g->textMatrix(999, 0), u" 998"_qs);
-    QCOMPARE(g->textMatrix(1, 1), u"Plaster"_qs);
-    QCOMPARE(g->textMatrix(4, 1), QString());
-    QCOMPARE(g->textMatrix(500, 2), QString(12, QChar(0x7F)));
-    const GridModel &model = *g->gridModel();
-    QCOMPARE(model.textColor(1, 2), 255);
-    QCOMPARE(model.textColor(3, 2), 4194368);  // a 0 in the colour file
-    QCOMPARE(model.textColor(4, 2), 16711680); // beyond the last material: the file's entry
-    QCOMPARE(model.textColor(5, 2), 0);
-    QCOMPARE(g->row(), 1);
-    QCOMPARE(g->col(), 3);
-    QCOMPARE((QList<int>{g->colWidthTwips(0), g->colWidthTwips(2), g->colWidthTwips(3)}),
-             (QList<int>{500, 600, 500}));
 }
 
 void TestWindowLoad::tabsFormatTableAndChart_data()
@@ -241,7 +211,6 @@ void TestWindowLoad::tabsFormatTableAndChart()
     f.clickCell(2, 5);
     QVERIFY(qAbs(f.chart()->pointValue(1) - brickChartBand1) < 1e-6);
     QCOMPARE(f.chart()->axisMaximum(), axisMaximum);
-    QCOMPARE(f.chart()->categoryLabels().last(), u"16000"_qs);
     // Tabs and band headings name the quantity with its unit.
     const QString quantity = quantityDescription(Quantity(tab));
     QVERIFY(f.control("TabStrip1")->findChild<QTabBar *>()->tabToolTip(tab - 1).endsWith(quantity));
@@ -286,6 +255,9 @@ void TestWindowLoad::refreshKeepsCellAndSelection()
         f.selectTab(2);
         f.window->importLumeoMaterial(f.folder.filePath(u"CARPET"_qs));
         expected = {4, 2, 4, 2}; // on the new material's swatch, and no further
+        // shown on the first tab, in its format
+        QCOMPARE(f.window->selectedQuantity(), Quantity::TrueAbsorption);
+        QCOMPARE(g->textMatrix(4, 4), u"0.100"_qs);
     }
     QCOMPARE((QList<int>{g->row(), g->col(), g->rowSel(), g->colSel()}), expected);
     QVERIFY(g->isVisible());
@@ -340,31 +312,6 @@ void TestWindowLoad::keyboard()
     QCOMPARE((QList<int>{f.grid()->row(), f.grid()->col()}), (QList<int>{2, 4}));
 }
 
-void TestWindowLoad::importCaptionWraps()
-{
-    WindowFixture f(smallLibrary(), kSmallColors);
-    QPushButton *button = f.button("Command2");
-    const QSize designed = button->size();
-    // The rows of the picture that hold caption text, in bands.
-    auto textBands = [&] {
-        const QImage image = button->grab().toImage();
-        int bands = 0;
-        bool inBand = false;
-        for (int y = 0; y < image.height(); ++y) {
-            bool dark = false;
-            for (int x = 3; x < image.width() - 3 && !dark; ++x)
-                dark = qGray(image.pixel(x, y)) < 80;
-            bands += dark && !inBand;
-            inBand = dark;
-        }
-        return bands;
-    };
-    const int captionBands = textBands();
-    button->setText(QString::fromLatin1(kImportCaption));
-    QCOMPARE(textBands(), captionBands + 1);
-    QCOMPARE(button->size(), designed);
-}
-
 void TestWindowLoad::exitQuestion_data()
 {
     QTest::addColumn<QString>("before"); // what the user did before leaving
@@ -409,9 +356,9 @@ void TestWindowLoad::exitQuestion()
         f.click("Command1");
     else
         f.window->close();
-    QCOMPARE(f.dialogs->messages.back().text, question);
-    QCOMPARE(f.dialogs->messages.back().title, u"Warning"_qs);
-    QCOMPARE(f.dialogs->messages.back().style, 52);
+    const FakeDialogs::Message &asked = f.dialogs->messages.back();
+    QCOMPARE((QStringList{asked.text, asked.title}), (QStringList{question, u"Warning"_qs}));
+    QCOMPARE(asked.style, 52);
     QCOMPARE(f.window->isVisible(), answer == kAnswerNo);
     if (answer == kAnswerNo) {
         QCOMPARE(writeMaterialFile(f.library()), library);
