@@ -37,7 +37,6 @@ private slots:
     void importsOrRefusesFile();
     void nameFromPath_data();
     void nameFromPath();
-    void importOnFirstTab();
     void dialogMenuAndDrop();
 };
 
@@ -45,10 +44,10 @@ void TestWindowImport::importsOrRefusesFile_data()
 {
     QTest::addColumn<QByteArray>("content"); // empty: no file
     QTest::addColumn<bool>("imported");
-    QTest::newRow("one line") << QByteArray("0.1,0.2,0.3,0.4,0.5,0.6,0.7,0.8\r\n") << true;
-    QTest::newRow("one per line") << QByteArray("0.1\n0.2\n0.3\n0.4\n0.5\n0.6\n0.7\n0.8\n") << true;
-    QTest::newRow("blanks and CR") << QByteArray("  0.1  0.2\r0.3 , 0.4\t0.5,0.6\r\n0.7 0.8") << true;
-    QTest::newRow("more than eight") << QByteArray("0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8 0.9 junk")
+    QTest::newRow("one line") << QByteArray("0.5,0.25,0.1234,1,0.6,0.7,0.8,0.9\r\n") << true;
+    QTest::newRow("one per line") << QByteArray("0.5\n0.25\n0.1234\n1\n0.6\n0.7\n0.8\n0.9\n") << true;
+    QTest::newRow("blanks and CR") << QByteArray("  0.5  0.25\r0.1234 , 1\t0.6,0.7\r\n0.8 0.9") << true;
+    QTest::newRow("more than eight") << QByteArray("0.5 0.25 0.1234 1 0.6 0.7 0.8 0.9 0.95 junk")
                                      << true;
     QTest::newRow("missing file") << QByteArray() << false;
     QTest::newRow("seven numbers") << QByteArray("0.1 0.2 0.3 0.4 0.5 0.6 0.7") << false;
@@ -71,14 +70,25 @@ void TestWindowImport::importsOrRefusesFile()
         f.writeFile(u"CARPET"_qs, content);
     f.window->importLumeoMaterial(f.folder.filePath(u"CARPET"_qs));
     if (imported) {
-        const auto slot = static_cast<size_t>(count + 1);
-        const BandRow expected = {0, 0, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0};
+        const int n = count + 1;
+        const auto slot = static_cast<size_t>(n);
+        const BandRow expected = {0, 0, 0.5f, 0.25f, 0.1234f, 1, 0.6f, 0.7f, 0.8f, 0.9f, 0};
         QCOMPARE(f.library().alphaR[slot], expected);
         QCOMPARE((QList<bool>{f.library().hasAlpha[slot], f.library().hasInsulation[slot],
                               f.library().hasScattering[slot]}),
                  (QList<bool>{true, false, false}));
         QCOMPARE(f.library().materialNames[slot], QByteArray("CARPET"));
         QVERIFY(f.dialogs->messages.empty());
+        // On the first tab the new row is written in the editor's format, not refreshed.
+        const FlexGrid *g = f.grid();
+        QCOMPARE((QStringList{g->textMatrix(n, 3), g->textMatrix(n, 4), g->textMatrix(n, 5),
+                              g->textMatrix(n, 6)}),
+                 (QStringList{"0.0", "0.5", "0.25", "0.123"}));
+        QCOMPARE((QList<int>{g->row(), g->col()}), (QList<int>{n, 12}));
+        QCOMPARE(g->gridModel()->textColor(n, 2), kFirstImportColor);
+        QCOMPARE(f.chart()->pointValue(2), double(0.5f));
+        const int next = f.import(u"second"_qs, "1 2 3 4 5 6 7 8");
+        QCOMPARE(f.library().materialColors[size_t(next)], kSecondImportColor);
         return;
     }
     QCOMPARE(writeMaterialFile(f.library()), before);
@@ -105,25 +115,6 @@ void TestWindowImport::nameFromPath()
     QFETCH(QString, path);
     QFETCH(QString, name);
     QCOMPARE(lumeoMaterialName(path), name);
-}
-
-// Another tab is refreshed to the first one: the window tests check that route.
-void TestWindowImport::importOnFirstTab()
-{
-    ImportFixture f;
-    const int n = f.import(u"panel.lum"_qs, "0.5 0.25 0.1234 1 0.5 0.5 0.5 0.5");
-    FlexGrid *g = f.grid();
-    QCOMPARE(g->textMatrix(n, 1), u"panel.lum"_qs);
-    // The new row is written in the editor's format, not refreshed.
-    QCOMPARE((QStringList{g->textMatrix(n, 3), g->textMatrix(n, 4), g->textMatrix(n, 5),
-                          g->textMatrix(n, 6)}),
-             (QStringList{"0.0", "0.5", "0.25", "0.123"}));
-    QCOMPARE((QList<int>{g->row(), g->col()}), (QList<int>{n, 12}));
-    QCOMPARE(g->gridModel()->textColor(n, 2), kFirstImportColor);
-    QCOMPARE(f.chart()->pointValue(2), double(0.5f));
-
-    const int next = f.import(u"second"_qs, "1 2 3 4 5 6 7 8");
-    QCOMPARE(f.library().materialColors[size_t(next)], kSecondImportColor);
 }
 
 void TestWindowImport::dialogMenuAndDrop()

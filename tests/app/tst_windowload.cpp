@@ -50,8 +50,6 @@ private slots:
     void keyboard();
     void exitQuestion_data();
     void exitQuestion();
-    void refusedMaterialFiles_data();
-    void refusedMaterialFiles();
     void realMessageBoxAnswersYesOnEnter();
 };
 
@@ -105,17 +103,27 @@ void TestWindowLoad::startUp()
 void TestWindowLoad::loadWays_data()
 {
     QTest::addColumn<QString>("way");
+    QTest::addColumn<int>("lines"); // of a refused material file, -1 for none; 0: a good library
     QTest::addColumn<QString>("caption");
-    QTest::newRow("button") << "button" << "Help";
-    QTest::newRow("picture") << "picture" << "Load Materials";
-    QTest::newRow("margin") << "margin" << "Load Materials";
+    QTest::addColumn<QString>("report"); // what the one message of the load names
+    // The colour file holds one colour more than there are materials.
+    QTest::newRow("button") << "button" << 0 << "Help" << "korcolor.mat";
+    QTest::newRow("picture") << "picture" << 0 << "Load Materials" << "korcolor.mat";
+    QTest::newRow("margin") << "margin" << 0 << "Load Materials" << "korcolor.mat";
+    QTest::newRow("refused, missing") << "button" << -1 << "Load Materials" << "Korvane.mat";
+    QTest::newRow("refused, 1000 lines") << "button" << 1000 << "Load Materials" << "1000";
 }
 
 void TestWindowLoad::loadWays()
 {
     QFETCH(QString, way);
+    QFETCH(int, lines);
     QFETCH(QString, caption);
-    WindowFixture f(smallLibrary(), kSmallColors);
+    QFETCH(QString, report);
+    const QByteArray line("  0  Line,    0.1\r\n");
+    WindowFixture f(lines ? line.repeated(std::max(lines, 0)) : smallLibrary(), kSmallColors);
+    if (lines < 0)
+        QFile::remove(f.folder.filePath(u"Korvane.mat"_qs));
     auto requestLoad = [&] {
         if (way == u"button")
             f.load();
@@ -127,11 +135,22 @@ void TestWindowLoad::loadWays()
     // A second request, delivered while the load lets the window process its events.
     QMetaObject::invokeMethod(f.window.get(), &MainWindow::loadLibrary, Qt::QueuedConnection);
     requestLoad();
-    QVERIFY(f.window->libraryLoaded());
+    const bool loaded = lines == 0;
+    QCOMPARE(f.window->libraryLoaded(), loaded);
     QCOMPARE(f.button("Command2")->text(), caption);
-    QVERIFY(!f.control("Image1")->isVisible());
+    QCOMPARE(f.control("Image1")->isVisible(), !loaded);
     for (const char *name : {"Command1", "Updatee", "Cell", "Grid1"})
-        QVERIFY2(f.control(name)->isVisible(), name);
+        QVERIFY2(f.control(name)->isVisible() == loaded, name);
+    QCOMPARE(f.dialogs->messages.size(), size_t(1));
+    QVERIFY(f.dialogs->messages.front().text.contains(report));
+    f.dialogs->messages.clear();
+    if (!loaded) {
+        QCOMPARE(f.library().materialCount, 0);
+        f.writeFile(u"Korvane.mat"_qs, line.repeated(999));
+        f.load();
+        QCOMPARE(f.library().materialCount, 999);
+        return;
+    }
 
     const FlexGrid *g = f.grid();
     QCOMPARE(g->rows(), 1000);
@@ -163,10 +182,6 @@ void TestWindowLoad::loadWays()
     const QString manual = QDir::toNativeSeparators(f.folder.path() + u"/Manual/Quillon.htm"_qs);
     QCOMPARE(f.dialogs->openedFiles, std::vector<QString>{manual});
     QCOMPARE(f.dialogs->beeps, 1);
-    // The colour file holds one colour more than there are materials: the load says so, once.
-    QCOMPARE(f.dialogs->messages.size(), size_t(1));
-    QVERIFY(f.dialogs->messages.front().text.contains(u"korcolor.mat"_qs));
-    f.dialogs->messages.clear();
     // Where the desktop cannot open it, the program shows the manual itself; only when that
     // fails too is the user told.
     f.dialogs->opensFiles = false;
@@ -365,38 +380,6 @@ void TestWindowLoad::exitQuestion()
         QCOMPARE(f.window->selectedQuantity(), Quantity::Insulation);
         QCOMPARE(f.grid()->row(), 2);
     }
-}
-
-void TestWindowLoad::refusedMaterialFiles_data()
-{
-    QTest::addColumn<int>("lines"); // -1: no file
-    QTest::addColumn<QString>("named");
-    QTest::newRow("missing") << -1 << "Korvane.mat";
-    QTest::newRow("1000 lines") << 1000 << "1000";
-}
-
-void TestWindowLoad::refusedMaterialFiles()
-{
-    QFETCH(int, lines);
-    QFETCH(QString, named);
-    QByteArray text;
-    for (int i = 0; i < lines; ++i)
-        text += "  0  Line,    0.1\r\n";
-    WindowFixture f(text, kSmallColors);
-    if (lines < 0)
-        QFile::remove(f.folder.filePath(u"Korvane.mat"_qs));
-    f.load();
-    QVERIFY(!f.window->libraryLoaded());
-    QCOMPARE(f.library().materialCount, 0);
-    QCOMPARE(f.dialogs->messages.size(), size_t(1));
-    QVERIFY(f.dialogs->messages.front().text.contains(named));
-    QCOMPARE(f.button("Command2")->text(), u"Load Materials"_qs);
-    QVERIFY(f.control("Image1")->isVisible());
-    QVERIFY(!f.button("Updatee")->isVisible());
-
-    f.writeFile(u"Korvane.mat"_qs, QByteArray("  0  Line,    0.1\r\n").repeated(999));
-    f.load();
-    QCOMPARE(f.library().materialCount, 999);
 }
 
 void TestWindowLoad::realMessageBoxAnswersYesOnEnter()
