@@ -45,10 +45,12 @@ void TestWindowImport::importsOrRefusesFile_data()
     QTest::addColumn<QByteArray>("content"); // empty: no file
     QTest::addColumn<bool>("imported");
     QTest::newRow("one line") << QByteArray("0.5,0.25,0.1234,1,0.6,0.7,0.8,0.9\r\n") << true;
-    QTest::newRow("one per line") << QByteArray("0.5\n0.25\n0.1234\n1\n0.6\n0.7\n0.8\n0.9\n") << true;
-    QTest::newRow("blanks and CR") << QByteArray("  0.5  0.25\r0.1234 , 1\t0.6,0.7\r\n0.8 0.9") << true;
-    QTest::newRow("more than eight") << QByteArray("0.5 0.25 0.1234 1 0.6 0.7 0.8 0.9 0.95 junk")
-                                     << true;
+    QTest::newRow("one per line") << QByteArray("0.5\n0.25\n0.1234\n1\n0.6\n0.7\n0.8\n0.9\n")
+                                  << true;
+    QTest::newRow("blanks and CR")
+        << QByteArray("  0.5  0.25\r0.1234 , 1\t0.6,0.7\r\n0.8 0.9") << true;
+    QTest::newRow("more than eight")
+        << QByteArray("0.5 0.25 0.1234 1 0.6 0.7 0.8 0.9 0.95 junk") << true;
     QTest::newRow("missing file") << QByteArray() << false;
     QTest::newRow("seven numbers") << QByteArray("0.1 0.2 0.3 0.4 0.5 0.6 0.7") << false;
     QTest::newRow("not a number") << QByteArray("0.1 0.2 abc 0.4 0.5 0.6 0.7 0.8") << false;
