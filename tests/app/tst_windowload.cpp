@@ -270,7 +270,7 @@ void TestWindowLoad::refreshKeepsCellAndSelection()
         f.selectTab(2);
         f.window->importLumeoMaterial(f.folder.filePath(u"CARPET"_qs));
         expected = {4, 2, 4, 2}; // on the new material's swatch, and no further
-        // shown on the first tab, in its format
+        // Shown on the first tab, in its format.
         QCOMPARE(f.window->selectedQuantity(), Quantity::TrueAbsorption);
         QCOMPARE(g->textMatrix(4, 4), u"0.100"_qs);
     }
