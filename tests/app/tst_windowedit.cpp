@@ -53,8 +53,7 @@ private slots:
     void enterStoresByTab();
     void paste_data();
     void paste();
-    void keysBeforeAndAfterLoading();
-    void clipboardFlavours();
+    void clipboardAndUndo();
     void findAndCompare();
     void saveWritesExactFiles();
     void failedSaveAndOtherProgramsEdits();
@@ -234,14 +233,14 @@ void TestWindowEdit::paste()
     QCOMPARE(f.library().materialNames[size_t(count + 3)], QByteArray("More"));
 }
 
-void TestWindowEdit::keysBeforeAndAfterLoading()
+void TestWindowEdit::clipboardAndUndo()
 {
     WindowFixture f(sampleMaterials(), sampleColors());
+    FlexGrid *g = f.grid();
     auto openMenu = [&] {
         const QPoint at = f.cellCenter(3, 3);
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at,
-                                f.grid()->viewport()->mapToGlobal(at));
-        QCoreApplication::sendEvent(f.grid()->viewport(), &event);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, g->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(g->viewport(), &event);
     };
     QGuiApplication::clipboard()->setText(u"0.7"_qs);
     f.click("Paste"); // before loading nothing applies
@@ -255,6 +254,36 @@ void TestWindowEdit::keysBeforeAndAfterLoading()
     QTest::keyClick(f.grid(), Qt::Key_V, Qt::ControlModifier | Qt::AltModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), u"0.7"_qs);
     QCOMPARE(f.grid()->textMatrix(1, 3), u"0.010"_qs);
+
+    // Copies give text and SYLK: selected from bottom right to top left.
+    g->setCurrentCell(3, 4);
+    g->setSelectionEnd(2, 1);
+    QTest::keyClick(g, Qt::Key_C, Qt::ControlModifier);
+    QString text;
+    for (int r = 2; r <= 3; ++r)
+        for (int c = 1; c <= 4; ++c)
+            text += g->textMatrix(r, c) + (c < 4 ? u"\t"_qs : r < 3 ? u"\r"_qs : QString());
+    const QMimeData *copied = QGuiApplication::clipboard()->mimeData();
+    QCOMPARE(copied->text(), text);
+    const QString sylkType = QString::fromLatin1(kSylkMimeType);
+    const auto block = readSylk(copied->data(sylkType));
+    QVERIFY(block && block->rows == 2 && block->cols == 4);
+    QCOMPARE(block->at(0, 0).text, g->textMatrix(2, 1)); // the name, as a string
+    QVERIFY(!block->at(0, 0).number);
+    QCOMPARE(*block->at(1, 3).number, g->textMatrix(3, 4).toDouble());
+
+    // The SYLK flavour wins and keeps every digit; a broken one falls back to the text.
+    const QList<QPair<QByteArray, float>> offers = {
+        {"ID;PCALCOOO32\nC;X1;Y1;K0.1234567\nE\n", 0.1234567f}, {"ID;P\nC;X1;Y1;K", 0.3f}};
+    for (const auto &[sylk, stored] : offers) {
+        auto *data = new QMimeData;
+        data->setText(u"0.3"_qs);
+        data->setData(sylkType, sylk);
+        QGuiApplication::clipboard()->setMimeData(data);
+        g->setCurrentCell(5, 5);
+        f.click("Paste");
+        QCOMPARE(f.alpha(5, 3), stored);
+    }
 
     const float old = f.alpha(2, 1);
     f.enter(2, 3, u"0.9"_qs);
@@ -280,42 +309,6 @@ void TestWindowEdit::keysBeforeAndAfterLoading()
     QTest::keySequence(f.cell(), QKeySequence::Undo);
     QCOMPARE(f.alpha(2, 1), 0.8f);
     QCOMPARE(f.cell()->text(), u"0.8"_qs);
-}
-
-void TestWindowEdit::clipboardFlavours()
-{
-    WindowFixture f(sampleMaterials(), sampleColors());
-    f.load();
-    FlexGrid *g = f.grid();
-    g->setCurrentCell(3, 4); // selected from bottom right to top left
-    g->setSelectionEnd(2, 1);
-    QTest::keyClick(g, Qt::Key_C, Qt::ControlModifier);
-    QStringList rows;
-    for (int r = 2; r <= 3; ++r)
-        rows << QStringList{g->textMatrix(r, 1), g->textMatrix(r, 2), g->textMatrix(r, 3),
-                            g->textMatrix(r, 4)}
-                    .join(u'\t');
-    const QMimeData *copied = QGuiApplication::clipboard()->mimeData();
-    QCOMPARE(copied->text(), rows.join(u'\r'));
-    const QString sylkType = QString::fromLatin1(kSylkMimeType);
-    const auto block = readSylk(copied->data(sylkType));
-    QVERIFY(block && block->rows == 2 && block->cols == 4);
-    QCOMPARE(block->at(0, 0).text, g->textMatrix(2, 1)); // the name, as a string
-    QVERIFY(!block->at(0, 0).number);
-    QCOMPARE(*block->at(1, 3).number, g->textMatrix(3, 4).toDouble());
-
-    // The SYLK flavour wins and keeps every digit; a broken one falls back to the text.
-    const QList<QPair<QByteArray, float>> offers = {
-        {"ID;PCALCOOO32\nC;X1;Y1;K0.1234567\nE\n", 0.1234567f}, {"ID;P\nC;X1;Y1;K", 0.3f}};
-    for (const auto &[sylk, stored] : offers) {
-        auto *data = new QMimeData;
-        data->setText(u"0.3"_qs);
-        data->setData(sylkType, sylk);
-        QGuiApplication::clipboard()->setMimeData(data);
-        g->setCurrentCell(5, 5);
-        f.click("Paste");
-        QCOMPARE(f.alpha(5, 3), stored);
-    }
 }
 
 void TestWindowEdit::findAndCompare()
@@ -404,8 +397,7 @@ void TestWindowEdit::failedSaveAndOtherProgramsEdits()
     signal(SIGXFSZ, SIG_IGN);
     rlimit oldLimit{};
     getrlimit(RLIMIT_FSIZE, &oldLimit);
-    rlimit small = oldLimit;
-    small.rlim_cur = 1024;
+    const rlimit small{1024, oldLimit.rlim_max};
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     f.click("Updatee");
     setrlimit(RLIMIT_FSIZE, &oldLimit);
