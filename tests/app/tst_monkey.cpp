@@ -93,7 +93,7 @@ private:
         m_f = std::make_unique<WindowFixture>(WindowFixture::sampleFile("Korvane.mat"),
                                               WindowFixture::sampleFile("korcolor.mat"));
         m_f->load();
-        m_loadedFiles = savedFiles();
+        m_loadedFiles = files(library());
         return library().materialCount == kSampleMaterials ? QString()
                                                            : u"the sample library did not load"_qs;
     }
@@ -260,24 +260,24 @@ private:
         }
     }
 
-    QByteArray savedFiles() const
+    static QByteArray files(const MaterialLibrary &lib)
     {
-        return writeMaterialFile(library()) + writeColorFile(library());
+        return writeMaterialFile(lib) + writeColorFile(lib);
     }
 
     // Undoing every step gives back the files as loaded; redoing them, the files before.
     QString checkHistory()
     {
         note(u"history check"_qs);
-        const QByteArray before = savedFiles();
+        const QByteArray before = files(library());
         int steps = 0;
         for (; m_f->window->editor().history().canUndo(); ++steps)
             m_f->window->undo();
-        if (savedFiles() != m_loadedFiles)
+        if (files(library()) != m_loadedFiles)
             return QString::asprintf("undoing all %d steps did not give the loaded files", steps);
         for (int i = 0; i < steps; ++i)
             m_f->window->redo();
-        return savedFiles() == before ? QString()
+        return files(library()) == before ? QString()
                                       : QString::asprintf("redoing all %d steps lost changes", steps);
     }
 
@@ -320,11 +320,8 @@ private:
         if (!outcome.ok)
             return u"the saved library does not load: "_qs + outcome.message;
         const auto canonical = afterRoundTrip(lib);
-        const auto lines = [](const MaterialLibrary &l) {
-            return (writeMaterialFile(l) + writeColorFile(l)).split('\n');
-        };
-        const QList<QByteArray> want = lines(*canonical);
-        const QList<QByteArray> got = lines(*reloaded);
+        const QList<QByteArray> want = files(*canonical).split('\n');
+        const QList<QByteArray> got = files(*reloaded).split('\n');
         for (qsizetype line = 0; line < std::max(want.size(), got.size()); ++line)
             if (want.value(line) != got.value(line))
                 return QString::asprintf("saved line %lld reads back as\n%s\ninstead of\n%s",
