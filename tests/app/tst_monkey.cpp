@@ -277,8 +277,9 @@ private:
             return QString::asprintf("undoing all %d steps did not give the loaded files", steps);
         for (int i = 0; i < steps; ++i)
             m_f->window->redo();
-        return files(library()) == before ? QString()
-                                      : QString::asprintf("redoing all %d steps lost changes", steps);
+        return files(library()) == before
+                   ? QString()
+                   : QString::asprintf("redoing all %d steps lost changes", steps);
     }
 
     QString checkFull()
