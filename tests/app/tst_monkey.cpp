@@ -93,9 +93,9 @@ private:
         m_f = std::make_unique<WindowFixture>(WindowFixture::sampleFile("Korvane.mat"),
                                               WindowFixture::sampleFile("korcolor.mat"));
         m_f->load();
-        m_loadedFiles = savedFiles();
-        m_lastCount = library().materialCount;
-        return m_lastCount == kSampleMaterials ? QString() : u"the sample library did not load"_qs;
+        m_loadedFiles = files(library());
+        return library().materialCount == kSampleMaterials ? QString()
+                                                           : u"the sample library did not load"_qs;
     }
 
     void note(const QString &what)
@@ -116,16 +116,20 @@ private:
                            : between(1, kMaxMaterials);
     }
 
+    // Thousandths from low to high, written with up to six decimals.
+    QString number(int low, int high)
+    {
+        const int decimals = between(0, 6);
+        return QString::number(between(low, high) / 1000.0, 'f', decimals);
+    }
+
     QString cellText()
     {
         const int roll = below(100);
-        const int decimals = between(0, 6);
         if (roll < 20)
             return pick(kOddNumbers);
-        if (roll < 40) // decibels
-            return QString::number(between(0, 1200) / 10.0, 'f', decimals % 3);
-        if (roll < 70)
-            return QString::number((below(3000001) - 1e6) / 1e6, 'f', decimals);
+        if (roll < 70) // decibels, fractions
+            return roll < 40 ? number(0, 120000) : number(-1000, 2000);
         return roll < 85 ? pick(kNames) : QString();
     }
 
@@ -137,18 +141,16 @@ private:
         const int rows = roll < 3   ? 0
                          : roll < 6 ? std::min(between(100, 1500), kOversizedCellLimit / cols)
                                     : between(1, roll < 25 ? 30 : 3);
-        const QStringList breaks = {u"\r"_qs, u"\n"_qs, u"\r\n"_qs};
-        const int breakStyle = below(4); // 3: mixed
+        const QString lineBreak = pick({u"\r"_qs, u"\n"_qs, u"\r\n"_qs}); // cells may hold others
         const bool ragged = chance(25);
-        QString text;
+        QStringList lines;
         for (int r = 0; r < rows; ++r) {
-            const int cells = ragged ? between(1, cols + 1) : cols;
-            for (int c = 0; c < cells; ++c)
-                text += (c > 0 ? u"\t"_qs : QString()) + cellText();
-            if (r + 1 < rows || chance(30))
-                text += breakStyle < 3 ? breaks.at(breakStyle) : pick(breaks);
+            QStringList cells;
+            for (int c = ragged ? between(1, cols + 1) : cols; c > 0; --c)
+                cells << cellText();
+            lines << cells.join(u'\t');
         }
-        return text;
+        return lines.join(lineBreak) + (chance(30) ? lineBreak : QString());
     }
 
     // Eight values mostly; sometimes too few or too many, odd separators or a header line.
@@ -156,16 +158,14 @@ private:
     {
         const int roll = below(100);
         const int count = roll < 8 ? between(0, 7) : roll < 20 ? between(9, 12) : 8;
-        const QList<QByteArray> separators = {",", " ", "\n", "\r\n", ", ", "\t", "  ,\r\n  "};
-        QByteArray content = chance(4) ? "Lumeo material\n" : "";
+        const QStringList separators = {u","_qs,  u" "_qs,  u"\n"_qs,         u"\r\n"_qs,
+                                        u", "_qs, u"\t"_qs, u"  ,\r\n  "_qs};
+        QString content = chance(4) ? u"Lumeo material\n"_qs : QString();
         for (int i = 0; i < count; ++i) {
-            const QByteArray separator = i > 0 ? separators.at(below(int(separators.size()))) : "";
-            const int decimals = between(1, 3);
-            content +=
-                separator + (chance(5) ? cellText().toUtf8()
-                                       : QByteArray::number(below(1001) / 1000.0, 'f', decimals));
+            const QString separator = i > 0 ? pick(separators) : QString();
+            content += separator + (chance(5) ? cellText() : number(0, 1000));
         }
-        return chance(50) ? content + "\r\n" : content;
+        return (chance(50) ? content + u"\r\n"_qs : content).toUtf8();
     }
 
     // Characters as the keyboard delivers them, also those no key code names.
@@ -174,9 +174,8 @@ private:
         for (qsizetype i = 0; i < text.size(); ++i) {
             QWidget *focus = QApplication::focusWidget();
             QWidget *target = focus == m_f->cell() ? focus : grid();
-            QString typed(text.at(i));
-            if (text.at(i).isHighSurrogate() && i + 1 < text.size())
-                typed += text.at(++i);
+            const QString typed = text.mid(i, text.at(i).isHighSurrogate() ? 2 : 1);
+            i += typed.size() - 1;
             const QChar c = typed.at(0);
             const int key = c >= u' ' && c < u'\x7f' ? c.toUpper().unicode() : int(Qt::Key_unknown);
             for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
@@ -253,36 +252,34 @@ private:
         } else { // by keys, or by the table's menu
             const bool undo = roll < 990;
             note(QString::asprintf("%s by %s", undo ? "undo" : "redo", variant ? "keys" : "menu"));
-            if (!variant)
-                m_f->dialogs->menuAnswers = {undo ? 0 : 1};
-            if (!variant)
-                m_f->window->findChild<FlexGrid *>()->customContextMenuRequested(QPoint(5, 5));
-            else if (undo)
-                QTest::keyClick(grid(), Qt::Key_Z, Qt::ControlModifier);
+            m_f->dialogs->menuAnswers = {undo ? 0 : 1};
+            if (variant)
+                QTest::keyClick(grid(), undo ? Qt::Key_Z : Qt::Key_Y, Qt::ControlModifier);
             else
-                QTest::keyClick(grid(), Qt::Key_Y, Qt::ControlModifier);
+                grid()->customContextMenuRequested(QPoint(5, 5));
         }
     }
 
-    QByteArray savedFiles() const
+    static QByteArray files(const MaterialLibrary &lib)
     {
-        return writeMaterialFile(library()) + writeColorFile(library());
+        return writeMaterialFile(lib) + writeColorFile(lib);
     }
 
     // Undoing every step gives back the files as loaded; redoing them, the files before.
     QString checkHistory()
     {
         note(u"history check"_qs);
-        const QByteArray before = savedFiles();
+        const QByteArray before = files(library());
         int steps = 0;
         for (; m_f->window->editor().history().canUndo(); ++steps)
             m_f->window->undo();
-        if (savedFiles() != m_loadedFiles)
+        if (files(library()) != m_loadedFiles)
             return QString::asprintf("undoing all %d steps did not give the loaded files", steps);
         for (int i = 0; i < steps; ++i)
             m_f->window->redo();
-        return savedFiles() == before ? QString()
-                                      : QString::asprintf("redoing all %d steps lost changes", steps);
+        return files(library()) == before
+                   ? QString()
+                   : QString::asprintf("redoing all %d steps lost changes", steps);
     }
 
     QString checkFull()
@@ -290,10 +287,10 @@ private:
         note(u"full check"_qs);
         const MaterialLibrary &lib = library();
         for (const auto *rows : {&lib.alphaR, &lib.insulationR, &lib.scattering})
-            for (size_t n = 1; n < rows->size(); ++n)
-                if (!std::all_of((*rows)[n].begin(), (*rows)[n].end(),
-                                 [](float v) { return std::isfinite(v); }))
-                    return QString::asprintf("material %zu holds a value that is not finite", n);
+            for (const BandRow &row : *rows)
+                if (!std::ranges::all_of(row, [](float v) { return std::isfinite(v); }))
+                    return QString::asprintf("material %td holds a value that is not finite",
+                                             &row - rows->data());
 
         m_f->window->refreshQuantityTable();
         const Quantity quantity = m_f->window->selectedQuantity();
@@ -324,23 +321,19 @@ private:
         if (!outcome.ok)
             return u"the saved library does not load: "_qs + outcome.message;
         const auto canonical = afterRoundTrip(lib);
-        const QList<QByteArray> want = writeMaterialFile(*canonical).split('\n');
-        const QList<QByteArray> got = writeMaterialFile(*reloaded).split('\n');
+        const QList<QByteArray> want = files(*canonical).split('\n');
+        const QList<QByteArray> got = files(*reloaded).split('\n');
         for (qsizetype line = 0; line < std::max(want.size(), got.size()); ++line)
             if (want.value(line) != got.value(line))
                 return QString::asprintf("saved line %lld reads back as\n%s\ninstead of\n%s",
                                          qlonglong(line + 1), got.value(line).constData(),
                                          want.value(line).constData());
-        const MaterialColor *colors = &canonical->materialColors[1];
-        if (!std::equal(colors, colors + lib.materialCount, &reloaded->materialColors[1]))
-            return u"the saved colours read back otherwise"_qs;
         return QString();
     }
 
     quint64 m_seed = kDefaultSeed;
     std::mt19937_64 m_rng;
     int m_index = 0;
-    int m_lastCount = 0;
     int m_importFiles = 0;
     QByteArray m_loadedFiles;
     std::deque<QString> m_trail;
@@ -357,10 +350,8 @@ void TestMonkey::randomUserActions()
         QString problem = m_index % kEpisodeActions == 0 ? startEpisode() : QString();
         if (problem.isEmpty())
             act();
-        const int count = library().materialCount;
-        if (problem.isEmpty() && count > kMaxMaterials)
-            problem = QString::asprintf("materialCount went from %d to %d", m_lastCount, count);
-        m_lastCount = count;
+        if (problem.isEmpty() && library().materialCount > kMaxMaterials)
+            problem = QString::asprintf("materialCount went to %d", library().materialCount);
         const bool last = m_index + 1 == actions;
         if (problem.isEmpty() && ((m_index + 1) % kCheckInterval == 0 || last))
             problem = checkFull();
