@@ -81,7 +81,7 @@ class TestTableEditor : public QObject {
 private slots:
     void undoAndRedoEverySequence_data();
     void undoAndRedoEverySequence();
-    void stepsAreNamedAndPutTheSelectionBack();
+    void undoPutsTheSelectionBack();
     void historyMemory();
 };
 
@@ -142,14 +142,10 @@ void TestTableEditor::undoAndRedoEverySequence()
     QVERIFY(!core.editor.history().canRedo());
 }
 
-void TestTableEditor::stepsAreNamedAndPutTheSelectionBack()
+void TestTableEditor::undoPutsTheSelectionBack()
 {
     Core core;
-    core.select(3, 4, 4, 6);
-    QMimeData data;
-    data.setText(u"0.1\t0.2\t0.3\r0.4\t0.5\t0.6"_qs);
-    core.editor.paste(data);
-    QCOMPARE(core.editor.history().undoText(), u"paste of 2 \u00d7 3 cells"_qs);
+    core.step(u"paste 3 4 0.1\t0.2\t0.3\r0.4\t0.5\t0.6"_qs);
     QCOMPARE(core.cell.text(), u"0.100"_qs); // the editor follows the paste
     core.select(9, 9, 9, 9);
     core.editor.undo();
