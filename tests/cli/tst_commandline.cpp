@@ -123,25 +123,22 @@ void TestCommandLine::exportLibrary()
     QCOMPARE(run.exitCode, 0);
 
     // "number|name|colour|group" -> the ten values, as read back and as in the library
-    QMap<QString, QList<float>> bands;
-    QMap<QString, QList<float>> expected;
+    QMap<QString, QList<float>> bands, expected;
     auto key = [](const auto &number, const QString &name, const QString &color,
                   const QString &group) {
         return u"%1|%2|%3|%4"_qs.arg(number).arg(name, color, group);
     };
     if (json) {
         const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8()).object();
-        for (const QJsonValue &value : root[QLatin1String("materials")].toArray()) {
+        for (const QJsonValue &value : root[u"materials"].toArray()) {
             const QJsonObject m = value.toObject();
             for (const QString &group : m.keys()) {
                 const QJsonValue v = m[group];
                 if (v.isObject())
-                    QCOMPARE(v[QLatin1String("center_freqs")], root[QLatin1String("center_freqs")]);
+                    QCOMPARE(v[u"center_freqs"], root[u"center_freqs"]);
                 const QString k =
-                    key(m[QLatin1String("number")].toInt(), m[QLatin1String("name")].toString(),
-                        m[QLatin1String("color")].toString(), group);
-                for (const QJsonValue &x :
-                     (v.isObject() ? v[QLatin1String("coeffs")] : v).toArray())
+                    key(m[u"number"].toInt(), m[u"name"].toString(), m[u"color"].toString(), group);
+                for (const QJsonValue &x : (v.isObject() ? v[u"coeffs"] : v).toArray())
                     bands[k] << static_cast<float>(x.toDouble());
             }
         }
