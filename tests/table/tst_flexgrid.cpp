@@ -2,6 +2,8 @@
 
 #include <QAbstractItemModelTester>
 #include <QClipboard>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -63,7 +65,7 @@ private slots:
     void selectionAndClip();
     void keySignals_data();
     void keySignals();
-    void shiftClickDragAndArrowsSelectBlocks();
+    void clicksDragsAndArrowsSelectBlocks();
     void twipsToPixels();
 };
 
@@ -195,7 +197,7 @@ void TestFlexGrid::keySignals()
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
 }
 
-void TestFlexGrid::shiftClickDragAndArrowsSelectBlocks()
+void TestFlexGrid::clicksDragsAndArrowsSelectBlocks()
 {
     Fixture f({1, 1}, {1, 1}, true);
     // Moved by keyboard: the anchor follows the current cell, not the last click.
@@ -214,6 +216,22 @@ void TestFlexGrid::shiftClickDragAndArrowsSelectBlocks()
     QCOMPARE(area(f.grid.selectedBlock()), area(3, 2, 5, 4));
     QCOMPARE(f.selectedCount(), 9);
     QCOMPARE(clicked.count(), 1);
+
+    // A header click selects the whole row or column where the user is looking: no jump.
+    QHeaderView *rows = f.grid.verticalHeader();
+    QTest::mouseClick(
+        rows->viewport(), Qt::LeftButton, {},
+        QPoint(rows->width() / 2, rows->sectionViewportPosition(2) + rows->sectionSize(2) / 2));
+    QCOMPARE(area(f.grid.selectedBlock()), area(3, 1, 3, kCols - 1));
+    f.grid.setGridSize(1000, kCols);
+    f.grid.setCurrentCell(500, 2);
+    const int scrolled = f.grid.verticalScrollBar()->value();
+    QHeaderView *cols = f.grid.horizontalHeader();
+    QTest::mouseClick(
+        cols->viewport(), Qt::LeftButton, {},
+        QPoint(cols->sectionViewportPosition(3) + cols->sectionSize(3) / 2, cols->height() / 2));
+    QCOMPARE(area(f.grid.selectedBlock()), area(1, 4, 999, 4));
+    QVERIFY(scrolled > 0 && f.grid.verticalScrollBar()->value() == scrolled);
 }
 
 void TestFlexGrid::twipsToPixels()
