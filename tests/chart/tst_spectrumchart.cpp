@@ -9,81 +9,40 @@ using namespace quillon;
 class TestSpectrumChart : public QObject {
     Q_OBJECT
 private slots:
-    void readsQuantityOfRow_data();
     void readsQuantityOfRow();
-    void showsValuesWithFixedLabels();
     void comparesSelectedRows_data();
     void comparesSelectedRows();
 };
 
-void TestSpectrumChart::readsQuantityOfRow_data()
-{
-    QTest::addColumn<Quantity>("quantity");
-    QTest::addColumn<int>("row");
-    QTest::addColumn<bool>("hasAlpha");
-    QTest::addColumn<bool>("hasScattering");
-    QTest::addColumn<double>("expected"); // of band 1
-    QTest::addColumn<double>("maximum");
-
-    const auto D = Quantity::Scattering;
-    QTest::newRow("true") << Quantity::TrueAbsorption << 5 << true << true << 1.0 << 1.0;
-    QTest::newRow("sabine") << Quantity::SabineAbsorption << 5 << true << true << 1.447201 << 1.5;
-    QTest::newRow("insulation") << Quantity::Insulation << 5 << false << false << 41.5 << 100.0;
-    QTest::newRow("scattering stored") << D << 5 << false << true << double(0.6f) << 1.0;
-    QTest::newRow("default with alpha") << D << 5 << true << false << 0.1 << 1.0;
-    QTest::newRow("default without alpha") << D << 5 << false << false << 0.0 << 1.0;
-    QTest::newRow("slot beyond count") << D << kMaxMaterials << true << false << 0.1 << 1.0;
-}
-
+// The other quantities and the scattering default of a listed material are checked with the
+// window.
 void TestSpectrumChart::readsQuantityOfRow()
 {
-    QFETCH(Quantity, quantity);
-    QFETCH(int, row);
-    QFETCH(bool, hasAlpha);
-    QFETCH(bool, hasScattering);
-    QFETCH(double, expected);
-    QFETCH(double, maximum);
-
     // The other slots stay empty, so that reading a neighbouring row shows.
     auto library = std::make_unique<MaterialLibrary>();
     library->materialCount = 10;
-    library->hasAlpha[row] = hasAlpha;
-    library->hasScattering[row] = hasScattering;
-    library->alphaR[row].fill(1.f);
-    library->scattering[row].fill(0.6f);
+    library->hasScattering[5] = true;
+    library->scattering[5].fill(0.6f);
     for (int band = 1; band <= kBandCount; ++band)
-        library->insulationR[row][band] = 40.5f + band; // rising, so that band order shows
+        library->insulationR[5][band] = 40.5f + band; // rising, so that band order shows
+    library->hasAlpha[kMaxMaterials] = true;          // past the count, without scattering values
+    library->alphaR[kMaxMaterials].fill(1.f);
     const auto before = std::make_unique<MaterialLibrary>(*library);
 
-    const SpectrumValues spectrum = spectrumValues(*library, row, quantity);
-    QCOMPARE(spectrum.axisMaximum, maximum);
-    for (int band = 1; band <= kBandCount; ++band) {
-        const double rise = quantity == Quantity::Insulation ? band - 1 : 0;
-        QVERIFY(qAbs(spectrum.values[std::size_t(band - 1)] - expected - rise) < 5e-7);
+    const SpectrumValues insulation = spectrumValues(*library, 5, Quantity::Insulation);
+    const SpectrumValues stored = spectrumValues(*library, 5, Quantity::Scattering);
+    const SpectrumValues shown = spectrumValues(*library, kMaxMaterials, Quantity::Scattering);
+    QCOMPARE(insulation.axisMaximum, 100.0);
+    QCOMPARE(stored.axisMaximum, 1.0);
+    QCOMPARE(shown.axisMaximum, 1.0);
+    for (std::size_t b = 0; b < std::size_t(kBandCount); ++b) {
+        QCOMPARE(insulation.values[b], 41.5 + double(b));
+        QCOMPARE(stored.values[b], double(0.6f));
+        QVERIFY(qAbs(shown.values[b] - 0.1) < 5e-7);
     }
     // The 0.1 scattering default is a display value only.
-    QVERIFY(library->scattering == before->scattering && library->alphaR == before->alphaR);
-    QVERIFY(library->hasScattering == before->hasScattering);
-}
-
-void TestSpectrumChart::showsValuesWithFixedLabels()
-{
-    const QStringList labels{"31.5", "63",   "125",  "250",  "500",
-                             "1000", "2000", "4000", "8000", "16000"};
-    SpectrumChart chart;
-    SpectrumValues spectrum;
-    for (int i = 0; i < kBandCount; ++i)
-        spectrum.values[std::size_t(i)] = 10.0 * i + 0.5;
-    // Later spectra share values with earlier ones, and some lie above the axis.
-    for (double top : {100.0, 1.5, 100.0}) {
-        spectrum.axisMaximum = top;
-        chart.showSpectrum(spectrum);
-        QCOMPARE(chart.axisMaximum(), top);
-        for (int band = 1; band <= kBandCount; ++band)
-            QCOMPARE(chart.pointValue(band), spectrum.values[std::size_t(band - 1)]);
-        QCOMPARE(chart.categoryLabels(), labels);
-        spectrum.values[9] += 250.0;
-    }
+    QVERIFY(library->scattering == before->scattering &&
+            library->hasScattering == before->hasScattering);
 }
 
 void TestSpectrumChart::comparesSelectedRows_data()
@@ -119,8 +78,14 @@ void TestSpectrumChart::comparesSelectedRows()
 
     SpectrumChart chart;
     chart.resize(465, 161);
+    // The second spectrum shares all values but one with the first, and some lie above its axis.
     SpectrumValues single;
-    single.values.fill(0.5);
+    for (int i = 0; i < kBandCount; ++i)
+        single.values[std::size_t(i)] = 10.0 * i + 0.5;
+    single.values[9] += 250.0;
+    chart.showSpectrum(single);
+    single.values[9] -= 250.0;
+    single.axisMaximum = 1.5;
     chart.showSpectrum(single);
     const QImage before = chart.grab().toImage();
 
@@ -143,6 +108,11 @@ void TestSpectrumChart::comparesSelectedRows()
     QCOMPARE(chart.seriesCount(), 1);
     QVERIFY(chart.legendNames().isEmpty() && !chart.chart()->legend()->isVisible());
     QCOMPARE(chart.grab().toImage(), before);
+    QCOMPARE(chart.axisMaximum(), 1.5);
+    for (int band = 1; band <= kBandCount; ++band)
+        QCOMPARE(chart.pointValue(band), single.values[std::size_t(band - 1)]);
+    QCOMPARE(chart.categoryLabels(), (QStringList{"31.5", "63", "125", "250", "500", "1000", "2000",
+                                                  "4000", "8000", "16000"}));
 }
 
 QTEST_MAIN(TestSpectrumChart)

@@ -2,6 +2,8 @@
 
 #include <QAbstractItemModelTester>
 #include <QClipboard>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -63,10 +65,7 @@ private slots:
     void selectionAndClip();
     void keySignals_data();
     void keySignals();
-    void moveThatStaysCollapsesBlock_data();
-    void moveThatStaysCollapsesBlock();
-    void shiftClickDragAndArrowsSelectBlocks();
-    void twipsToPixels_data();
+    void clicksDragsAndArrowsSelectBlocks();
     void twipsToPixels();
 };
 
@@ -95,18 +94,25 @@ void TestFlexGrid::modelPassesTester()
     model.setGridSize(0, 0);
 }
 
-// Each row selects a block and reads it back.
+// Each row selects a block, reads it back and moves the current cell, which collapses the block:
+// by code, or by a click or a key that leaves the current cell where it is (else the next paste
+// would fill the whole old block).
 void TestFlexGrid::selectionAndClip_data()
 {
     QTest::addColumn<QPoint>("current");
     QTest::addColumn<QPoint>("end");
     QTest::addColumn<QRect>("block");
-    QTest::addColumn<QString>("clip");
-    QTest::newRow("reversed") << QPoint(3, 5) << QPoint(2, 4) << area(4, 2, 5, 3)
-                              << "4:2\t4:3\r5:2\t5:3";
+    QTest::addColumn<int>("move"); // 0: to the block's bottom right by code; -1: a click
+    const QPoint end(3, 3);
+    QTest::newRow("click on current cell") << QPoint(4, 5) << end << area(3, 3, 5, 4) << -1;
+    QTest::newRow("Home on first column")
+        << QPoint(1, 5) << end << area(3, 1, 5, 3) << int(Qt::Key_Home);
+    QTest::newRow("Up on first row") << QPoint(4, 1) << end << area(1, 3, 3, 4) << int(Qt::Key_Up);
+    QTest::newRow("Down on last row")
+        << QPoint(4, kRows - 1) << end << area(3, 3, kRows - 1, 4) << int(Qt::Key_Down);
     QTest::newRow("end clamped to the grid")
-        << QPoint(4, 2) << QPoint(40, 0) << area(1, 4, 2, 5) << "1:4\t1:5\r2:4\t2:5";
-    QTest::newRow("one cell") << QPoint(2, 2) << QPoint(2, 2) << area(2, 2, 2, 2) << "2:2";
+        << QPoint(4, 2) << QPoint(40, 0) << area(1, 4, 2, 5) << 0;
+    QTest::newRow("one cell") << QPoint(2, 2) << QPoint(2, 2) << area(2, 2, 2, 2) << 0;
 }
 
 void TestFlexGrid::selectionAndClip()
@@ -114,24 +120,38 @@ void TestFlexGrid::selectionAndClip()
     QFETCH(QPoint, current);
     QFETCH(QPoint, end);
     QFETCH(QRect, block);
-    QFETCH(QString, clip);
+    QFETCH(int, move);
 
-    Fixture f(current, end);
+    Fixture f(current, end, move != 0);
     QSignalSpy changed(&f.grid, &FlexGrid::currentCellChanged);
     QCOMPARE(area(f.grid.selectedBlock()), block);
     QCOMPARE(f.selectedCount(), block.width() * block.height());
     QCOMPARE(f.current(), current);
-    QCOMPARE(f.grid.clip(), clip);
+    QStringList lines;
+    for (int r = block.top(); r <= block.bottom(); ++r) {
+        QStringList cells;
+        for (int c = block.left(); c <= block.right(); ++c)
+            cells << cellName(r, c);
+        lines << cells.join(u'\t');
+    }
+    QCOMPARE(f.grid.clip(), lines.join(u'\r'));
 
-    // Moving the current cell collapses the selection onto it; only a new cell is reported.
-    f.grid.setCurrentCell(block.bottom(), block.right());
-    QCOMPARE(f.end(), block.bottomRight());
+    // Only a new cell is reported.
+    const QPoint to = move == 0 ? block.bottomRight() : current;
+    if (move == 0)
+        f.grid.setCurrentCell(to.y(), to.x());
+    else if (move < 0)
+        QTest::mouseClick(f.grid.viewport(), Qt::LeftButton, {}, f.at(to.y(), to.x()));
+    else
+        QTest::keyClick(&f.grid, Qt::Key(move));
+    QCOMPARE(f.current(), to);
+    QCOMPARE(f.end(), to);
     QCOMPARE(f.selectedCount(), 1);
-    QCOMPARE(changed.count(), block.bottomRight() == current ? 0 : 1);
+    QCOMPARE(changed.count(), to == current ? 0 : 1);
     // The header row and cells beyond the grid are never current.
     f.grid.setCurrentCell(0, 2);
     f.grid.setCurrentCell(2, kCols);
-    QCOMPARE(f.current(), block.bottomRight());
+    QCOMPARE(f.current(), to);
 }
 
 void TestFlexGrid::keySignals_data()
@@ -177,33 +197,7 @@ void TestFlexGrid::keySignals()
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
 }
 
-void TestFlexGrid::moveThatStaysCollapsesBlock_data()
-{
-    QTest::addColumn<QPoint>("cell");
-    QTest::addColumn<int>("key"); // 0: a click on the current cell
-    QTest::newRow("click on current cell") << QPoint(4, 5) << 0;
-    QTest::newRow("Home on first column") << QPoint(1, 5) << int(Qt::Key_Home);
-    QTest::newRow("Up on first row") << QPoint(4, 1) << int(Qt::Key_Up);
-    QTest::newRow("Down on last row") << QPoint(4, kRows - 1) << int(Qt::Key_Down);
-}
-
-// A block selected earlier must not survive a click or a move that leaves the current cell
-// where it is: the next paste would fill the whole old block.
-void TestFlexGrid::moveThatStaysCollapsesBlock()
-{
-    QFETCH(QPoint, cell);
-    QFETCH(int, key);
-    Fixture f(cell, QPoint(3, 3), true);
-    if (key == 0)
-        QTest::mouseClick(f.grid.viewport(), Qt::LeftButton, {}, f.at(cell.y(), cell.x()));
-    else
-        QTest::keyClick(&f.grid, Qt::Key(key));
-    QCOMPARE(f.current(), cell);
-    QCOMPARE(f.end(), cell);
-    QCOMPARE(f.selectedCount(), 1);
-}
-
-void TestFlexGrid::shiftClickDragAndArrowsSelectBlocks()
+void TestFlexGrid::clicksDragsAndArrowsSelectBlocks()
 {
     Fixture f({1, 1}, {1, 1}, true);
     // Moved by keyboard: the anchor follows the current cell, not the last click.
@@ -222,24 +216,29 @@ void TestFlexGrid::shiftClickDragAndArrowsSelectBlocks()
     QCOMPARE(area(f.grid.selectedBlock()), area(3, 2, 5, 4));
     QCOMPARE(f.selectedCount(), 9);
     QCOMPARE(clicked.count(), 1);
-}
 
-void TestFlexGrid::twipsToPixels_data()
-{
-    QTest::addColumn<int>("twips");
-    QTest::addColumn<double>("dpi");
-    QTest::addColumn<int>("pixels");
-    QTest::newRow("number column") << 500 << 96.0 << 33;
-    QTest::newRow("150 percent") << 500 << 144.0 << 50;
-    QTest::newRow("rounds up") << 8 << 96.0 << 1;
+    // A header click selects the whole row or column where the user is looking: no jump.
+    QHeaderView *rows = f.grid.verticalHeader();
+    QTest::mouseClick(
+        rows->viewport(), Qt::LeftButton, {},
+        QPoint(rows->width() / 2, rows->sectionViewportPosition(2) + rows->sectionSize(2) / 2));
+    QCOMPARE(area(f.grid.selectedBlock()), area(3, 1, 3, kCols - 1));
+    f.grid.setGridSize(1000, kCols);
+    f.grid.setCurrentCell(500, 2);
+    const int scrolled = f.grid.verticalScrollBar()->value();
+    QHeaderView *cols = f.grid.horizontalHeader();
+    QTest::mouseClick(
+        cols->viewport(), Qt::LeftButton, {},
+        QPoint(cols->sectionViewportPosition(3) + cols->sectionSize(3) / 2, cols->height() / 2));
+    QCOMPARE(area(f.grid.selectedBlock()), area(1, 4, 999, 4));
+    QVERIFY(scrolled > 0 && f.grid.verticalScrollBar()->value() == scrolled);
 }
 
 void TestFlexGrid::twipsToPixels()
 {
-    QFETCH(int, twips);
-    QFETCH(double, dpi);
-    QFETCH(int, pixels);
-    QCOMPARE(FlexGrid::twipsToPixels(twips, dpi), pixels);
+    QCOMPARE(FlexGrid::twipsToPixels(500, 96.0), 33); // the number column
+    QCOMPARE(FlexGrid::twipsToPixels(500, 144.0), 50);
+    QCOMPARE(FlexGrid::twipsToPixels(8, 96.0), 1); // rounded up
 }
 
 QTEST_MAIN(TestFlexGrid)
