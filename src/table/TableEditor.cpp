@@ -17,6 +17,18 @@ constexpr QChar kSwatchCharacter(0x7F);
 // The swatch character has no glyph; the cell editor shows the colour as a bar of blocks.
 constexpr QChar kEditorSwatchCharacter(0x2588);
 
+// The rows and bands a change of values touches. A scattering step keeps whole rows: the
+// default the scattering tab shows is stored outside the history, and once the step marks the
+// row as having scattering values those defaults are saved with it.
+SliceShape valuesShape(int top, int bottom, Quantity quantity, int firstBand, int lastBand,
+                       bool names)
+{
+    const ValueTable table = valueTableOf(quantity);
+    if (table == ValueTable::Scattering)
+        return {top, bottom, table, 1, kBandCount, names, false};
+    return {top, bottom, table, firstBand, lastBand, names, false};
+}
+
 bool sameContents(const LibrarySlice &a, const LibrarySlice &b)
 {
     return a.materialCount == b.materialCount && a.flags == b.flags && a.values == b.values &&
@@ -185,7 +197,7 @@ TableEditor::CommitResult TableEditor::commitCellEdit()
         const double entered = parseLeadingNumber(QStringView(typed));
         const QString shown = formatNumber(entered, patterns::kEditor);
         const double value = parseLeadingNumber(QStringView(shown));
-        SliceShape shape{row, row, valueTableOf(m_quantity), band, band, false, false};
+        const SliceShape shape = valuesShape(row, row, m_quantity, band, band, false);
         LibrarySlice before = captureSlice(*m_library, shape);
         // Nothing is stored that the library could not hold or turn back into a value.
         if (!toStoredFloat(entered) ||
@@ -298,8 +310,8 @@ TableEditor::PasteOutcome TableEditor::paste(const ExchangeBlock &source)
     const int firstCol = std::max(block.left, kFirstBandColumn);
     const int lastCol = std::min(block.left + width - 1, kLastBandColumn);
     const bool names = block.left <= kNameColumn && kNameColumn <= block.left + width - 1;
-    const SliceShape shape{top,           bottom, valueTableOf(m_quantity), bandOfColumn(firstCol),
-                           bandOfColumn(lastCol), names,  false};
+    const SliceShape shape = valuesShape(top, bottom, m_quantity, bandOfColumn(firstCol),
+                                         bandOfColumn(lastCol), names);
     LibrarySlice before = captureSlice(*m_library, shape);
 
     int lastStored = 0; // rows below the last material join the library only when they got something

@@ -102,6 +102,11 @@ void TestTableEditor::undoAndRedoEverySequence_data()
                             << 2 << u"paste of 2 \u00d7 2 cells"_qs;
     QTest::newRow("imports on two tabs")
         << u"import;tab 3;import"_qs << 2 << u"import of \"CARPET\""_qs;
+    // The scattering tab's default, stored outside the history, is saved once an entry marks
+    // the row; an earlier paste that skipped the row must not take it away on redo.
+    QTest::newRow("scattering default")
+        << u"tab 4;paste 40 12 abc\r0.5;tab 1;edit 40 3 0.2;tab 4;edit 40 3 0;tab 3"_qs << 3
+        << u"entry of 0.0 in material 39 at 31.5 Hz"_qs;
     QTest::newRow("unchanged values are no step")
         << u"colour 3;colour 3;name 1 Felt;name 1 Felt;paste 500 3 heading"_qs << 2
         << u"name of material 0"_qs;
