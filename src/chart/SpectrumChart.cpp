@@ -39,8 +39,12 @@ const QColor kGridColor(220, 224, 230);
 
 const QStringList &bandLabels()
 {
-    static const QStringList labels{"31.5", "63",   "125",  "250",  "500",
-                                    "1000", "2000", "4000", "8000", "16000"};
+    static const QStringList labels = [] {
+        QStringList list;
+        for (const char *frequency : kBandFrequencies)
+            list << QLatin1String(frequency);
+        return list;
+    }();
     return labels;
 }
 

@@ -13,9 +13,6 @@ namespace quillon {
 
 namespace {
 
-constexpr std::array<const char *, kBandCount> kCenterFrequencies = {
-    "31.5", "63", "125", "250", "500", "1000", "2000", "4000", "8000", "16000"};
-
 enum class Group { AbsorptionTrue, Insulation, Scattering };
 
 struct GroupInfo {
@@ -113,7 +110,7 @@ QByteArray centerFrequencies()
 {
     QByteArray list("[");
     for (size_t b = 0; b < kBandCount; ++b)
-        list.append(b == 0 ? "" : ", ").append(kCenterFrequencies[b]);
+        list.append(b == 0 ? "" : ", ").append(kBandFrequencies[b]);
     return list.append(']');
 }
 
@@ -153,7 +150,7 @@ QByteArray colorText(MaterialColor color)
 QByteArray exportCsv(const MaterialLibrary &library)
 {
     QByteArray out("number,name,color,group");
-    for (const char *frequency : kCenterFrequencies)
+    for (const char *frequency : kBandFrequencies)
         out.append(',').append(frequency);
     out.append("\r\n");
     for (int n = 1; n <= library.materialCount; ++n) {

@@ -14,8 +14,6 @@ namespace quillon {
 
 namespace {
 
-constexpr std::array<const char *, kBandCount> kBandNames = {
-    "31.5 Hz", "63 Hz", "125 Hz", "250 Hz", "500 Hz", "1 kHz", "2 kHz", "4 kHz", "8 kHz", "16 kHz"};
 constexpr std::array<const char *, 3> kGroupNames = {"absorption", "insulation", "scattering"};
 constexpr mode_t kNewFileMode = 0666;
 

@@ -44,6 +44,19 @@ struct MaterialLibrary {
 
 inline constexpr int materialNumber(int materialIndex) { return materialIndex - 1; }
 
+// Band b (1 to 10) at index b - 1: as the table heads its column, as the chart and the exports
+// label it, and in words.
+inline constexpr std::array<const char *, kBandCount> kBandHeadings = {
+    "31.5", "63", "125", "250", "500", "1k", "2k", "4k", "8k", "16k"};
+inline constexpr std::array<const char *, kBandCount> kBandFrequencies = {
+    "31.5", "63", "125", "250", "500", "1000", "2000", "4000", "8000", "16000"};
+inline constexpr std::array<const char *, kBandCount> kBandNames = {
+    "31.5 Hz", "63 Hz", "125 Hz", "250 Hz", "500 Hz", "1 kHz", "2 kHz", "4 kHz", "8 kHz", "16 kHz"};
+inline const char *bandText(const std::array<const char *, kBandCount> &texts, int band)
+{
+    return band >= 1 && band <= kBandCount ? texts[static_cast<size_t>(band - 1)] : "";
+}
+
 // The four quantities, numbered as the tabs that show them.
 enum class Quantity { TrueAbsorption = 1, SabineAbsorption = 2, Insulation = 3, Scattering = 4 };
 

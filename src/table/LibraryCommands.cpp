@@ -114,7 +114,7 @@ EditValueCommand::EditValueCommand(TableEditor &editor, int material, int band,
                      QStringLiteral("entry of %1 in material %2 at %3")
                          .arg(shown)
                          .arg(materialNumber(material))
-                         .arg(bandFrequencyText(band)),
+                         .arg(QLatin1String(bandText(kBandNames, band))),
                      std::move(before), std::move(after), selection)
 {
 }

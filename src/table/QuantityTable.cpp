@@ -70,14 +70,6 @@ void writeBandColumns(GridModel &grid, MaterialLibrary &library, Quantity quanti
     grid.notifyChanged(1, kFirstBandColumn, lastRow, kLastBandColumn);
 }
 
-QString bandFrequencyText(int band)
-{
-    static const char *const names[kBandCount] = {"31.5 Hz", "63 Hz", "125 Hz", "250 Hz",
-                                                  "500 Hz",  "1 kHz", "2 kHz",  "4 kHz",
-                                                  "8 kHz",   "16 kHz"};
-    return QString::fromLatin1(names[std::clamp(band, 1, kBandCount) - 1]);
-}
-
 QString quantityDescription(Quantity quantity)
 {
     switch (quantity) {

@@ -29,9 +29,6 @@ QString bandCellText(MaterialLibrary &library, int n, int band, Quantity quantit
 // Rewrites the band columns of materials 1..materialCount with one notification.
 void writeBandColumns(GridModel &grid, MaterialLibrary &library, Quantity quantity);
 
-// "31.5 Hz" to "16 kHz" for band 1 to 10.
-QString bandFrequencyText(int band);
-
 // The quantity with its symbol and unit, as the tooltips name it.
 QString quantityDescription(Quantity quantity);
 

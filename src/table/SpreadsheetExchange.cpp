@@ -439,14 +439,6 @@ PastedValue readPastedCell(const ExchangeCell &cell)
     return {PastedKind::NotANumber, 0.0};
 }
 
-QString bandLabel(int band)
-{
-    static const std::array<QString, kBandCount> labels = {
-        u"31.5"_qs, u"63"_qs, u"125"_qs, u"250"_qs, u"500"_qs,
-        u"1k"_qs,   u"2k"_qs, u"4k"_qs,  u"8k"_qs,  u"16k"_qs};
-    return band >= 1 && band <= kBandCount ? labels[static_cast<size_t>(band - 1)] : QString();
-}
-
 void PasteReport::note(PasteNote what, int row, int band)
 {
     Tally &tally = m_tallies[index(what)];
@@ -486,7 +478,7 @@ QString PasteReport::message() const
         lines += (tally.count == 1 ? one : many.arg(tally.count)) +
                  QStringLiteral(" First: material %1, band %2.")
                      .arg(materialNumber(tally.row))
-                     .arg(bandLabel(tally.band));
+                     .arg(QLatin1String(bandText(kBandHeadings, tally.band)));
     };
     add(PasteNote::SkippedText,
         QStringLiteral("1 cell held no number; its value and its text were left as they were."),

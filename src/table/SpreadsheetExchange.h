@@ -64,8 +64,6 @@ struct PastedValue {
 // How a pasted cell of a band column reads.
 PastedValue readPastedCell(const ExchangeCell &cell);
 
-// The band column heads, "31.5" to "16k", for band 1 to 10.
-QString bandLabel(int band);
 
 enum class PasteNote {
     SkippedText,       // held no number; the cell kept its value and its text

@@ -76,7 +76,7 @@ void TableEditor::layOutTable(int nameColumnTwips)
     model.setTextSilently(0, kNameColumn, u"Frequency (Hz)"_qs);
     model.setTextSilently(0, kColorColumn, u"Color"_qs);
     for (int band = 1; band <= kBandCount; ++band)
-        model.setTextSilently(0, columnOfBand(band), bandLabel(band));
+        model.setTextSilently(0, columnOfBand(band), QLatin1String(bandText(kBandHeadings, band)));
     const QString swatch(kSwatchLength, kSwatchCharacter);
     for (int r = 1; r < kGridRows; ++r) {
         model.setTextSilently(r, kNumberColumn, QLatin1Char(' ') + QString::number(r - 1));
@@ -130,7 +130,7 @@ void TableEditor::refreshBandColumns()
     for (int band = 1; band <= kBandCount; ++band)
         m_grid.gridModel()->setHeaderToolTip(
             columnOfBand(band),
-            quantityDescription(m_quantity) + u", "_qs + bandFrequencyText(band));
+            quantityDescription(m_quantity) + u", "_qs + QLatin1String(bandText(kBandNames, band)));
     restoreSelection(kept);
     if (m_loaded)
         loadCellEditor();
