@@ -234,11 +234,6 @@ void MainWindow::onTabClicked()
     m_picture->hide();
 }
 
-void MainWindow::loadCellEditor()
-{
-    m_editor->loadCellEditor();
-}
-
 void MainWindow::commitCellEdit()
 {
     switch (m_editor->commitCellEdit()) {

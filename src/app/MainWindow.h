@@ -42,7 +42,6 @@ public:
     void loadLibrary();
     void refreshQuantityTable();
     void drawSpectrumChart();
-    void loadCellEditor();
     void commitCellEdit();
     void copySelection();
     void pasteSelection();

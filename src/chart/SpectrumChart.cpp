@@ -339,11 +339,6 @@ QStringList SpectrumChart::categoryLabels() const
     return m_bandAxis->categories();
 }
 
-void SpectrumChart::selectSeries(int series)
-{
-    Q_UNUSED(series);
-}
-
 int SpectrumChart::seriesCount() const
 {
     return m_comparing ? m_comparedCount : 1;

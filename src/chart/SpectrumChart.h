@@ -70,8 +70,6 @@ public:
     double comparedValue(int series, int band) const; // series 1..seriesCount(), band 1..10
     QString titleText() const;
 
-    // Outside a comparison the chart has a single series, so selecting one changes nothing.
-    void selectSeries(int series);
     // Materials shown: 1 outside a comparison.
     int seriesCount() const;
 
