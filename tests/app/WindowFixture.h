@@ -80,7 +80,6 @@ struct WindowFixture {
     }
 
     void click(const char *name) { QTest::mouseClick(button(name), Qt::LeftButton); }
-    void undo() { QTest::keyClick(grid(), Qt::Key_Z, Qt::ControlModifier); }
     void load() { click("Command2"); }
 
     QPoint cellCenter(int row, int col) const

@@ -35,8 +35,6 @@ class TestWindowImport : public QObject {
 private slots:
     void importsOrRefusesFile_data();
     void importsOrRefusesFile();
-    void nameFromPath_data();
-    void nameFromPath();
     void dialogMenuAndDrop();
 };
 
@@ -45,16 +43,8 @@ void TestWindowImport::importsOrRefusesFile_data()
     QTest::addColumn<QByteArray>("content"); // empty: no file
     QTest::addColumn<bool>("imported");
     QTest::newRow("one line") << QByteArray("0.5,0.25,0.1234,1,0.6,0.7,0.8,0.9\r\n") << true;
-    QTest::newRow("one per line") << QByteArray("0.5\n0.25\n0.1234\n1\n0.6\n0.7\n0.8\n0.9\n")
-                                  << true;
-    QTest::newRow("blanks and CR")
-        << QByteArray("  0.5  0.25\r0.1234 , 1\t0.6,0.7\r\n0.8 0.9") << true;
-    QTest::newRow("more than eight")
-        << QByteArray("0.5 0.25 0.1234 1 0.6 0.7 0.8 0.9 0.95 junk") << true;
     QTest::newRow("missing file") << QByteArray() << false;
     QTest::newRow("seven numbers") << QByteArray("0.1 0.2 0.3 0.4 0.5 0.6 0.7") << false;
-    QTest::newRow("not a number") << QByteArray("0.1 0.2 abc 0.4 0.5 0.6 0.7 0.8") << false;
-    QTest::newRow("infinite") << QByteArray("0.1 0.2 1e999 0.4 0.5 0.6 0.7 0.8") << false;
     QTest::newRow("library full") << QByteArray("0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8") << false;
 }
 
@@ -76,9 +66,6 @@ void TestWindowImport::importsOrRefusesFile()
         const auto slot = static_cast<size_t>(n);
         const BandRow expected = {0, 0, 0.5f, 0.25f, 0.1234f, 1, 0.6f, 0.7f, 0.8f, 0.9f, 0};
         QCOMPARE(f.library().alphaR[slot], expected);
-        QCOMPARE((QList<bool>{f.library().hasAlpha[slot], f.library().hasInsulation[slot],
-                              f.library().hasScattering[slot]}),
-                 (QList<bool>{true, false, false}));
         QCOMPARE(f.library().materialNames[slot], QByteArray("CARPET"));
         QVERIFY(f.dialogs->messages.empty());
         // On the first tab the new row is written in the editor's format, not refreshed.
@@ -101,22 +88,6 @@ void TestWindowImport::importsOrRefusesFile()
         const int n = f.import(u"good"_qs, "1 2 3 4 5 6 7 8");
         QCOMPARE(f.library().materialColors[size_t(n)], kFirstImportColor);
     }
-}
-
-void TestWindowImport::nameFromPath_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("windows") << "C:\\data\\materials\\CARPET" << "CARPET";
-    QTest::newRow("unix") << "/home/user/lumeo/glass.txt" << "glass.txt";
-    QTest::newRow("no separator") << "CURTAIN" << "CURTAIN";
-}
-
-void TestWindowImport::nameFromPath()
-{
-    QFETCH(QString, path);
-    QFETCH(QString, name);
-    QCOMPARE(lumeoMaterialName(path), name);
 }
 
 void TestWindowImport::dialogMenuAndDrop()
@@ -184,6 +155,7 @@ void TestWindowImport::dialogMenuAndDrop()
     QCoreApplication::sendEvent(f.window.get(), &drop);
     QCOMPARE(f.library().materialCount, count + 3);
     QCOMPARE(f.library().materialNames[size_t(count + 3)], QByteArray("two"));
+    QCOMPARE(lumeoMaterialName(u"C:\\data\\CARPET"_qs), u"CARPET"_qs);
     QCOMPARE(f.alpha(count + 3, 2), 8.0f);
 
     f.dialogs->menuAnswers = {std::nullopt, 1};
