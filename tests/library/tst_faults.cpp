@@ -57,13 +57,6 @@ QByteArrayList filesOf(const MaterialLibrary &library)
     return {writeMaterialFile(library), writeColorFile(library)};
 }
 
-QByteArray randomBytes(qsizetype size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
-    return bytes;
-}
-
 QByteArray materialLines(int count)
 {
     QByteArray data;
@@ -149,9 +142,6 @@ void TestFaults::loadsOrRefuses_data()
         " 1 \r\n", 1, {"line 1 (material 0, absorption values, 16 kHz band)"});
     row("999 lines without a final line end, no colour file", materialLines(999).chopped(2),
         QByteArray(), 999, {"korcolor.mat could not be read", "0 to 998"});
-    row("1 MB binary without CR, 64 KB random colours",
-        randomBytes(1024 * 1024, 5).replace('\r', ' '), randomBytes(64 * 1024, 99), 1,
-        {"korcolor.mat"});
     row("values too large", "0  A, 0.1\r\n1  B, 0.1, 30 1e999 2e999\r\n", " 1 \r\n 2 \r\n", 2,
         {"2 values in Korvane.mat are", "line 2 (material 1, insulation values, 63 Hz band)"});
     row("odd values, fewer colours",
