@@ -137,6 +137,10 @@ void TestFaults::loadsOrRefuses_data()
     row("named pipe", "<fifo>", " 1 \r\n", -1, {});
     row("over 64 MiB", "<sparse 67108865>", " 1 \r\n", -1, {"67108865"});
     row("clean", three, " 1 \r\n 2 \r\n 3 \r\n", 3, {});
+    // Lines end at CR or CR LF; an empty line is a material of its own.
+    row("CR alone", "0  A, 0.1\r1  B, 0.2\r", " 1 \r\n 2 \r\n", 2, {});
+    row("CR then CR LF", "0  A, 0.1\r\r\n1  B, 0.2\r\n", " 1 \r\n 2 \r\n 3 \r\n", 3, {});
+    row("LF alone is text", "0  A, 0.1\n1  B, 0.2\n", " 1 \r\n", 1, {});
     // Numbers past the tenth run into it.
     row("10 MB of digits and blanks", "0  Long, " + QByteArray("7 ").repeated(kLongLineBytes / 2),
         " 1 \r\n", 1, {"line 1 (material 0, absorption values, 16 kHz band)"});

@@ -55,8 +55,6 @@ private slots:
     void writesMaterialLine();
     void readsOddLines_data();
     void readsOddLines();
-    void splitsFileIntoLines_data();
-    void splitsFileIntoLines();
     void readsColorFile_data();
     void readsColorFile();
 };
@@ -169,33 +167,6 @@ void TestLibraryFiles::readsOddLines()
     QTEST((QList<QList<float>>{toList(library.alphaR[2]), toList(library.insulationR[2]),
                                toList(library.scattering[2])}),
           "values");
-}
-
-void TestLibraryFiles::splitsFileIntoLines_data()
-{
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<QByteArrayList>("names");
-
-    QTest::newRow("CR alone") << QByteArray("0  A, 0.1\r1  B, 0.2\r") << QByteArrayList{"A", "B"};
-    QTest::newRow("empty line keeps numbering")
-        << QByteArray("0  A, 0.1\r\n\r\n2  C, 0.3\r\n") << QByteArrayList{"A", "", "C"};
-    QTest::newRow("CR then CR LF")
-        << QByteArray("0  A, 0.1\r\r\n1  B, 0.2\r\n") << QByteArrayList{"A", "", "B"};
-    QTest::newRow("LF alone is text")
-        << QByteArray("0  A, 0.1\n1  B, 0.2\n") << QByteArrayList{"A"};
-}
-
-void TestLibraryFiles::splitsFileIntoLines()
-{
-    QFETCH(QByteArray, data);
-    QFETCH(QByteArrayList, names);
-
-    MaterialLibrary library;
-    QCOMPARE(countMaterialLines(data), names.size());
-    readMaterialFile(data, library);
-    QCOMPARE(library.materialCount, names.size());
-    for (int n = 1; n <= names.size(); ++n)
-        QCOMPARE(library.materialNames[static_cast<size_t>(n)], names[n - 1]);
 }
 
 void TestLibraryFiles::readsColorFile_data()
