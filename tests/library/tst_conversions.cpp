@@ -22,7 +22,6 @@ void TestConversions::workedValues_data()
     QTest::newRow("sabine 1") << 0.7466777 << 1.0;
     QTest::newRow("1") << 1.0 << 1.447201;
     QTest::newRow("negative") << -0.5 << -0.404042;
-    QTest::newRow("far above 1") << 40.0 << 722.56972;
     QTest::newRow("vertex") << -1.198281770 << kMinimumSabine;
     for (double below : {kMinimumSabine - 1e-9, -0.7, -5.0})
         QTest::newRow(qPrintable(u"below the limit %1"_qs.arg(below))) << qQNaN() << below;
@@ -33,15 +32,14 @@ void TestConversions::workedValues()
     QFETCH(double, trueAlpha);
     QFETCH(double, sabine);
     const double back = sabineToTrue(sabine);
-    if (qIsNaN(trueAlpha)) {
-        QVERIFY(qIsNaN(back));
+    QCOMPARE(qIsNaN(back), qIsNaN(trueAlpha));
+    if (qIsNaN(trueAlpha))
         return;
-    }
     QVERIFY2(qAbs(trueToSabine(trueAlpha) - sabine) < 1e-7 * qMax(1.0, sabine),
              qPrintable(QString::number(trueToSabine(trueAlpha), 'g', 12)));
     // The limit is rounded to ten digits; the square root magnifies what is left.
-    const double tolerance = sabine == kMinimumSabine ? 1e-5 : 1e-7;
-    QVERIFY2(qAbs(back - trueAlpha) < tolerance, qPrintable(QString::number(back, 'g', 12)));
+    QVERIFY2(qAbs(back - trueAlpha) < (sabine == kMinimumSabine ? 1e-5 : 1e-7),
+             qPrintable(QString::number(back, 'g', 12)));
 }
 
 QTEST_APPLESS_MAIN(TestConversions)

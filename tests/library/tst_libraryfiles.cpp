@@ -65,24 +65,22 @@ void TestLibraryFiles::writesMaterialLine_data()
     QTest::addColumn<QByteArray>("flags");
     QTest::addColumn<QByteArray>("field"); // the name as written
     QTest::addColumn<int>("groups");       // value groups written: up to the last one flagged
-    QTest::addColumn<QByteArray>("readBack");
 
     const QByteArray block = "Concrete block";
     for (const auto &[flags, groups] : std::initializer_list<std::pair<const char *, int>>{
              {"---", 0}, {"a--", 1}, {"-i-", 2}, {"--s", 3}, {"a-s", 3}, {"ais", 3}})
-        QTest::newRow(flags) << block << QByteArray(flags) << nameField(block) << groups << block;
+        QTest::newRow(flags) << block << QByteArray(flags) << nameField(block) << groups;
 
-    const auto name = [](const char *tag, const QByteArray &name, const QByteArray &field,
-                         const QByteArray &readBack) {
-        QTest::newRow(tag) << name << QByteArray("a--") << field << 1 << readBack;
+    const auto name = [](const char *tag, const QByteArray &name, const QByteArray &field) {
+        QTest::newRow(tag) << name << QByteArray("a--") << field << 1;
     };
     const QByteArray a65(65, 'a');
     const QByteArray cp1252 = "\xA0Pl\xE2tre \x80 \x85 caf\xE9 \x9F\xFF\xA0";
-    name("outer spaces", "  Glass pane  ", nameField("  Glass pane  "), "Glass pane");
-    name("cut at 65", a65 + "bcdef", a65, a65);
-    name("commas", "Brick, painted,", nameField("Brick; painted;"), "Brick; painted;");
-    name("carriage return", "Wall\rpanel", nameField("Wall panel"), "Wall panel");
-    name("bytes from 0x80", cp1252, nameField(cp1252), cp1252);
+    name("outer spaces", "  Glass pane  ", nameField("  Glass pane  "));
+    name("cut at 65", a65 + "bcdef", a65);
+    name("commas", "Brick, painted,", nameField("Brick; painted;"));
+    name("carriage return", "Wall\rpanel", nameField("Wall panel"));
+    name("bytes from 0x80", cp1252, nameField(cp1252));
 }
 
 void TestLibraryFiles::writesMaterialLine()
@@ -107,7 +105,8 @@ void TestLibraryFiles::writesMaterialLine()
 
     MaterialLibrary back;
     readMaterialFile(written, back);
-    QTEST(back.materialNames[3], "readBack");
+    // Reading drops the blanks around a name, and only those.
+    QCOMPARE(back.materialNames[3], field.trimmed());
 
     QByteArray last;
     appendMaterialLine(last, library, kMaxMaterials);
@@ -189,9 +188,9 @@ void TestLibraryFiles::readsColorFile_data()
     QList<int> first999(kMaxMaterials);
     std::iota(first999.begin(), first999.end(), 1);
     QByteArray thousand;
-    for (int n : first999)
+    for (int n = 1; n <= kMaxMaterials + 1; ++n)
         thousand += " " + QByteArray::number(n) + " \r\n";
-    QTest::newRow("1000th entry") << thousand + " 1000 \r\n" << first999 << true;
+    QTest::newRow("1000th entry") << thousand << first999 << true;
 }
 
 void TestLibraryFiles::readsColorFile()

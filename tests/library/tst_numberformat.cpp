@@ -56,7 +56,8 @@ void TestNumberFormat::formatsPatterns()
     QFETCH(QString, pattern);
     QFETCH(QString, locale);
     // Files and tables format without a locale; only the regional check uses one.
-    QTEST(locale.isEmpty() ? formatNumber(value, pattern) : formatNumber(value, pattern, QLocale(locale)),
+    QTEST(locale.isEmpty() ? formatNumber(value, pattern)
+                           : formatNumber(value, pattern, QLocale(locale)),
           "expected");
 }
 
