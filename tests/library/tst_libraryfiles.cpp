@@ -55,8 +55,6 @@ private slots:
     void writesMaterialLine();
     void readsOddLines_data();
     void readsOddLines();
-    void splitsFileIntoLines_data();
-    void splitsFileIntoLines();
     void readsColorFile_data();
     void readsColorFile();
 };
@@ -67,24 +65,22 @@ void TestLibraryFiles::writesMaterialLine_data()
     QTest::addColumn<QByteArray>("flags");
     QTest::addColumn<QByteArray>("field"); // the name as written
     QTest::addColumn<int>("groups");       // value groups written: up to the last one flagged
-    QTest::addColumn<QByteArray>("readBack");
 
     const QByteArray block = "Concrete block";
     for (const auto &[flags, groups] : std::initializer_list<std::pair<const char *, int>>{
              {"---", 0}, {"a--", 1}, {"-i-", 2}, {"--s", 3}, {"a-s", 3}, {"ais", 3}})
-        QTest::newRow(flags) << block << QByteArray(flags) << nameField(block) << groups << block;
+        QTest::newRow(flags) << block << QByteArray(flags) << nameField(block) << groups;
 
-    const auto name = [](const char *tag, const QByteArray &name, const QByteArray &field,
-                         const QByteArray &readBack) {
-        QTest::newRow(tag) << name << QByteArray("a--") << field << 1 << readBack;
+    const auto name = [](const char *tag, const QByteArray &name, const QByteArray &field) {
+        QTest::newRow(tag) << name << QByteArray("a--") << field << 1;
     };
     const QByteArray a65(65, 'a');
     const QByteArray cp1252 = "\xA0Pl\xE2tre \x80 \x85 caf\xE9 \x9F\xFF\xA0";
-    name("outer spaces", "  Glass pane  ", nameField("  Glass pane  "), "Glass pane");
-    name("cut at 65", a65 + "bcdef", a65, a65);
-    name("commas", "Brick, painted,", nameField("Brick; painted;"), "Brick; painted;");
-    name("carriage return", "Wall\rpanel", nameField("Wall panel"), "Wall panel");
-    name("bytes from 0x80", cp1252, nameField(cp1252), cp1252);
+    name("outer spaces", "  Glass pane  ", nameField("  Glass pane  "));
+    name("cut at 65", a65 + "bcdef", a65);
+    name("commas", "Brick, painted,", nameField("Brick; painted;"));
+    name("carriage return", "Wall\rpanel", nameField("Wall panel"));
+    name("bytes from 0x80", cp1252, nameField(cp1252));
 }
 
 void TestLibraryFiles::writesMaterialLine()
@@ -109,9 +105,8 @@ void TestLibraryFiles::writesMaterialLine()
 
     MaterialLibrary back;
     readMaterialFile(written, back);
-    QTEST(back.materialNames[3], "readBack");
-    if (nameField(back.materialNames[3]) == field)
-        QCOMPARE(writeMaterialFile(back), written);
+    // Reading drops the blanks around a name, and only those.
+    QCOMPARE(back.materialNames[3], field.trimmed());
 
     QByteArray last;
     appendMaterialLine(last, library, kMaxMaterials);
@@ -173,33 +168,6 @@ void TestLibraryFiles::readsOddLines()
           "values");
 }
 
-void TestLibraryFiles::splitsFileIntoLines_data()
-{
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<QByteArrayList>("names");
-
-    QTest::newRow("CR alone") << QByteArray("0  A, 0.1\r1  B, 0.2\r") << QByteArrayList{"A", "B"};
-    QTest::newRow("empty line keeps numbering")
-        << QByteArray("0  A, 0.1\r\n\r\n2  C, 0.3\r\n") << QByteArrayList{"A", "", "C"};
-    QTest::newRow("CR then CR LF")
-        << QByteArray("0  A, 0.1\r\r\n1  B, 0.2\r\n") << QByteArrayList{"A", "", "B"};
-    QTest::newRow("LF alone is text")
-        << QByteArray("0  A, 0.1\n1  B, 0.2\n") << QByteArrayList{"A"};
-}
-
-void TestLibraryFiles::splitsFileIntoLines()
-{
-    QFETCH(QByteArray, data);
-    QFETCH(QByteArrayList, names);
-
-    MaterialLibrary library;
-    QCOMPARE(countMaterialLines(data), names.size());
-    readMaterialFile(data, library);
-    QCOMPARE(library.materialCount, names.size());
-    for (int n = 1; n <= names.size(); ++n)
-        QCOMPARE(library.materialNames[static_cast<size_t>(n)], names[n - 1]);
-}
-
 void TestLibraryFiles::readsColorFile_data()
 {
     QTest::addColumn<QByteArray>("data");
@@ -211,8 +179,6 @@ void TestLibraryFiles::readsColorFile_data()
     QTest::newRow("32-bit limits")
         << QByteArray(" 2147483647 \r\n -2147483648 \r\n") << QList<int>{INT_MAX, INT_MIN} << false;
     QTest::newRow("no blanks, comma") << QByteArray("255\r\n5,6") << QList<int>{255, 5, 6} << false;
-    QTest::newRow("fewer lines than materials")
-        << QByteArray(" 255 \r\n") << QList<int>{255, 32768, 8421376, 128} << false;
     QTest::newRow("blank line keeps later colours on their lines")
         << QByteArray(" 255 \r\n\r\n 7 \r\n \r\n") << QList<int>{255, 32768, 7, 128} << false;
     QTest::newRow("bad entry keeps earlier")
@@ -222,9 +188,9 @@ void TestLibraryFiles::readsColorFile_data()
     QList<int> first999(kMaxMaterials);
     std::iota(first999.begin(), first999.end(), 1);
     QByteArray thousand;
-    for (int n : first999)
+    for (int n = 1; n <= kMaxMaterials + 1; ++n)
         thousand += " " + QByteArray::number(n) + " \r\n";
-    QTest::newRow("1000th entry") << thousand + " 1000 \r\n" << first999 << true;
+    QTest::newRow("1000th entry") << thousand << first999 << true;
 }
 
 void TestLibraryFiles::readsColorFile()
