@@ -1,11 +1,10 @@
 // Pastes into the editing core over a small library and checks that only the pasted block
-// changes, every value stays finite, the table shows what was stored, and undo and redo give
-// back the files before and after the paste byte for byte.
+// changes, every value stays finite, and undo and redo give back the files before and after the
+// paste byte for byte.
 // Input: a flag byte (bit 0: the payload is offered as SYLK beside the text; bits 1-2: the tab;
 // bit 3: a single selected cell), the current cell (2 bytes row, 1 byte column), the selection
 // end as signed offsets (1 byte rows, 1 byte columns), then the payload.
 
-#include "Cp1252.h"
 #include "FuzzCheck.h"
 #include "LibraryFiles.h"
 #include "QuantityTable.h"
@@ -132,12 +131,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_REQUIRE(std::isfinite(value), "material %d band %zu", n, band);
             (expected.*pastedTable)[slot][band] = value;
         }
-        // The block's rows show what the library holds.
-        FUZZ_REQUIRE(grid->textMatrix(n, kNameColumn) == decodeCp1252(after.materialNames[slot]));
-        for (int band = 1; band <= kBandCount; ++band)
-            FUZZ_REQUIRE(grid->textMatrix(n, columnOfBand(band)) ==
-                             bandCellText(after, n, band, quantity),
-                         "material %d band %d", n, band);
     }
     bool same = sameBytes(expected.materialColors, after.materialColors) &&
                 expected.materialNames == after.materialNames;

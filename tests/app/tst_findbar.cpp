@@ -18,10 +18,8 @@ void TestFindBar::handlesKeys_data()
     QTest::addColumn<QVariantList>("request"); // {text, forward} or empty
     QTest::addColumn<bool>("closed");
 
-    const QKeySequence next(QKeySequence::FindNext);
-    const QKeySequence previous(QKeySequence::FindPrevious);
-    QTest::newRow("find next") << next << QVariantList{"b", true} << false;
-    QTest::newRow("find previous") << previous << QVariantList{"b", false} << false;
+    QTest::newRow("find next") << QKeySequence(QKeySequence::FindNext) << QVariantList{"b", true}
+                               << false;
     QTest::newRow("return") << QKeySequence(Qt::Key_Return) << QVariantList{"b", true} << false;
     QTest::newRow("erased") << QKeySequence(Qt::Key_Backspace) << QVariantList{} << false;
     QTest::newRow("escape") << QKeySequence(Qt::Key_Escape) << QVariantList{} << true;
@@ -54,7 +52,6 @@ void TestFindBar::handlesKeys()
     QTest::keySequence(bar, keys);
     // Shown inside the field until nothing is left to find.
     QCOMPARE(bar->isNotFoundShown(), !bar->text().isEmpty());
-    QCOMPARE(bar->textMargins().right() > 0, !bar->text().isEmpty());
     QCOMPARE(requests.value(0), request);
     QCOMPARE(closes.size(), closed ? 1 : 0);
     QCOMPARE(bar->isHidden(), closed);

@@ -78,10 +78,8 @@ void TestLayoutStartUp::installFolder_data()
     QTest::addColumn<QString>("executableFolder");
     QTest::addColumn<QString>("expected");
     QTest::newRow("c:\\usr\\bin") << "c:\\usr\\bin" << "C:\\korvane2";
-    QTest::newRow("C:\\USB\\x") << "C:\\USB\\x" << "C:\\korvane2";
     QTest::newRow("D:\\US\\x") << "D:\\US\\x" << "D:\\US\\x";
     QTest::newRow("C:\\U") << "C:\\U" << "C:\\U";
-    QTest::newRow("unix") << "/opt/quillon" << "/opt/quillon";
 }
 
 void TestLayoutStartUp::installFolder()
@@ -95,10 +93,8 @@ void TestLayoutStartUp::regionalCheck_data()
 {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<bool>("compatible");
-    QTest::newRow("C") << "C" << true;
     QTest::newRow("en_US") << "en_US" << true;
     QTest::newRow("de_DE") << "de_DE" << false;
-    QTest::newRow("fr_FR") << "fr_FR" << false;
     // An apostrophe between thousands, "." before decimals: the thousands probe alone fails.
     QTest::newRow("de_CH") << "de_CH" << false;
 }
