@@ -31,6 +31,8 @@ private slots:
     void writeAndReadBack();
     void readSylk_data();
     void readSylk();
+    void readTabText_data();
+    void readTabText();
     void pastedCell_data();
     void pastedCell();
     void report();
@@ -84,6 +86,22 @@ void TestSpreadsheetExchange::readSylk()
     QFETCH(QString, block);
     const auto read = quillon::readSylk(sylk);
     QCOMPARE(read ? describe(*read) : u"-"_qs, block);
+}
+
+void TestSpreadsheetExchange::readTabText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("block");
+    QTest::newRow("CR rows, trailing break") << u"a\tb\rc\td\r"_qs << u"a|b/c|d"_qs;
+    QTest::newRow("CR LF and LF, short row") << u"a\tb\r\nc\n\n"_qs << u"a|b/c|/|"_qs;
+    QTest::newRow("empty") << u""_qs << u""_qs;
+}
+
+void TestSpreadsheetExchange::readTabText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, block);
+    QCOMPARE(describe(quillon::readTabText(text)), block);
 }
 
 void TestSpreadsheetExchange::pastedCell_data()
