@@ -2,13 +2,13 @@
 // in the real window (run with QT_QPA_PLATFORM=offscreen). Prints medians beside their goals.
 // Window operations are timed until the window has processed the events they cause, painting
 // included, so that the figures are what the user sees.
-#include "FlexGrid.h"
+#include "LibraryDocument.h"
 #include "LibraryFiles.h"
 #include "MainWindow.h"
 #include "MaterialFind.h"
 #include "Ratings.h"
+#include "MaterialTableView.h"
 #include "SpectrumChart.h"
-#include "TableEditor.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -194,7 +194,7 @@ int main(int argc, char *argv[])
         QCoreApplication::processEvents();
     };
     measure("loadLibrary, click to table filled", 30.0, 15, freshWindow, [&] {
-        QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("Command2")),
+        QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("actionButton")),
                           Qt::LeftButton);
     });
 
@@ -212,15 +212,15 @@ int main(int argc, char *argv[])
     tabBar->setCurrentIndex(0);
     window->refreshQuantityTable();
 
-    auto *grid = window->findChild<FlexGrid *>(QStringLiteral("Grid1"));
-    auto *cell = window->findChild<QLineEdit *>(QStringLiteral("Cell"));
+    auto *grid = window->findChild<MaterialTableView *>(QStringLiteral("materialTable"));
+    auto *cell = window->findChild<QLineEdit *>(QStringLiteral("cellEditor"));
     int chartRow = 0;
     measure("drawSpectrumChart", 2.0, 101,
             [&] {
                 // Move without the table's own redraw, so the timed call draws new values.
                 const QSignalBlocker blocker(grid);
                 const QSignalBlocker selectionBlocker(grid->selectionModel());
-                grid->setCurrentCell(1 + (++chartRow % 999), 7);
+                grid->setCurrentCell(++chartRow % 999, 6);
                 QCoreApplication::processEvents();
             },
             [&] {
@@ -231,7 +231,7 @@ int main(int argc, char *argv[])
     int value = 0;
     measure("commitCellEdit", 1.0, 101,
             [&] {
-                grid->setCurrentCell(1 + value % 999, 3 + value % 10);
+                grid->setCurrentCell(value % 999, kFirstBandColumn + value % 10);
                 cell->setText(QString::number(0.001 * (++value % 1000)));
                 QCoreApplication::processEvents();
             },
@@ -240,7 +240,7 @@ int main(int argc, char *argv[])
                 QCoreApplication::processEvents();
             });
 
-    QUndoStack &history = window->editor().history();
+    QUndoStack &history = window->document().history();
     // Undoes (or redoes) the last step, put back (or taken back) before each run.
     auto measureHistory = [&](const char *what, double goalMs, int runs, bool undo) {
         measure(what, goalMs, runs,
@@ -256,8 +256,7 @@ int main(int argc, char *argv[])
     };
     measureHistory("undo of one cell entry", 2.0, 101, true);
 
-    grid->setCurrentCell(1, 1);
-    grid->setSelectionEnd(999, 12);
+    grid->selectRange({0, 0, kMaxMaterials - 1, kLastBandColumn});
     measure("copySelection, whole table, text and SYLK", 20.0, kRuns, nullptr,
             [&] { window->copySelection(); });
 
@@ -270,8 +269,7 @@ int main(int argc, char *argv[])
                 [&] {
                     while (history.index() > start)
                         window->undo();
-                    grid->setCurrentCell(1, 3);
-                    grid->setSelectionEnd(999, 12);
+                    grid->selectRange({0, kFirstBandColumn, kMaxMaterials - 1, kLastBandColumn});
                     QCoreApplication::processEvents();
                 },
                 [&] {

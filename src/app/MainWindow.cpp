@@ -2,15 +2,17 @@
 
 #include "Controls.h"
 #include "FindBar.h"
-#include "FlexGrid.h"
-#include "MaterialFind.h"
-#include "Ratings.h"
+#include "LibraryDocument.h"
 #include "LibraryStorage.h"
-#include "QuantityTable.h"
+#include "LibraryTableModel.h"
+#include "MaterialFind.h"
+#include "MaterialTableView.h"
+#include "NumberFormat.h"
+#include "Ratings.h"
 #include "SpectrumChart.h"
-#include "TableEditor.h"
 #include "WindowLayout.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -18,7 +20,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QSessionManager>
-
+#include <QUndoStack>
 #include <array>
 
 namespace quillon {
@@ -27,6 +29,9 @@ namespace {
 
 // The design, in twips.
 constexpr double kLoadNameColumnDivisor = 3.4;
+constexpr int kNumberColumnTwips = 500;
+constexpr int kSwatchColumnTwips = 600;
+constexpr int kBandColumnTwips = 500;
 constexpr int kMessageQuestionExclamation = kYesNo + kExclamationIcon;
 
 // Restores the pointer when a long operation ends by any path.
@@ -61,17 +66,7 @@ MainWindow::~MainWindow() = default;
 
 const MaterialLibrary &MainWindow::library() const
 {
-    return m_editor->library();
-}
-
-MaterialLibrary &MainWindow::library()
-{
-    return m_editor->library();
-}
-
-bool MainWindow::tableReady() const
-{
-    return m_editor->tableReady();
+    return m_document->library();
 }
 
 Quantity MainWindow::selectedQuantity() const
@@ -139,8 +134,8 @@ void MainWindow::loadLibrary()
         QWidget *focus = QApplication::focusWidget();
         setEnabled(false);
         QCoreApplication::processEvents();
-        outcome = loadLibraryFiles(materialFilePath(m_installFolder),
-                                   colorFilePath(m_installFolder), library());
+        outcome =
+            m_document->load(materialFilePath(m_installFolder), colorFilePath(m_installFolder));
         update();
         setEnabled(true);
         if (focus)
@@ -160,11 +155,18 @@ void MainWindow::loadLibrary()
     }
 
     m_libraryStamps = outcome.stamps;
-    m_editor->setTableReady(false);
+    m_tableReady = false;
     QCoreApplication::processEvents();
-    m_editor->layOutTable(
-        roundHalfEven(pixelsToTwips(frameGeometry().width()) / kLoadNameColumnDivisor));
+    m_tableModel->showLibrary();
+    m_grid->setCornerText(u"N. "_qs);
+    m_numberColumnTwips = kNumberColumnTwips;
+    applyColumnWidths(
+        roundHalfEven(pixelsToTwips(frameGeometry().width()) / kLoadNameColumnDivisor),
+        kSwatchColumnTwips, kBandColumnTwips);
+    m_grid->setCurrentCell(0, kFirstBandColumn);
     m_libraryLoaded = true;
+    m_copyAction->setEnabled(true);
+    m_pasteAction->setEnabled(true);
     m_loading = false;
     // However the load was asked for, the picture must not stay between the loaded controls.
     m_picture->hide();
@@ -179,22 +181,61 @@ void MainWindow::refreshQuantityTable()
     m_dialogs->beep();
     // Hiding a focused view would pass its focus on and move its current cell with it.
     m_grid->setUpdatesEnabled(false);
-    m_editor->setTableReady(false);
+    m_tableReady = false;
     QCoreApplication::processEvents();
-    m_editor->setQuantity(selectedQuantity());
-    m_editor->refreshBandColumns();
+    const CellRange kept = m_grid->selectedRange();
+    m_tableModel->setQuantity(selectedQuantity());
+    m_grid->selectRange(kept);
+    if (m_libraryLoaded)
+        loadCellEditor();
+    drawSpectrumChart();
     m_grid->setUpdatesEnabled(true);
     m_grid->show();
-    m_editor->setTableReady(true);
+    m_tableReady = true;
+}
+
+void MainWindow::onCurrentCellChanged()
+{
+    if (!m_tableReady)
+        return;
+    loadCellEditor();
+    drawSpectrumChart();
+}
+
+void MainWindow::onStepApplied(const CellRange &selection)
+{
+    m_grid->selectRange(selection);
+    loadCellEditor();
+    drawSpectrumChart();
+}
+
+void MainWindow::loadCellEditor()
+{
+    const QModelIndex current = m_grid->currentIndex();
+    m_cell->setText(current.data(Qt::EditRole).toString());
+    const QVariant color = current.data(Qt::ForegroundRole);
+    QPalette palette = m_cell->palette();
+    palette.setColor(QPalette::Text, color.isValid() ? color.value<QColor>() : QColor(Qt::black));
+    m_cell->setPalette(palette);
+}
+
+void MainWindow::startEntry(QChar character)
+{
+    m_cell->clear();
+    m_cell->setFocus();
+    m_cell->setText(QString(character));
+    m_cell->setCursorPosition(1);
+    m_cell->deselect();
 }
 
 void MainWindow::drawSpectrumChart()
 {
-    const int row = std::clamp(m_grid->row(), 0, kMaxMaterials);
+    const CellRange range = m_grid->selectedRange();
+    const int row = std::clamp(materialOfRow(range.row), 0, kMaxMaterials);
     const Quantity quantity = selectedQuantity();
-    const FlexGrid::Block block = m_grid->selectedBlock();
-    if (m_libraryLoaded && block.top >= 1 && block.bottom > block.top)
-        m_chart->showComparison(spectrumComparison(library(), block.top, block.bottom, quantity));
+    if (m_libraryLoaded && range.row >= 0 && range.bottom() > range.top())
+        m_chart->showComparison(spectrumComparison(library(), materialOfRow(range.top()),
+                                                   materialOfRow(range.bottom()), quantity));
     else
         m_chart->showSpectrum(spectrumValues(library(), row, quantity));
     if (m_libraryLoaded && row >= 1) {
@@ -218,13 +259,14 @@ void MainWindow::findMaterialNamed(const QString &text, bool forward)
 {
     // While the text is being typed the current material stays if it still matches; F3 and
     // Shift+F3 go on from it.
-    const int row = std::max(m_grid->row(), 1);
+    const QModelIndex current = m_grid->currentIndex();
+    const int row = std::max(materialOfRow(current.row()), 1);
     const bool typed = text != m_lastFind;
     m_lastFind = text;
     const auto found = findMaterial(library(), text, typed && forward ? row - 1 : row, forward);
     m_findBar->showNotFound(!found);
     if (found)
-        m_grid->setCurrentCell(*found, std::max(m_grid->col(), 1));
+        m_grid->setCurrentCell(rowOfMaterial(*found), std::max(current.column(), 0));
 }
 
 void MainWindow::onTabClicked()
@@ -236,17 +278,28 @@ void MainWindow::onTabClicked()
 
 void MainWindow::commitCellEdit()
 {
-    switch (m_editor->commitCellEdit()) {
-    case TableEditor::CommitResult::Refused:
+    const CellRange where = m_grid->selectedRange();
+    const QString typed = m_cell->text();
+    QString shown;
+    switch (m_document->enter(where, m_tableModel->quantity(), typed, &shown)) {
+    case LibraryDocument::EditResult::Refused:
         m_dialogs->beep();
-        break;
-    case TableEditor::CommitResult::LossyName:
+        return;
+    case LibraryDocument::EditResult::LossyName:
+        m_cell->setText(typed);
+        m_grid->setFocus();
         reportLossyName();
+        return;
+    case LibraryDocument::EditResult::Stored:
+        // The entry shows as typed until the next refresh formats it for its tab.
+        if (where.column >= kFirstBandColumn)
+            m_tableModel->setEnteredText(where.row, where.column, shown);
+        m_cell->setText(typed);
         break;
-    case TableEditor::CommitResult::Stored:
-    case TableEditor::CommitResult::Nothing:
+    case LibraryDocument::EditResult::Unchanged:
         break;
     }
+    m_grid->setFocus();
 }
 
 void MainWindow::reportLossyName()
@@ -259,29 +312,23 @@ void MainWindow::reportLossyName()
 
 void MainWindow::onCellDoubleClicked()
 {
-    if (m_grid->col() != kColorColumn)
+    const CellRange where = m_grid->selectedRange();
+    if (where.column != kSwatchColumn)
         return;
-    const int row = m_grid->row();
-    if (const auto initial = m_editor->beginColorChoice()) {
-        if (const auto chosen = m_dialogs->chooseColor(*initial))
-            m_editor->setMaterialColor(row, *chosen);
+    loadCellEditor();
+    if (m_libraryLoaded) {
+        const int n = materialOfRow(where.row);
+        if (const auto chosen = m_dialogs->chooseColor(library().materialColors[size_t(n)]))
+            m_document->recolour(where, *chosen);
     }
     m_grid->setFocus();
-}
-
-void MainWindow::onKeyDown(int key, int shiftState)
-{
-    constexpr int kCtrlOnly = 2;
-    if (key == Qt::Key_C && shiftState == kCtrlOnly)
-        copySelection();
-    else if (key == Qt::Key_V && shiftState == kCtrlOnly)
-        pasteSelection();
 }
 
 void MainWindow::copySelection()
 {
     if (m_libraryLoaded)
-        QGuiApplication::clipboard()->setMimeData(m_editor->copySelection().release());
+        QGuiApplication::clipboard()->setMimeData(
+            m_tableModel->copyBlock(m_grid->selectedRange()).release());
 }
 
 void MainWindow::pasteSelection()
@@ -291,7 +338,9 @@ void MainWindow::pasteSelection()
     const QMimeData *data = QGuiApplication::clipboard()->mimeData();
     if (!data)
         return;
-    const TableEditor::PasteOutcome outcome = m_editor->paste(*data);
+    const LibraryDocument::PasteOutcome outcome =
+        m_document->paste(m_grid->selectedRange(), *data, m_tableModel->quantity());
+    m_grid->selectRange(outcome.target);
     if (outcome.lossyNames)
         reportLossyName();
     const QString message = outcome.report.message();
@@ -301,30 +350,26 @@ void MainWindow::pasteSelection()
 
 void MainWindow::undo()
 {
-    m_editor->undo();
+    m_document->history().undo();
 }
 
 void MainWindow::redo()
 {
-    m_editor->redo();
+    m_document->history().redo();
 }
 
 void MainWindow::showTableMenu(const QPoint &globalPosition)
 {
-    const QUndoStack &history = m_editor->history();
-    const bool loaded = m_libraryLoaded;
-    const QStringList items = {
-        history.canUndo() ? u"Undo "_qs + history.undoText() : u"Undo"_qs,
-        history.canRedo() ? u"Redo "_qs + history.redoText() : u"Redo"_qs, u"Copy"_qs,
-        u"Paste"_qs};
-    const QList<bool> enabled = {loaded && history.canUndo(), loaded && history.canRedo(), loaded,
-                                 loaded};
-    const std::array<void (MainWindow::*)(), 4> actions = {
-        &MainWindow::undo, &MainWindow::redo, &MainWindow::copySelection,
-        &MainWindow::pasteSelection};
+    const QList<QAction *> actions = {m_undoAction, m_redoAction, m_copyAction, m_pasteAction};
+    QStringList items;
+    QList<bool> enabled;
+    for (QAction *action : actions) {
+        items += action->text();
+        enabled += action->isEnabled();
+    }
     const auto chosen = m_dialogs->popupMenu(items, globalPosition, enabled);
     if (chosen && enabled.value(*chosen))
-        (this->*actions.at(static_cast<size_t>(*chosen)))();
+        actions.at(*chosen)->trigger();
 }
 
 void MainWindow::saveLibrary()
@@ -349,7 +394,7 @@ void MainWindow::saveLibrary()
                               outcome.ok ? kExclamationIcon : kStopIcon);
     if (!outcome.ok)
         return;
-    m_editor->markSaved();
+    m_document->markSaved();
 }
 
 void MainWindow::chooseImportFile()
@@ -383,7 +428,21 @@ void MainWindow::importLumeoMaterial(const QString &path)
         return;
     }
     bool lossy = false;
-    m_editor->importMaterial(read, lumeoMaterialName(path), &lossy);
+    const Quantity shown = m_tableModel->quantity();
+    m_document->importMaterial(read, lumeoMaterialName(path), shown, &lossy);
+    if (shown == Quantity::TrueAbsorption) {
+        // The new row shows its values as the cell editor writes them until the next refresh.
+        const int row = rowOfMaterial(library().materialCount);
+        for (int band = 1; band <= kBandCount; ++band)
+            m_tableModel->setEnteredText(
+                row, columnOfBand(band),
+                formatNumber(library().alphaR[size_t(materialOfRow(row))][size_t(band)],
+                             patterns::kEditor));
+        loadCellEditor();
+    } else {
+        m_tabStrip->selectPosition(static_cast<int>(Quantity::TrueAbsorption));
+        refreshQuantityTable();
+    }
     if (lossy)
         reportLossyName();
 }
@@ -414,7 +473,7 @@ void MainWindow::dropEvent(QDropEvent *event)
 
 bool MainWindow::confirmExit()
 {
-    const QString text = library().librarySaved
+    const QString text = m_document->isSaved()
                              ? QStringLiteral("Really Do You Want to Exit ?")
                              : QStringLiteral("Really Do You Want to Exit Without Saving ?");
     return m_dialogs->messageBox(text, QStringLiteral("Warning"), kMessageQuestionExclamation) ==

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class QAction;
 class QLineEdit;
 class QPushButton;
 class QSessionManager;
@@ -17,18 +18,20 @@ namespace quillon {
 
 class CommandButton;
 class FindBar;
-class FlexGrid;
+class LibraryDocument;
+class LibraryTableModel;
+class MaterialTableView;
 class PictureBox;
 class SpectrumChart;
 class TabStrip;
-class TableEditor;
+struct CellRange;
 
 inline constexpr char kWindowCaption[] = "Quillon 2.0";
 inline constexpr char kLoadCaption[] = "Load Materials";
 inline constexpr char kImportCaption[] = "Import Lumeo Material";
 inline constexpr char kHelpCaption[] = "Help";
 
-// The program's one window: it owns the library, its flags and every control.
+// The program's one window: its controls, and the document they show and edit.
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
@@ -59,10 +62,9 @@ public:
     void openFind();
 
     const MaterialLibrary &library() const;
-    MaterialLibrary &library();
-    TableEditor &editor() { return *m_editor; }
+    LibraryDocument &document() { return *m_document; }
     bool libraryLoaded() const { return m_libraryLoaded; }
-    bool tableReady() const;
+    bool tableReady() const { return m_tableReady; }
     const QString &installFolder() const { return m_installFolder; }
     const QString &lastImportPath() const { return m_lastImportPath; }
     Quantity selectedQuantity() const;
@@ -86,7 +88,11 @@ private:
     void layoutWindow();
     void onTabClicked();
     void onCellDoubleClicked();
-    void onKeyDown(int key, int shiftState);
+    void onCurrentCellChanged();
+    void onStepApplied(const CellRange &selection);
+    void loadCellEditor();
+    void startEntry(QChar character);
+    void applyColumnWidths(int nameTwips, int swatchTwips, int bandTwips);
     void showActionMenu(const QPoint &globalPosition);
     void showTableMenu(const QPoint &globalPosition);
     void openRegionalSettings();
@@ -103,7 +109,15 @@ private:
 
     TabStrip *m_tabStrip = nullptr;
     PictureBox *m_picture = nullptr;
-    FlexGrid *m_grid = nullptr;
+    MaterialTableView *m_grid = nullptr;
+    LibraryDocument *m_document = nullptr;
+    LibraryTableModel *m_tableModel = nullptr;
+    QAction *m_copyAction = nullptr;
+    QAction *m_pasteAction = nullptr;
+    QAction *m_undoAction = nullptr;
+    QAction *m_redoAction = nullptr;
+    int m_numberColumnTwips = 0;
+    bool m_tableReady = false;
     CommandButton *m_paste = nullptr;
     CommandButton *m_copy = nullptr;
     SpectrumChart *m_chart = nullptr;
@@ -111,7 +125,6 @@ private:
     QLineEdit *m_cell = nullptr;
     CommandButton *m_update = nullptr;
     CommandButton *m_quit = nullptr;
-    TableEditor *m_editor = nullptr;
     FindBar *m_findBar = nullptr;
     QString m_lastFind;
 };

@@ -1,17 +1,17 @@
-#include "MainWindow.h"
-
 #include "Artwork.h"
 #include "Controls.h"
 #include "FindBar.h"
-#include "FlexGrid.h"
-#include "QuantityTable.h"
+#include "LibraryDocument.h"
+#include "LibraryTableModel.h"
+#include "MainWindow.h"
+#include "MaterialTableView.h"
+#include "QuantityTraits.h"
 #include "SpectrumChart.h"
 #include "StartUp.h"
-#include "SwatchDelegate.h"
-#include "TableEditor.h"
 #include "WindowLayout.h"
 
 #include <QAction>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QStandardPaths>
 #include <QTabBar>
@@ -27,10 +27,10 @@ constexpr int kClientWidth = 10140;
 constexpr int kClientHeight = 7008;
 constexpr int kGridLeft = 240;
 constexpr int kTabStripTop = 120;
-constexpr int kTwipsPerInch = 1440;
 constexpr double kControlFontPoints = 7.8;
 constexpr double kTabFontPoints = 11.4;
-constexpr int kPreloadRows = 2;
+// Until loading every column has the grid's default width.
+constexpr int kDefaultColumnTwips = 960;
 constexpr int kMessageQuestionStop = kYesNo + kStopIcon;
 
 QFont controlFont()
@@ -83,7 +83,7 @@ void MainWindow::createControls()
 
     // Created from the bottom of the stack up: the tab strip lies beneath everything.
     m_tabStrip = new TabStrip(this);
-    m_tabStrip->setObjectName(QStringLiteral("TabStrip1"));
+    m_tabStrip->setObjectName(QStringLiteral("quantityTabs"));
     QFont tabFont(QStringLiteral("Times New Roman"));
     tabFont.setPointSizeF(kTabFontPoints);
     tabFont.setBold(true);
@@ -91,7 +91,8 @@ void MainWindow::createControls()
     m_tabStrip->tabBar()->setIconSize(QSize(40, 16));
     // The designed tooltip, then the quantity's symbol and unit on a line of their own.
     auto tip = [](const char16_t *designed, Quantity quantity) {
-        return QString::fromUtf16(designed) + u'\n' + quantityDescription(quantity);
+        return QString::fromUtf16(designed) + u'\n' +
+               QString::fromUtf16(quantityTraits(quantity).description);
     };
     m_tabStrip->addTab({QIcon(tabImage(TabImage::TrueAlpha)), QString(), u"A"_qs, u"AlphaR"_qs,
                         tip(u"\"True\" Absorption Coefficient", Quantity::TrueAbsorption)});
@@ -106,22 +107,31 @@ void MainWindow::createControls()
     connect(m_tabStrip, &TabStrip::tabClicked, this, &MainWindow::onTabClicked);
 
     m_picture = new PictureBox(decorativePicture(), this);
-    m_picture->setObjectName(QStringLiteral("Image1"));
+    m_picture->setObjectName(QStringLiteral("startPicture"));
     setTwipsGeometry(m_picture, 756, 960, 4308, 3444);
     connect(m_picture, &PictureBox::clicked, this, &MainWindow::loadLibrary);
 
     const QFont font = controlFont();
-    m_grid = new FlexGrid(this);
-    m_grid->setObjectName(QStringLiteral("Grid1"));
+    m_document = new LibraryDocument(this);
+    m_tableModel = new LibraryTableModel(*m_document, this);
+    m_grid = new MaterialTableView(this);
+    m_grid->setObjectName(QStringLiteral("materialTable"));
     m_grid->setFont(font);
-    m_grid->setGridSize(kPreloadRows, kGridCols);
-    m_grid->setItemDelegateForColumn(kColorColumn - 1, new SwatchDelegate(m_grid));
+    m_grid->setModel(m_tableModel);
+    m_numberColumnTwips = kDefaultColumnTwips;
+    applyColumnWidths(kDefaultColumnTwips, kDefaultColumnTwips, kDefaultColumnTwips);
     setTwipsGeometry(m_grid, kGridLeft, 3120, 9732, 3612);
-    connect(m_grid, &FlexGrid::cellDoubleClicked, this, &MainWindow::onCellDoubleClicked);
-    connect(m_grid, &FlexGrid::keyDown, this, &MainWindow::onKeyDown);
+    connect(m_grid, &MaterialTableView::cellDoubleClicked, this, &MainWindow::onCellDoubleClicked);
+    connect(m_grid, &MaterialTableView::currentCellChanged, this,
+            &MainWindow::onCurrentCellChanged);
+    connect(m_grid, &MaterialTableView::cellClicked, this, [this] {
+        if (m_grid->currentIndex().isValid())
+            loadCellEditor();
+    });
+    connect(m_grid, &MaterialTableView::characterTyped, this, &MainWindow::startEntry);
     // A block over several materials compares their spectra.
     connect(m_grid->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (m_editor && m_editor->tableReady())
+        if (m_tableReady)
             drawSpectrumChart();
     });
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -137,16 +147,14 @@ void MainWindow::createControls()
         setTwipsGeometry(button, left, top, width, height);
         return button;
     };
-    m_paste = makeButton("Paste", "Paste", 1680, 2520, 1215, 495);
-    m_copy = makeButton("Copy", "Copy", 240, 2520, 1215, 495);
-    connect(m_paste, &QPushButton::clicked, this, &MainWindow::pasteSelection);
-    connect(m_copy, &QPushButton::clicked, this, &MainWindow::copySelection);
+    m_paste = makeButton("pasteButton", "Paste", 1680, 2520, 1215, 495);
+    m_copy = makeButton("copyButton", "Copy", 240, 2520, 1215, 495);
 
     m_chart = new SpectrumChart(this);
-    m_chart->setObjectName(QStringLiteral("MSChart1"));
+    m_chart->setObjectName(QStringLiteral("spectrumChart"));
     setTwipsGeometry(m_chart, 3000, 600, 6972, 2412);
 
-    m_actionButton = makeButton("Command2", kLoadCaption, 240, 1800, 1215, 495);
+    m_actionButton = makeButton("actionButton", kLoadCaption, 240, 1800, 1215, 495);
     m_actionButton->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_actionButton, &QPushButton::clicked, this, &MainWindow::runActionButton);
     connect(m_actionButton, &QWidget::customContextMenuRequested, this,
@@ -155,7 +163,7 @@ void MainWindow::createControls()
             });
 
     m_cell = new QLineEdit(QStringLiteral("0.0"), this);
-    m_cell->setObjectName(QStringLiteral("Cell"));
+    m_cell->setObjectName(QStringLiteral("cellEditor"));
     m_cell->setFont(font);
     QPalette cellPalette = m_cell->palette();
     cellPalette.setColor(QPalette::Base, QColor(255, 255, 224));
@@ -164,18 +172,14 @@ void MainWindow::createControls()
     setTwipsGeometry(m_cell, 240, 600, 2655, 375);
     connect(m_cell, &QLineEdit::returnPressed, this, &MainWindow::commitCellEdit);
 
-    m_editor = new TableEditor(*m_grid, *m_cell, this);
-    connect(m_editor, &TableEditor::spectrumChanged, this, &MainWindow::drawSpectrumChart);
-    connect(m_editor, &TableEditor::savedChanged, this,
+    connect(m_document, &LibraryDocument::stepApplied, this,
+            [this](int, int, int, int, const CellRange &selection) { onStepApplied(selection); });
+    connect(m_document, &LibraryDocument::savedChanged, this,
             [this](bool saved) { setWindowModified(!saved); });
-    connect(m_editor, &TableEditor::quantitySwitched, this, [this](Quantity quantity) {
-        m_tabStrip->selectPosition(static_cast<int>(quantity));
-        refreshQuantityTable();
-    });
 
-    m_update = makeButton("Updatee", "Update File", 240, 1080, 2655, 495);
+    m_update = makeButton("updateFileButton", "Update File", 240, 1080, 2655, 495);
     connect(m_update, &QPushButton::clicked, this, &MainWindow::saveLibrary);
-    m_quit = makeButton("Command1", "Quit", 1680, 1800, 1215, 495);
+    m_quit = makeButton("quitButton", "Quit", 1680, 1800, 1215, 495);
     connect(m_quit, &QPushButton::clicked, this, &QWidget::close);
 
     QWidget::setTabOrder(m_quit, m_update);
@@ -190,22 +194,36 @@ void MainWindow::createControls()
 
 void MainWindow::addShortcuts()
 {
-    auto *undoAction = new QAction(this);
-    undoAction->setShortcuts(QKeySequence::Undo);
-    connect(undoAction, &QAction::triggered, this, &MainWindow::undo);
-    auto *redoAction = new QAction(this);
+    m_undoAction = m_document->history().createUndoAction(this);
+    m_undoAction->setShortcuts(QKeySequence::Undo);
+    m_redoAction = m_document->history().createRedoAction(this);
     QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
     for (const QKeySequence &key : {QKeySequence(Qt::CTRL | Qt::Key_Y),
                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
         if (!redoKeys.contains(key))
             redoKeys.append(key);
     }
-    redoAction->setShortcuts(redoKeys);
-    connect(redoAction, &QAction::triggered, this, &MainWindow::redo);
-    auto *findAction = new QAction(this);
+    m_redoAction->setShortcuts(redoKeys);
+    auto *findAction = new QAction(u"Find"_qs, this);
     findAction->setShortcuts(QKeySequence::Find);
     connect(findAction, &QAction::triggered, this, &MainWindow::openFind);
-    addActions({undoAction, redoAction, findAction});
+    addActions({m_undoAction, m_redoAction, findAction});
+
+    // The clipboard keys belong to the table; the buttons and the table's menu trigger the
+    // same actions.
+    m_copyAction = new QAction(u"Copy"_qs, this);
+    m_copyAction->setShortcuts(QKeySequence::Copy);
+    m_copyAction->setShortcutContext(Qt::WidgetShortcut);
+    connect(m_copyAction, &QAction::triggered, this, &MainWindow::copySelection);
+    m_pasteAction = new QAction(u"Paste"_qs, this);
+    m_pasteAction->setShortcuts(QKeySequence::Paste);
+    m_pasteAction->setShortcutContext(Qt::WidgetShortcut);
+    connect(m_pasteAction, &QAction::triggered, this, &MainWindow::pasteSelection);
+    for (QAction *action : {m_copyAction, m_pasteAction})
+        action->setEnabled(false); // until a library is loaded
+    m_grid->addActions({m_copyAction, m_pasteAction});
+    connect(m_copy, &QPushButton::clicked, m_copyAction, &QAction::trigger);
+    connect(m_paste, &QPushButton::clicked, m_pasteAction, &QAction::trigger);
 
     m_findBar = new FindBar(this);
     m_findBar->hide();
@@ -279,17 +297,24 @@ void MainWindow::layoutWindow()
     input.windowHeight = pixelsToTwips(outer.height());
     input.gridLeft = kGridLeft;
     input.tabStripTop = kTabStripTop;
-    input.column0Width = m_grid->colWidthTwips(kNumberColumn);
+    input.column0Width = m_numberColumnTwips;
     const LayoutResult result = quillon::layoutWindow(input);
 
     m_tabStrip->resize(twipsToPixels(result.tabStripWidth), twipsToPixels(result.tabStripHeight));
     m_grid->resize(twipsToPixels(result.gridWidth), twipsToPixels(result.gridHeight));
     m_chart->resize(twipsToPixels(result.chartWidth), m_chart->height());
     placeFindBar();
-    m_grid->setColWidthTwips(kNameColumn, result.column1Width);
-    m_grid->setColWidthTwips(kColorColumn, result.column2Width);
-    for (int c = kFirstBandColumn; c <= kLastBandColumn; ++c)
-        m_grid->setColWidthTwips(c, result.bandColumnWidth);
+    applyColumnWidths(result.column1Width, result.column2Width, result.bandColumnWidth);
+}
+
+void MainWindow::applyColumnWidths(int nameTwips, int swatchTwips, int bandTwips)
+{
+    m_grid->verticalHeader()->setFixedWidth(twipsToPixels(m_numberColumnTwips));
+    QHeaderView *header = m_grid->horizontalHeader();
+    header->resizeSection(kNameColumn, twipsToPixels(nameTwips));
+    header->resizeSection(kSwatchColumn, twipsToPixels(swatchTwips));
+    for (int column = kFirstBandColumn; column <= kLastBandColumn; ++column)
+        header->resizeSection(column, twipsToPixels(bandTwips));
 }
 
 } // namespace quillon

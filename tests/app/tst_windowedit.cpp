@@ -51,12 +51,12 @@ void TestWindowEdit::typingNamesAndColours()
     WindowFixture f(sampleMaterials(), sampleColors());
     f.load();
     f.clickCell(2, 5);
-    const QString before = f.grid()->textMatrix(2, 5);
+    const QString before = f.text(2, 5);
     QTest::keyClicks(f.grid(), u"5"_qs); // replaces the text, the cursor after it
     QVERIFY(f.cell()->hasFocus());
     QTest::keyClicks(f.cell(), u"7"_qs);
     QCOMPARE(f.cell()->text(), u"57"_qs);
-    QCOMPARE(f.grid()->textMatrix(2, 5), before);
+    QCOMPARE(f.text(2, 5), before);
     f.clickCell(2, 5); // drops the pending entry
     QCOMPARE(f.cell()->text(), before);
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Backspace, Qt::Key_Escape}) // nothing on the table
@@ -79,9 +79,9 @@ void TestWindowEdit::typingNamesAndColours()
         f.doubleClickCell(4, 2);
         QCOMPARE(f.dialogs->colorRequests.back(), old);
         QCOMPARE(f.library().materialColors[4], expected);
-        QCOMPARE(f.grid()->gridModel()->textColor(4, 2), expected);
+        QCOMPARE(f.swatchColor(4), expected);
         QCOMPARE(f.cell()->text(), QString(12, QChar(0x2588)));
-        QCOMPARE(f.grid()->textMatrix(4, 2), QString(12, QChar(0x7F)));
+        QCOMPARE(f.text(4, 2), QString(12, QChar(0x7F)));
         QVERIFY(f.grid()->hasFocus());
     }
     f.doubleClickCell(4, 5); // not a swatch: no chooser
@@ -123,11 +123,11 @@ void TestWindowEdit::enterStoresByTab()
              (QList<bool>{flags > 0, flags > 1, flags > 2}));
     if (shown.isEmpty()) {
         QCOMPARE(f.dialogs->beeps, 3); // two refreshes, one refusal
-        QCOMPARE(f.grid()->textMatrix(n, 7), QString());
+        QCOMPARE(f.text(n, 7), QString());
         QCOMPARE(writeMaterialFile(lib), before);
         return;
     }
-    QCOMPARE(f.grid()->textMatrix(n, 7), shown);
+    QCOMPARE(f.text(n, 7), shown);
     QVERIFY(f.grid()->hasFocus());
     QVERIFY(qAbs(tabValue(lib, tab, n, 5) - stored) < 1e-7);
     QVERIFY(qAbs(f.chart()->pointValue(5) - parseLeadingNumber(QStringView(shown))) < 1e-6);
@@ -136,31 +136,31 @@ void TestWindowEdit::enterStoresByTab()
 void TestWindowEdit::clipboardAndUndo()
 {
     WindowFixture f(sampleMaterials(), sampleColors());
-    FlexGrid *g = f.grid();
+    MaterialTableView *g = f.grid();
     auto openMenu = [&] {
         const QPoint at = f.cellCenter(3, 3);
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, g->viewport()->mapToGlobal(at));
         QCoreApplication::sendEvent(g->viewport(), &event);
     };
     QGuiApplication::clipboard()->setText(u"0.7"_qs);
-    f.click("Paste"); // before loading nothing applies
-    f.click("Copy");
+    f.click("pasteButton"); // before loading nothing applies
+    f.click("copyButton");
     openMenu();
     QCOMPARE(f.dialogs->menuEnabled.back(), (QList<bool>{false, false, false, false}));
     QCOMPARE(f.library().materialCount, 0);
     f.load();
-    f.grid()->setCurrentCell(1, 3); // the clipboard keys take Ctrl alone
+    f.select(1, 3, 1, 3); // the clipboard keys take Ctrl alone
     QTest::keyClick(f.grid(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     QTest::keyClick(f.grid(), Qt::Key_V, Qt::ControlModifier | Qt::AltModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), u"0.7"_qs);
-    QCOMPARE(f.grid()->textMatrix(1, 3), u"0.010"_qs);
+    QCOMPARE(f.text(1, 3), u"0.010"_qs);
 
     // Copies give text and SYLK of the block, selected from bottom right to top left.
-    g->setCurrentCell(3, 4);
-    g->setSelectionEnd(2, 1);
+    f.select(3, 4, 2, 1);
+    g->setFocus(); // the clipboard keys belong to the focused table
     QTest::keyClick(g, Qt::Key_C, Qt::ControlModifier);
     const QMimeData *copied = QGuiApplication::clipboard()->mimeData();
-    QVERIFY(copied->text().startsWith(g->textMatrix(2, 1) + u'\t'));
+    QVERIFY(copied->text().startsWith(f.text(2, 1) + u'\t'));
     QCOMPARE(copied->text().split(u'\r').size(), 2);
     const QString sylkType = QString::fromLatin1(kSylkMimeType);
     const auto block = readSylk(copied->data(sylkType));
@@ -174,8 +174,8 @@ void TestWindowEdit::clipboardAndUndo()
         data->setText(u"0.3"_qs);
         data->setData(sylkType, sylk);
         QGuiApplication::clipboard()->setMimeData(data);
-        g->setCurrentCell(5, 5);
-        f.click("Paste");
+        f.select(5, 5, 5, 5);
+        f.click("pasteButton");
         QCOMPARE(f.alpha(5, 3), stored);
     }
 
@@ -188,7 +188,7 @@ void TestWindowEdit::clipboardAndUndo()
     f.dialogs->menuAnswers = {0}; // "Undo ..."
     openMenu();
     QCOMPARE(f.alpha(2, 1), old);
-    QCOMPARE(f.grid()->textMatrix(2, 3), formatNumber(old, u"#0.000"));
+    QCOMPARE(f.text(2, 3), formatNumber(old, u"#0.000"));
     for (const QKeySequence &redo :
          {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
         QTest::keySequence(f.grid(), redo);
@@ -215,15 +215,15 @@ void TestWindowEdit::findAndCompare()
     QTest::keySequence(f.grid(), QKeySequence::Find);
     QVERIFY(find->isVisible() && find->hasFocus());
     QTest::keyClicks(find, u"beton"_qs); // accents and case do not matter
-    QCOMPARE(f.grid()->row(), 1);
+    QCOMPARE(f.row(), 1);
     for (const auto &[key, row] : {std::pair{QKeySequence::FindNext, 3}, // on, round again, back
                                    {QKeySequence::FindNext, 1}, {QKeySequence::FindPrevious, 3}}) {
         QTest::keySequence(find, key);
-        QCOMPARE(f.grid()->row(), row);
+        QCOMPARE(f.row(), row);
     }
     QTest::keyClicks(find, u"x"_qs);
     QVERIFY(find->isNotFoundShown() && f.dialogs->messages.empty());
-    QCOMPARE(f.grid()->row(), 3);
+    QCOMPARE(f.row(), 3);
     QTest::keyClick(find, Qt::Key_Escape);
     QVERIFY(!find->isVisible() && f.grid()->hasFocus());
 
@@ -248,7 +248,7 @@ void TestWindowEdit::saving()
     f.load();
     f.dialogs->messages.clear(); // the load reports a colour less than materials
     f.enter(2, 3, u"0.25"_qs);
-    f.click("Updatee");
+    f.click("updateFileButton");
     QVERIFY(f.dialogs->messages.empty());
     QVERIFY(f.readFile(u"Korvane.mat"_qs).contains(" 0.250 "));
     QVERIFY(!f.window->isWindowModified());
@@ -262,7 +262,7 @@ void TestWindowEdit::saving()
     getrlimit(RLIMIT_FSIZE, &oldLimit);
     const rlimit small{256, oldLimit.rlim_max};
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    f.click("Updatee");
+    f.click("updateFileButton");
     setrlimit(RLIMIT_FSIZE, &oldLimit);
     QCOMPARE(f.dialogs->messages.size(), size_t(1));
     QVERIFY(f.dialogs->messages.front().text.contains(u"Korvane.mat"_qs));
@@ -275,14 +275,14 @@ void TestWindowEdit::saving()
     f.writeFile(u"Korvane.mat"_qs, theirs);
     for (const int answer : {kAnswerNo, kAnswerYes}) {
         f.dialogs->answers = {answer};
-        f.click("Updatee");
+        f.click("updateFileButton");
         QVERIFY(f.dialogs->messages.back().text.contains(u"Korvane.mat"_qs));
         QCOMPARE(f.dialogs->messages.back().style, kYesNo + kExclamationIcon);
         QCOMPARE(f.readFile(u"Korvane.mat"_qs) == theirs, answer == kAnswerNo);
     }
     QCOMPARE(f.readFile(u"Korvane.mat.bak"_qs), theirs);
     const size_t asked = f.dialogs->messages.size();
-    f.click("Updatee"); // the next save asks nothing
+    f.click("updateFileButton"); // the next save asks nothing
     QCOMPARE(f.dialogs->messages.size(), asked);
 }
 
