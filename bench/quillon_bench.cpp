@@ -32,9 +32,10 @@ namespace {
 
 class SilentDialogs : public UserDialogs {
 public:
-    int messageBox(const QString &, const QString &, int style) override
+    QMessageBox::StandardButton messageBox(const QString &, const QString &, QMessageBox::Icon,
+                                           QMessageBox::StandardButtons buttons) override
     {
-        return (style & kYesNo) ? kAnswerYes : kAnswerOk;
+        return buttons == kYesNo ? QMessageBox::Yes : QMessageBox::Ok;
     }
     std::optional<MaterialColor> chooseColor(MaterialColor) override { return std::nullopt; }
     std::optional<QString> chooseOpenFile(const QString &, const QString &, const QString &) override

@@ -32,7 +32,6 @@ constexpr double kLoadNameColumnDivisor = 3.4;
 constexpr int kNumberColumnTwips = 500;
 constexpr int kSwatchColumnTwips = 600;
 constexpr int kBandColumnTwips = 500;
-constexpr int kMessageQuestionExclamation = kYesNo + kExclamationIcon;
 
 // Restores the pointer when a long operation ends by any path.
 class BusyPointer {
@@ -84,17 +83,27 @@ void MainWindow::mousePressEvent(QMouseEvent *event)
 
 void MainWindow::runActionButton()
 {
-    const QString caption = m_actionButton->text();
-    if (caption == QLatin1String(kLoadCaption)) {
+    switch (m_actionMode) {
+    case ActionMode::LoadMaterials:
         m_picture->hide();
-        m_actionButton->setText(QString::fromLatin1(kHelpCaption));
+        setActionMode(ActionMode::Help);
         m_actionButton->show();
         loadLibrary();
-    } else if (caption == QLatin1String(kImportCaption)) {
+        break;
+    case ActionMode::ImportLumeo:
         chooseImportFile();
-    } else if (caption == QLatin1String(kHelpCaption)) {
+        break;
+    case ActionMode::Help:
         openManual();
+        break;
     }
+}
+
+void MainWindow::setActionMode(ActionMode mode)
+{
+    static constexpr std::array kCaptions = {kLoadCaption, kImportCaption, kHelpCaption};
+    m_actionMode = mode;
+    m_actionButton->setText(QString::fromLatin1(kCaptions.at(static_cast<size_t>(mode))));
 }
 
 void MainWindow::openManual()
@@ -102,7 +111,7 @@ void MainWindow::openManual()
     const QString path = QDir::toNativeSeparators(m_installFolder + u"/Manual/Quillon.htm"_qs);
     if (!m_dialogs->openLocalFile(path) && !m_dialogs->showManual(path)) {
         m_dialogs->messageBox(QStringLiteral("The manual \"%1\" could not be opened.").arg(path),
-                              QString::fromLatin1(kHelpCaption), kExclamationIcon);
+                              QString::fromLatin1(kHelpCaption), QMessageBox::Warning);
     }
 }
 
@@ -112,8 +121,9 @@ void MainWindow::showActionMenu(const QPoint &globalPosition)
         return;
     const QStringList items = {QString::fromLatin1(kImportCaption),
                                QString::fromLatin1(kHelpCaption)};
-    if (const auto chosen = m_dialogs->popupMenu(items, globalPosition))
-        m_actionButton->setText(items.value(*chosen, m_actionButton->text()));
+    if (const auto chosen = m_dialogs->popupMenu(items, globalPosition);
+        chosen && *chosen >= 0 && *chosen < items.size())
+        setActionMode(*chosen == 0 ? ActionMode::ImportLumeo : ActionMode::Help);
 }
 
 void MainWindow::loadLibrary()
@@ -121,12 +131,12 @@ void MainWindow::loadLibrary()
     if (m_libraryLoaded || m_loading)
         return;
     m_loading = true;
-    const bool quitWasVisible = m_quit->isVisible();
-    const bool cellWasVisible = m_cell->isVisible();
-    const bool updateWasVisible = m_update->isVisible();
-    m_quit->show();
-    m_cell->show();
-    m_update->show();
+    const bool quitWasVisible = m_quitButton->isVisible();
+    const bool cellWasVisible = m_cellEditor->isVisible();
+    const bool updateWasVisible = m_updateFileButton->isVisible();
+    m_quitButton->show();
+    m_cellEditor->show();
+    m_updateFileButton->show();
 
     LoadOutcome outcome;
     {
@@ -144,13 +154,14 @@ void MainWindow::loadLibrary()
     QCoreApplication::processEvents();
 
     if (!outcome.ok) {
-        m_quit->setVisible(quitWasVisible);
-        m_cell->setVisible(cellWasVisible);
-        m_update->setVisible(updateWasVisible);
-        m_actionButton->setText(QString::fromLatin1(kLoadCaption));
+        m_quitButton->setVisible(quitWasVisible);
+        m_cellEditor->setVisible(cellWasVisible);
+        m_updateFileButton->setVisible(updateWasVisible);
+        setActionMode(ActionMode::LoadMaterials);
         m_picture->show();
         m_loading = false;
-        m_dialogs->messageBox(outcome.message, QString::fromLatin1(kWindowCaption), kStopIcon);
+        m_dialogs->messageBox(outcome.message, QString::fromLatin1(kWindowCaption),
+                              QMessageBox::Critical);
         return;
     }
 
@@ -158,12 +169,12 @@ void MainWindow::loadLibrary()
     m_tableReady = false;
     QCoreApplication::processEvents();
     m_tableModel->showLibrary();
-    m_grid->setCornerText(u"N. "_qs);
+    m_table->setCornerText(u"N. "_qs);
     m_numberColumnTwips = kNumberColumnTwips;
     applyColumnWidths(
         roundHalfEven(pixelsToTwips(frameGeometry().width()) / kLoadNameColumnDivisor),
         kSwatchColumnTwips, kBandColumnTwips);
-    m_grid->setCurrentCell(0, kFirstBandColumn);
+    m_table->setCurrentCell(0, kFirstBandColumn);
     m_libraryLoaded = true;
     m_copyAction->setEnabled(true);
     m_pasteAction->setEnabled(true);
@@ -172,7 +183,7 @@ void MainWindow::loadLibrary()
     m_picture->hide();
     refreshQuantityTable();
     if (const QString report = loadReport(outcome); !report.isEmpty())
-        m_dialogs->messageBox(report, QString::fromLatin1(kWindowCaption), kExclamationIcon);
+        m_dialogs->messageBox(report, QString::fromLatin1(kWindowCaption), QMessageBox::Warning);
 }
 
 void MainWindow::refreshQuantityTable()
@@ -180,17 +191,17 @@ void MainWindow::refreshQuantityTable()
     BusyPointer busy;
     m_dialogs->beep();
     // Hiding a focused view would pass its focus on and move its current cell with it.
-    m_grid->setUpdatesEnabled(false);
+    m_table->setUpdatesEnabled(false);
     m_tableReady = false;
     QCoreApplication::processEvents();
-    const CellRange kept = m_grid->selectedRange();
+    const CellRange kept = m_table->selectedRange();
     m_tableModel->setQuantity(selectedQuantity());
-    m_grid->selectRange(kept);
+    m_table->selectRange(kept);
     if (m_libraryLoaded)
         loadCellEditor();
     drawSpectrumChart();
-    m_grid->setUpdatesEnabled(true);
-    m_grid->show();
+    m_table->setUpdatesEnabled(true);
+    m_table->show();
     m_tableReady = true;
 }
 
@@ -204,33 +215,33 @@ void MainWindow::onCurrentCellChanged()
 
 void MainWindow::onStepApplied(const CellRange &selection)
 {
-    m_grid->selectRange(selection);
+    m_table->selectRange(selection);
     loadCellEditor();
     drawSpectrumChart();
 }
 
 void MainWindow::loadCellEditor()
 {
-    const QModelIndex current = m_grid->currentIndex();
-    m_cell->setText(current.data(Qt::EditRole).toString());
+    const QModelIndex current = m_table->currentIndex();
+    m_cellEditor->setText(current.data(Qt::EditRole).toString());
     const QVariant color = current.data(Qt::ForegroundRole);
-    QPalette palette = m_cell->palette();
+    QPalette palette = m_cellEditor->palette();
     palette.setColor(QPalette::Text, color.isValid() ? color.value<QColor>() : QColor(Qt::black));
-    m_cell->setPalette(palette);
+    m_cellEditor->setPalette(palette);
 }
 
 void MainWindow::startEntry(QChar character)
 {
-    m_cell->clear();
-    m_cell->setFocus();
-    m_cell->setText(QString(character));
-    m_cell->setCursorPosition(1);
-    m_cell->deselect();
+    m_cellEditor->clear();
+    m_cellEditor->setFocus();
+    m_cellEditor->setText(QString(character));
+    m_cellEditor->setCursorPosition(1);
+    m_cellEditor->deselect();
 }
 
 void MainWindow::drawSpectrumChart()
 {
-    const CellRange range = m_grid->selectedRange();
+    const CellRange range = m_table->selectedRange();
     const int row = std::clamp(materialOfRow(range.row), 0, kMaxMaterials);
     const Quantity quantity = selectedQuantity();
     if (m_libraryLoaded && range.row >= 0 && range.bottom() > range.top())
@@ -259,14 +270,14 @@ void MainWindow::findMaterialNamed(const QString &text, bool forward)
 {
     // While the text is being typed the current material stays if it still matches; F3 and
     // Shift+F3 go on from it.
-    const QModelIndex current = m_grid->currentIndex();
+    const QModelIndex current = m_table->currentIndex();
     const int row = std::max(materialOfRow(current.row()), 1);
     const bool typed = text != m_lastFind;
     m_lastFind = text;
     const auto found = findMaterial(library(), text, typed && forward ? row - 1 : row, forward);
     m_findBar->showNotFound(!found);
     if (found)
-        m_grid->setCurrentCell(rowOfMaterial(*found), std::max(current.column(), 0));
+        m_table->setCurrentCell(rowOfMaterial(*found), std::max(current.column(), 0));
 }
 
 void MainWindow::onTabClicked()
@@ -278,28 +289,28 @@ void MainWindow::onTabClicked()
 
 void MainWindow::commitCellEdit()
 {
-    const CellRange where = m_grid->selectedRange();
-    const QString typed = m_cell->text();
+    const CellRange where = m_table->selectedRange();
+    const QString typed = m_cellEditor->text();
     QString shown;
     switch (m_document->enter(where, m_tableModel->quantity(), typed, &shown)) {
     case LibraryDocument::EditResult::Refused:
         m_dialogs->beep();
         return;
     case LibraryDocument::EditResult::LossyName:
-        m_cell->setText(typed);
-        m_grid->setFocus();
+        m_cellEditor->setText(typed);
+        m_table->setFocus();
         reportLossyName();
         return;
     case LibraryDocument::EditResult::Stored:
         // The entry shows as typed until the next refresh formats it for its tab.
         if (where.column >= kFirstBandColumn)
             m_tableModel->setEnteredText(where.row, where.column, shown);
-        m_cell->setText(typed);
+        m_cellEditor->setText(typed);
         break;
     case LibraryDocument::EditResult::Unchanged:
         break;
     }
-    m_grid->setFocus();
+    m_table->setFocus();
 }
 
 void MainWindow::reportLossyName()
@@ -307,12 +318,12 @@ void MainWindow::reportLossyName()
     m_dialogs->messageBox(
         QStringLiteral("The name holds characters that the library files cannot store; each of "
                        "them was stored as \"?\"."),
-        QString::fromLatin1(kWindowCaption), kExclamationIcon);
+        QString::fromLatin1(kWindowCaption), QMessageBox::Warning);
 }
 
 void MainWindow::onCellDoubleClicked()
 {
-    const CellRange where = m_grid->selectedRange();
+    const CellRange where = m_table->selectedRange();
     if (where.column != kSwatchColumn)
         return;
     loadCellEditor();
@@ -321,14 +332,14 @@ void MainWindow::onCellDoubleClicked()
         if (const auto chosen = m_dialogs->chooseColor(library().materialColors[size_t(n)]))
             m_document->recolour(where, *chosen);
     }
-    m_grid->setFocus();
+    m_table->setFocus();
 }
 
 void MainWindow::copySelection()
 {
     if (m_libraryLoaded)
         QGuiApplication::clipboard()->setMimeData(
-            m_tableModel->copyBlock(m_grid->selectedRange()).release());
+            m_tableModel->copyBlock(m_table->selectedRange()).release());
 }
 
 void MainWindow::pasteSelection()
@@ -339,13 +350,13 @@ void MainWindow::pasteSelection()
     if (!data)
         return;
     const LibraryDocument::PasteOutcome outcome =
-        m_document->paste(m_grid->selectedRange(), *data, m_tableModel->quantity());
-    m_grid->selectRange(outcome.target);
+        m_document->paste(m_table->selectedRange(), *data, m_tableModel->quantity());
+    m_table->selectRange(outcome.target);
     if (outcome.lossyNames)
         reportLossyName();
     const QString message = outcome.report.message();
     if (!message.isEmpty())
-        m_dialogs->messageBox(message, QString::fromLatin1(kWindowCaption), kExclamationIcon);
+        m_dialogs->messageBox(message, QString::fromLatin1(kWindowCaption), QMessageBox::Warning);
 }
 
 void MainWindow::undo()
@@ -377,7 +388,7 @@ void MainWindow::saveLibrary()
     if (!m_libraryLoaded) {
         m_dialogs->messageBox(QStringLiteral("There is no library to save yet: load the "
                                              "materials first."),
-                              QString::fromLatin1(kWindowCaption), kExclamationIcon);
+                              QString::fromLatin1(kWindowCaption), QMessageBox::Warning);
         return;
     }
     const QString materialPath = materialFilePath(m_installFolder);
@@ -385,13 +396,13 @@ void MainWindow::saveLibrary()
     const QStringList changed = filesChangedOnDisk(materialPath, colorPath, m_libraryStamps);
     if (!changed.isEmpty() &&
         m_dialogs->messageBox(externalChangeQuestion(changed), QString::fromLatin1(kWindowCaption),
-                              kYesNo + kExclamationIcon) != kAnswerYes)
+                              QMessageBox::Warning, kYesNo) != QMessageBox::Yes)
         return;
     const SaveOutcome outcome = saveLibraryFiles(materialPath, colorPath, library(), m_libraryStamps);
     m_libraryStamps = outcome.stamps;
     if (!outcome.message.isEmpty())
         m_dialogs->messageBox(outcome.message, QString::fromLatin1(kWindowCaption),
-                              outcome.ok ? kExclamationIcon : kStopIcon);
+                              outcome.ok ? QMessageBox::Warning : QMessageBox::Critical);
     if (!outcome.ok)
         return;
     m_document->markSaved();
@@ -416,7 +427,7 @@ void MainWindow::importLumeoMaterial(const QString &path)
         m_dialogs->messageBox(
             QStringLiteral("\"%1\" was not imported: %2. The library was not changed.")
                 .arg(QDir::toNativeSeparators(path), why),
-            title, kExclamationIcon);
+            title, QMessageBox::Warning);
     };
     if (library().materialCount >= kMaxMaterials) {
         refuse(QStringLiteral("the library already holds %1 materials").arg(kMaxMaterials));
@@ -476,8 +487,8 @@ bool MainWindow::confirmExit()
     const QString text = m_document->isSaved()
                              ? QStringLiteral("Really Do You Want to Exit ?")
                              : QStringLiteral("Really Do You Want to Exit Without Saving ?");
-    return m_dialogs->messageBox(text, QStringLiteral("Warning"), kMessageQuestionExclamation) ==
-           kAnswerYes;
+    return m_dialogs->messageBox(text, QStringLiteral("Warning"), QMessageBox::Warning, kYesNo) ==
+           QMessageBox::Yes;
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -31,6 +31,9 @@ inline constexpr char kLoadCaption[] = "Load Materials";
 inline constexpr char kImportCaption[] = "Import Lumeo Material";
 inline constexpr char kHelpCaption[] = "Help";
 
+// What the action button does, and so its caption.
+enum class ActionMode { LoadMaterials, ImportLumeo, Help };
+
 // The program's one window: its controls, and the document they show and edit.
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -50,6 +53,7 @@ public:
     void pasteSelection();
     void saveLibrary();
     void runActionButton();
+    void setActionMode(ActionMode mode);
     void openManual();
     void chooseImportFile();
     void importLumeoMaterial(const QString &path);
@@ -106,10 +110,11 @@ private:
     bool m_libraryLoaded = false;
     bool m_loading = false;
     bool m_exitConfirmed = false;
+    ActionMode m_actionMode = ActionMode::LoadMaterials;
 
     TabStrip *m_tabStrip = nullptr;
     PictureBox *m_picture = nullptr;
-    MaterialTableView *m_grid = nullptr;
+    MaterialTableView *m_table = nullptr;
     LibraryDocument *m_document = nullptr;
     LibraryTableModel *m_tableModel = nullptr;
     QAction *m_copyAction = nullptr;
@@ -118,13 +123,13 @@ private:
     QAction *m_redoAction = nullptr;
     int m_numberColumnTwips = 0;
     bool m_tableReady = false;
-    CommandButton *m_paste = nullptr;
-    CommandButton *m_copy = nullptr;
+    CommandButton *m_pasteButton = nullptr;
+    CommandButton *m_copyButton = nullptr;
     SpectrumChart *m_chart = nullptr;
     CommandButton *m_actionButton = nullptr;
-    QLineEdit *m_cell = nullptr;
-    CommandButton *m_update = nullptr;
-    CommandButton *m_quit = nullptr;
+    QLineEdit *m_cellEditor = nullptr;
+    CommandButton *m_updateFileButton = nullptr;
+    CommandButton *m_quitButton = nullptr;
     FindBar *m_findBar = nullptr;
     QString m_lastFind;
 };

@@ -31,7 +31,6 @@ constexpr double kControlFontPoints = 7.8;
 constexpr double kTabFontPoints = 11.4;
 // Until loading every column has the grid's default width.
 constexpr int kDefaultColumnTwips = 960;
-constexpr int kMessageQuestionStop = kYesNo + kStopIcon;
 
 QFont controlFont()
 {
@@ -114,29 +113,29 @@ void MainWindow::createControls()
     const QFont font = controlFont();
     m_document = new LibraryDocument(this);
     m_tableModel = new LibraryTableModel(*m_document, this);
-    m_grid = new MaterialTableView(this);
-    m_grid->setObjectName(QStringLiteral("materialTable"));
-    m_grid->setFont(font);
-    m_grid->setModel(m_tableModel);
+    m_table = new MaterialTableView(this);
+    m_table->setObjectName(QStringLiteral("materialTable"));
+    m_table->setFont(font);
+    m_table->setModel(m_tableModel);
     m_numberColumnTwips = kDefaultColumnTwips;
     applyColumnWidths(kDefaultColumnTwips, kDefaultColumnTwips, kDefaultColumnTwips);
-    setTwipsGeometry(m_grid, kGridLeft, 3120, 9732, 3612);
-    connect(m_grid, &MaterialTableView::cellDoubleClicked, this, &MainWindow::onCellDoubleClicked);
-    connect(m_grid, &MaterialTableView::currentCellChanged, this,
+    setTwipsGeometry(m_table, kGridLeft, 3120, 9732, 3612);
+    connect(m_table, &MaterialTableView::cellDoubleClicked, this, &MainWindow::onCellDoubleClicked);
+    connect(m_table, &MaterialTableView::currentCellChanged, this,
             &MainWindow::onCurrentCellChanged);
-    connect(m_grid, &MaterialTableView::cellClicked, this, [this] {
-        if (m_grid->currentIndex().isValid())
+    connect(m_table, &MaterialTableView::cellClicked, this, [this] {
+        if (m_table->currentIndex().isValid())
             loadCellEditor();
     });
-    connect(m_grid, &MaterialTableView::characterTyped, this, &MainWindow::startEntry);
+    connect(m_table, &MaterialTableView::characterTyped, this, &MainWindow::startEntry);
     // A block over several materials compares their spectra.
-    connect(m_grid->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (m_tableReady)
             drawSpectrumChart();
     });
-    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_grid, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
-        showTableMenu(m_grid->viewport()->mapToGlobal(position));
+    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_table, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
+        showTableMenu(m_table->viewport()->mapToGlobal(position));
     });
 
     auto makeButton = [&](const char *name, const char *caption, int left, int top, int width,
@@ -147,8 +146,8 @@ void MainWindow::createControls()
         setTwipsGeometry(button, left, top, width, height);
         return button;
     };
-    m_paste = makeButton("pasteButton", "Paste", 1680, 2520, 1215, 495);
-    m_copy = makeButton("copyButton", "Copy", 240, 2520, 1215, 495);
+    m_pasteButton = makeButton("pasteButton", "Paste", 1680, 2520, 1215, 495);
+    m_copyButton = makeButton("copyButton", "Copy", 240, 2520, 1215, 495);
 
     m_chart = new SpectrumChart(this);
     m_chart->setObjectName(QStringLiteral("spectrumChart"));
@@ -162,34 +161,34 @@ void MainWindow::createControls()
                 showActionMenu(m_actionButton->mapToGlobal(position));
             });
 
-    m_cell = new QLineEdit(QStringLiteral("0.0"), this);
-    m_cell->setObjectName(QStringLiteral("cellEditor"));
-    m_cell->setFont(font);
-    QPalette cellPalette = m_cell->palette();
+    m_cellEditor = new QLineEdit(QStringLiteral("0.0"), this);
+    m_cellEditor->setObjectName(QStringLiteral("cellEditor"));
+    m_cellEditor->setFont(font);
+    QPalette cellPalette = m_cellEditor->palette();
     cellPalette.setColor(QPalette::Base, QColor(255, 255, 224));
     cellPalette.setColor(QPalette::Text, Qt::black);
-    m_cell->setPalette(cellPalette);
-    setTwipsGeometry(m_cell, 240, 600, 2655, 375);
-    connect(m_cell, &QLineEdit::returnPressed, this, &MainWindow::commitCellEdit);
+    m_cellEditor->setPalette(cellPalette);
+    setTwipsGeometry(m_cellEditor, 240, 600, 2655, 375);
+    connect(m_cellEditor, &QLineEdit::returnPressed, this, &MainWindow::commitCellEdit);
 
     connect(m_document, &LibraryDocument::stepApplied, this,
             [this](int, int, int, int, const CellRange &selection) { onStepApplied(selection); });
     connect(m_document, &LibraryDocument::savedChanged, this,
             [this](bool saved) { setWindowModified(!saved); });
 
-    m_update = makeButton("updateFileButton", "Update File", 240, 1080, 2655, 495);
-    connect(m_update, &QPushButton::clicked, this, &MainWindow::saveLibrary);
-    m_quit = makeButton("quitButton", "Quit", 1680, 1800, 1215, 495);
-    connect(m_quit, &QPushButton::clicked, this, &QWidget::close);
+    m_updateFileButton = makeButton("updateFileButton", "Update File", 240, 1080, 2655, 495);
+    connect(m_updateFileButton, &QPushButton::clicked, this, &MainWindow::saveLibrary);
+    m_quitButton = makeButton("quitButton", "Quit", 1680, 1800, 1215, 495);
+    connect(m_quitButton, &QPushButton::clicked, this, &QWidget::close);
 
-    QWidget::setTabOrder(m_quit, m_update);
-    QWidget::setTabOrder(m_update, m_cell);
-    QWidget::setTabOrder(m_cell, m_actionButton);
+    QWidget::setTabOrder(m_quitButton, m_updateFileButton);
+    QWidget::setTabOrder(m_updateFileButton, m_cellEditor);
+    QWidget::setTabOrder(m_cellEditor, m_actionButton);
     QWidget::setTabOrder(m_actionButton, m_tabStrip->tabBar());
     QWidget::setTabOrder(m_tabStrip->tabBar(), m_chart);
-    QWidget::setTabOrder(m_chart, m_copy);
-    QWidget::setTabOrder(m_copy, m_paste);
-    QWidget::setTabOrder(m_paste, m_grid);
+    QWidget::setTabOrder(m_chart, m_copyButton);
+    QWidget::setTabOrder(m_copyButton, m_pasteButton);
+    QWidget::setTabOrder(m_pasteButton, m_table);
 }
 
 void MainWindow::addShortcuts()
@@ -221,15 +220,15 @@ void MainWindow::addShortcuts()
     connect(m_pasteAction, &QAction::triggered, this, &MainWindow::pasteSelection);
     for (QAction *action : {m_copyAction, m_pasteAction})
         action->setEnabled(false); // until a library is loaded
-    m_grid->addActions({m_copyAction, m_pasteAction});
-    connect(m_copy, &QPushButton::clicked, m_copyAction, &QAction::trigger);
-    connect(m_paste, &QPushButton::clicked, m_pasteAction, &QAction::trigger);
+    m_table->addActions({m_copyAction, m_pasteAction});
+    connect(m_copyButton, &QPushButton::clicked, m_copyAction, &QAction::trigger);
+    connect(m_pasteButton, &QPushButton::clicked, m_pasteAction, &QAction::trigger);
 
     m_findBar = new FindBar(this);
     m_findBar->hide();
     m_findBar->setFont(controlFont());
     connect(m_findBar, &FindBar::findRequested, this, &MainWindow::findMaterialNamed);
-    connect(m_findBar, &FindBar::closed, this, [this] { m_grid->setFocus(); });
+    connect(m_findBar, &FindBar::closed, this, [this] { m_table->setFocus(); });
 }
 
 void MainWindow::placeFindBar()
@@ -248,22 +247,22 @@ void MainWindow::startUp(const QString &executableFolder, const QLocale &locale)
         recoverInterruptedSave(materialFilePath(m_installFolder), colorFilePath(m_installFolder));
     if (!recovery.message.isEmpty())
         m_dialogs->messageBox(recovery.message, QString::fromLatin1(kWindowCaption),
-                              recovery.ok ? kInformationIcon : kExclamationIcon);
+                              recovery.ok ? QMessageBox::Information : QMessageBox::Warning);
     if (!checkRegionalSettings(locale)) {
-        const int answer = m_dialogs->messageBox(QString::fromLatin1(kRegionalQuestion),
-                                                 QString::fromLatin1(kRegionalTitle),
-                                                 kMessageQuestionStop);
-        if (answer == kAnswerYes)
+        const auto answer = m_dialogs->messageBox(QString::fromLatin1(kRegionalQuestion),
+                                                  QString::fromLatin1(kRegionalTitle),
+                                                  QMessageBox::Critical, kYesNo);
+        if (answer == QMessageBox::Yes)
             openRegionalSettings();
         // Saving before a library is loaded would write an empty library over the files.
-        m_update->hide();
-        m_quit->setFocus();
+        m_updateFileButton->hide();
+        m_quitButton->setFocus();
         return;
     }
-    m_quit->hide();
-    m_cell->hide();
-    m_grid->hide();
-    m_update->hide();
+    m_quitButton->hide();
+    m_cellEditor->hide();
+    m_table->hide();
+    m_updateFileButton->hide();
     m_actionButton->setFocus();
 }
 
@@ -280,7 +279,7 @@ void MainWindow::openRegionalSettings()
                        "number format that writes \",\" between thousands and \".\" before "
                        "decimals. Choose such a format in your desktop's region settings, or "
                        "start Quillon with, for example, LC_NUMERIC=en_US.UTF-8 set."),
-        QString::fromLatin1(kRegionalTitle), kInformationIcon);
+        QString::fromLatin1(kRegionalTitle), QMessageBox::Information);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -301,7 +300,7 @@ void MainWindow::layoutWindow()
     const LayoutResult result = quillon::layoutWindow(input);
 
     m_tabStrip->resize(twipsToPixels(result.tabStripWidth), twipsToPixels(result.tabStripHeight));
-    m_grid->resize(twipsToPixels(result.gridWidth), twipsToPixels(result.gridHeight));
+    m_table->resize(twipsToPixels(result.gridWidth), twipsToPixels(result.gridHeight));
     m_chart->resize(twipsToPixels(result.chartWidth), m_chart->height());
     placeFindBar();
     applyColumnWidths(result.column1Width, result.column2Width, result.bandColumnWidth);
@@ -309,8 +308,8 @@ void MainWindow::layoutWindow()
 
 void MainWindow::applyColumnWidths(int nameTwips, int swatchTwips, int bandTwips)
 {
-    m_grid->verticalHeader()->setFixedWidth(twipsToPixels(m_numberColumnTwips));
-    QHeaderView *header = m_grid->horizontalHeader();
+    m_table->verticalHeader()->setFixedWidth(twipsToPixels(m_numberColumnTwips));
+    QHeaderView *header = m_table->horizontalHeader();
     header->resizeSection(kNameColumn, twipsToPixels(nameTwips));
     header->resizeSection(kSwatchColumn, twipsToPixels(swatchTwips));
     for (int column = kFirstBandColumn; column <= kLastBandColumn; ++column)

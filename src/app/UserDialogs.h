@@ -2,9 +2,9 @@
 
 #include "MaterialLibrary.h"
 
+#include <QMessageBox>
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 class QPoint;
@@ -12,16 +12,7 @@ class QWidget;
 
 namespace quillon {
 
-// Message box styles and answers, as the window's questions use them.
-enum MessageStyle : int {
-    kYesNo = 4,
-    kStopIcon = 16,
-    kExclamationIcon = 48,
-    kInformationIcon = 64,
-};
-inline constexpr int kAnswerYes = 6;
-inline constexpr int kAnswerNo = 7;
-inline constexpr int kAnswerOk = 1;
+inline constexpr QMessageBox::StandardButtons kYesNo = QMessageBox::Yes | QMessageBox::No;
 
 // Every modal dialog and every start of another program goes through here, so that tests
 // can answer them.
@@ -29,8 +20,10 @@ class UserDialogs {
 public:
     virtual ~UserDialogs() = default;
 
-    // Returns kAnswerYes / kAnswerNo for a Yes/No box (Yes is the default button), else kAnswerOk.
-    virtual int messageBox(const QString &text, const QString &title, int style) = 0;
+    // The button pressed; with Yes and No, Yes is the default and Escape answers No.
+    virtual QMessageBox::StandardButton
+    messageBox(const QString &text, const QString &title, QMessageBox::Icon icon,
+               QMessageBox::StandardButtons buttons = QMessageBox::Ok) = 0;
     // The confirmed colour, or nothing when the user cancelled.
     virtual std::optional<MaterialColor> chooseColor(MaterialColor initial) = 0;
     // The chosen file's full path, or nothing when the user cancelled.
@@ -54,7 +47,9 @@ class QtUserDialogs : public UserDialogs {
 public:
     explicit QtUserDialogs(QWidget *parent) : m_parent(parent) {}
 
-    int messageBox(const QString &text, const QString &title, int style) override;
+    QMessageBox::StandardButton messageBox(const QString &text, const QString &title,
+                                           QMessageBox::Icon icon,
+                                           QMessageBox::StandardButtons buttons) override;
     std::optional<MaterialColor> chooseColor(MaterialColor initial) override;
     std::optional<QString> chooseOpenFile(const QString &title, const QString &filter,
                                           const QString &initialFolder) override;

@@ -39,7 +39,7 @@ struct WindowFixture {
     }
     ~WindowFixture()
     {
-        dialogs->answers.push_front(kAnswerYes); // leave without asking the test
+        dialogs->answers.push_front(QMessageBox::Yes); // leave without asking the test
         window->close();
     }
 

@@ -266,19 +266,20 @@ void TestWindowEdit::saving()
     setrlimit(RLIMIT_FSIZE, &oldLimit);
     QCOMPARE(f.dialogs->messages.size(), size_t(1));
     QVERIFY(f.dialogs->messages.front().text.contains(u"Korvane.mat"_qs));
-    QCOMPARE(f.dialogs->messages.front().style, 16);
+    QCOMPARE(f.dialogs->messages.front().icon, QMessageBox::Critical);
     QCOMPARE(f.readFile(u"Korvane.mat"_qs) + f.readFile(u"korcolor.mat"_qs), oldFiles);
     QVERIFY(f.window->isWindowModified()); // nothing was saved
 
     // Another program's edit is asked about; the previous pair stays beside the new one.
     const QByteArray theirs = "  0  Added elsewhere,   0.5\r\n";
     f.writeFile(u"Korvane.mat"_qs, theirs);
-    for (const int answer : {kAnswerNo, kAnswerYes}) {
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
         f.dialogs->answers = {answer};
         f.click("updateFileButton");
         QVERIFY(f.dialogs->messages.back().text.contains(u"Korvane.mat"_qs));
-        QCOMPARE(f.dialogs->messages.back().style, kYesNo + kExclamationIcon);
-        QCOMPARE(f.readFile(u"Korvane.mat"_qs) == theirs, answer == kAnswerNo);
+        QVERIFY(f.dialogs->messages.back().icon == QMessageBox::Warning &&
+                f.dialogs->messages.back().buttons == kYesNo);
+        QCOMPARE(f.readFile(u"Korvane.mat"_qs) == theirs, answer == QMessageBox::No);
     }
     QCOMPARE(f.readFile(u"Korvane.mat.bak"_qs), theirs);
     const size_t asked = f.dialogs->messages.size();

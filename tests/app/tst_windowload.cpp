@@ -63,8 +63,8 @@ void TestWindowLoad::startUp_data()
     const QStringList failed =
         passed + QStringList{u"quitButton"_qs, u"cellEditor"_qs, u"materialTable"_qs};
     QTest::newRow("passed") << "C" << 0 << passed << "actionButton";
-    QTest::newRow("failed, yes") << "de_DE" << kAnswerYes << failed << "quitButton";
-    QTest::newRow("failed, no") << "de_DE" << kAnswerNo << failed << "quitButton";
+    QTest::newRow("failed, yes") << "de_DE" << int(QMessageBox::Yes) << failed << "quitButton";
+    QTest::newRow("failed, no") << "de_DE" << int(QMessageBox::No) << failed << "quitButton";
 }
 
 void TestWindowLoad::startUp()
@@ -76,7 +76,7 @@ void TestWindowLoad::startUp()
     auto fake = std::make_unique<FakeDialogs>();
     FakeDialogs *dialogs = fake.get();
     if (answer)
-        dialogs->answers.push_back(answer);
+        dialogs->answers.push_back(QMessageBox::StandardButton(answer));
     MainWindow window(std::move(fake));
     window.startUp(QDir::tempPath(), QLocale(locale));
     window.show();
@@ -95,7 +95,7 @@ void TestWindowLoad::startUp()
                  "them now?"_qs);
         // Yes opens a settings page, or says how to set the format where none is installed.
         QCOMPARE(dialogs->started.size() + dialogs->messages.size(),
-                 size_t(answer == kAnswerYes ? 2 : 1));
+                 size_t(answer == QMessageBox::Yes ? 2 : 1));
     }
     window.close();
 }
@@ -281,7 +281,7 @@ void TestWindowLoad::keyboard()
     for (const char *name :
          {"actionButton", "quitButton", "updateFileButton", "copyButton", "pasteButton"}) {
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
-            f.dialogs->answers = {kAnswerNo}; // stay, should "Quit" ask
+            f.dialogs->answers = {QMessageBox::No}; // stay, should "Quit" ask
             QPushButton *target = f.button(name);
             target->setFocus();
             QSignalSpy clicked(target, &QPushButton::clicked);
@@ -309,11 +309,11 @@ void TestWindowLoad::exitQuestion_data()
     QTest::addColumn<QString>("question");
     const QString unsaved = u"Really Do You Want to Exit Without Saving ?"_qs;
     const QString saved = u"Really Do You Want to Exit ?"_qs;
-    QTest::newRow("nothing loaded") << "" << kAnswerYes << unsaved;
-    QTest::newRow("loaded") << "load" << kAnswerYes << saved;
-    QTest::newRow("edited, no") << "load edit" << kAnswerNo << unsaved;
-    QTest::newRow("edited and saved") << "load edit save" << kAnswerYes << saved;
-    QTest::newRow("edited and undone") << "load edit undo" << kAnswerYes << saved;
+    QTest::newRow("nothing loaded") << "" << int(QMessageBox::Yes) << unsaved;
+    QTest::newRow("loaded") << "load" << int(QMessageBox::Yes) << saved;
+    QTest::newRow("edited, no") << "load edit" << int(QMessageBox::No) << unsaved;
+    QTest::newRow("edited and saved") << "load edit save" << int(QMessageBox::Yes) << saved;
+    QTest::newRow("edited and undone") << "load edit undo" << int(QMessageBox::Yes) << saved;
 }
 
 void TestWindowLoad::exitQuestion()
@@ -337,16 +337,16 @@ void TestWindowLoad::exitQuestion()
     // The title carries the modified mark exactly while the question warns.
     QCOMPARE(f.window->isWindowModified(), question.contains(u"Without") && !before.isEmpty());
     const QByteArray library = writeMaterialFile(f.library());
-    f.dialogs->answers.push_back(answer);
+    f.dialogs->answers.push_back(QMessageBox::StandardButton(answer));
     if (f.button("quitButton")->isVisible())
         f.click("quitButton");
     else
         f.window->close();
     const FakeDialogs::Message &asked = f.dialogs->messages.back();
     QCOMPARE((QStringList{asked.text, asked.title}), (QStringList{question, u"Warning"_qs}));
-    QCOMPARE(asked.style, 52);
-    QCOMPARE(f.window->isVisible(), answer == kAnswerNo);
-    if (answer == kAnswerNo) {
+    QVERIFY(asked.icon == QMessageBox::Warning && asked.buttons == kYesNo);
+    QCOMPARE(f.window->isVisible(), answer == QMessageBox::No);
+    if (answer == QMessageBox::No) {
         QCOMPARE(writeMaterialFile(f.library()), library);
         QCOMPARE(f.window->selectedQuantity(), Quantity::Insulation);
         QCOMPARE(f.row(), 2);
@@ -357,14 +357,15 @@ void TestWindowLoad::realMessageBoxAnswersYesOnEnter()
 {
     QWidget parent;
     QtUserDialogs dialogs(&parent);
-    for (const auto &[key, expected] : {std::pair{Qt::Key_Return, kAnswerYes},
-                                        std::pair{Qt::Key_Escape, kAnswerNo}}) {
+    for (const auto &[key, expected] : {std::pair{Qt::Key_Return, QMessageBox::Yes},
+                                        std::pair{Qt::Key_Escape, QMessageBox::No}}) {
         QTimer::singleShot(0, [key = key] {
             QWidget *box = QApplication::activeModalWidget();
             QVERIFY(box && box->windowTitle() == u"Warning"_qs);
             QTest::keyClick(box, key);
         });
-        QCOMPARE(dialogs.messageBox(u"Really Do You Want to Exit ?"_qs, u"Warning"_qs, 52),
+        QCOMPARE(dialogs.messageBox(u"Really Do You Want to Exit ?"_qs, u"Warning"_qs,
+                                    QMessageBox::Warning, kYesNo),
                  expected);
     }
 }
