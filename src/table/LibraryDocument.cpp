@@ -269,7 +269,8 @@ LibraryDocument::PasteOutcome LibraryDocument::paste(const CellRange &target,
         if (names) {
             lastStored = n;
             bool lossy = false;
-            pastedNames.push_back(encodeCp1252(source.at(i, kNameColumn - left).text, &lossy));
+            pastedNames.push_back(
+                encodeCp1252(pastedName(source.at(i, kNameColumn - left).text), &lossy));
             outcome.lossyNames = outcome.lossyNames || lossy;
         }
         for (int column = firstColumn; column <= lastColumn; ++column) {
