@@ -190,8 +190,8 @@ void MainWindow::refreshQuantityTable()
 {
     BusyPointer busy;
     m_dialogs->beep();
-    // Hiding a focused view would pass its focus on and move its current cell with it.
-    m_table->setUpdatesEnabled(false);
+    // The table is repainted once, when the events after the switch are processed; hiding a
+    // focused view would pass its focus on and move its current cell with it.
     m_tableReady = false;
     QCoreApplication::processEvents();
     const CellRange kept = m_table->selectedRange();
@@ -200,7 +200,6 @@ void MainWindow::refreshQuantityTable()
     if (m_libraryLoaded)
         loadCellEditor();
     drawSpectrumChart();
-    m_table->setUpdatesEnabled(true);
     m_table->show();
     m_tableReady = true;
 }

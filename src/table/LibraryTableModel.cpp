@@ -44,9 +44,10 @@ void LibraryTableModel::setQuantity(Quantity quantity)
     m_quantity = quantity;
     m_showsQuantity = true;
     m_enteredTexts.clear();
+    // The band headings' tooltips follow too; they are read when shown, and announcing them
+    // would lay the header out anew at every switch.
     emit dataChanged(index(0, kFirstBandColumn), index(rowCount() - 1, kLastBandColumn),
                      {Qt::DisplayRole, Qt::EditRole});
-    emit headerDataChanged(Qt::Horizontal, kFirstBandColumn, kLastBandColumn);
 }
 
 void LibraryTableModel::showLibrary()
