@@ -42,6 +42,9 @@ private slots:
     void enterStoresByTab_data();
     void enterStoresByTab();
     void clipboardAndUndo();
+    void rightClickKeepsBlock();
+    void textFieldsKeepUndoKeys_data();
+    void textFieldsKeepUndoKeys();
     void findAndCompare();
     void saving();
 };
@@ -205,6 +208,89 @@ void TestWindowEdit::clipboardAndUndo()
     QCOMPARE(f.cell()->text(), u"0.8"_qs);
 }
 
+void TestWindowEdit::rightClickKeepsBlock()
+{
+    WindowFixture f(sampleMaterials(), sampleColors());
+    f.load();
+    FlexGrid *g = f.grid();
+    auto rightClick = [&](int row, int col, std::optional<int> answer) {
+        f.dialogs->menuAnswers = {answer};
+        const QPoint at = f.cellCenter(row, col);
+        QTest::mousePress(g->viewport(), Qt::RightButton, {}, at);
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, at, g->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(g->viewport(), &menu);
+        QTest::mouseRelease(g->viewport(), Qt::RightButton, {}, at);
+    };
+    auto block = [&] {
+        const FlexGrid::Block b = g->selectedBlock();
+        return QList<int>{g->row(), g->col(), b.top, b.left, b.bottom, b.right};
+    };
+    constexpr int kCopy = 2;
+    constexpr int kPaste = 3;
+    // Materials 4 to 6 at 125 and 250 Hz.
+    f.clickCell(5, 5);
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::ShiftModifier, f.cellCenter(7, 6));
+    const QList<int> dragged = block();
+    QCOMPARE(dragged.mid(2), (QList<int>{5, 5, 7, 6}));
+    f.click("Copy");
+    const QString byButton = QGuiApplication::clipboard()->text();
+    QGuiApplication::clipboard()->clear();
+    rightClick(6, 6, kCopy);
+    QCOMPARE(f.dialogs->menus.size(), size_t(1));
+    QCOMPARE(block(), dragged);
+    QCOMPARE(QGuiApplication::clipboard()->text(), byButton);
+
+    f.clickCell(11, 5);
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::ShiftModifier, f.cellCenter(13, 6));
+    const QByteArray below = writeMaterialFile(f.library()).split('\n').at(13);
+    rightClick(13, 5, kPaste);
+    QCOMPARE(block(), (QList<int>{13, 6, 11, 5, 13, 6}));
+    for (int n = 11; n <= 13; ++n)
+        QCOMPARE(f.alpha(n, 4), f.alpha(n - 6, 4));
+    QCOMPARE(writeMaterialFile(f.library()).split('\n').at(13), below);
+    rightClick(20, 7, std::nullopt); // outside the block: the current cell moves there first
+    QCOMPARE(block(), (QList<int>{20, 7, 20, 7, 20, 7}));
+    QCOMPARE(f.cell()->text(), g->textMatrix(20, 7));
+}
+
+void TestWindowEdit::textFieldsKeepUndoKeys_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QKeySequence>("keys");
+    for (const char *field : {"Cell", "FindBar"}) {
+        QTest::addRow("%s Ctrl+Y", field) << QString::fromLatin1(field)
+                                          << QKeySequence(Qt::CTRL | Qt::Key_Y);
+        QTest::addRow("%s Ctrl+Shift+Z", field)
+            << QString::fromLatin1(field) << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+    }
+}
+
+void TestWindowEdit::textFieldsKeepUndoKeys()
+{
+    QFETCH(QString, field);
+    QFETCH(QKeySequence, keys);
+    WindowFixture f(sampleMaterials(), sampleColors());
+    f.load();
+    f.enter(2, 3, u"0.9"_qs);
+    QTest::keySequence(f.grid(), QKeySequence(Qt::CTRL | Qt::Key_Z)); // a step to redo
+    const float old = f.alpha(2, 1);
+    if (field == u"Cell")
+        f.clickCell(4, 3);
+    else
+        QTest::keySequence(f.grid(), QKeySequence::Find);
+    QTest::keyClicks(QApplication::focusWidget(), u"0"_qs); // on the table this starts an entry
+    auto *edit = f.control<QLineEdit>(field.toLatin1().constData());
+    QVERIFY(edit->hasFocus());
+    QTest::keyClicks(edit, u".45"_qs);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier); // takes the erase back
+    QCOMPARE(edit->text(), u"0.45"_qs);
+    QTest::keySequence(edit, keys); // and erases again
+    QCOMPARE(f.alpha(2, 1), old);
+    QCOMPARE(edit->text(), u"0.4"_qs);
+    QVERIFY(edit->hasFocus());
+}
+
 void TestWindowEdit::findAndCompare()
 {
     WindowFixture f(
@@ -224,8 +310,14 @@ void TestWindowEdit::findAndCompare()
     QTest::keyClicks(find, u"x"_qs);
     QVERIFY(find->isNotFoundShown() && f.dialogs->messages.empty());
     QCOMPARE(f.grid()->row(), 3);
+    QTest::keyClick(find, Qt::Key_Backspace);
     QTest::keyClick(find, Qt::Key_Escape);
     QVERIFY(!find->isVisible() && f.grid()->hasFocus());
+    // The keys go on finding from anywhere once the field has closed.
+    for (const auto &[key, row] : {std::pair{QKeySequence::FindNext, 1}, {QKeySequence::FindPrevious, 3}}) {
+        QTest::keySequence(f.button("Copy"), key);
+        QCOMPARE(f.grid()->row(), row);
+    }
 
     // A block over several materials compares them; one row shows the single spectrum again.
     SpectrumChart *chart = f.chart();
