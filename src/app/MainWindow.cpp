@@ -227,6 +227,12 @@ void MainWindow::findMaterialNamed(const QString &text, bool forward)
         m_grid->setCurrentCell(*found, std::max(m_grid->col(), 1));
 }
 
+void MainWindow::findAgain(bool forward)
+{
+    if (m_libraryLoaded && !m_lastFind.isEmpty())
+        findMaterialNamed(m_lastFind, forward);
+}
+
 void MainWindow::onTabClicked()
 {
     m_picture->show();
