@@ -157,8 +157,9 @@ bool TextUndoKeys::eventFilter(QObject *watched, QEvent *event)
     const auto *key = static_cast<QKeyEvent *>(event);
     const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
     const bool undo = key->key() == Qt::Key_Z && modifiers == Qt::ControlModifier;
-    const bool redo = (key->key() == Qt::Key_Z && modifiers == (Qt::ControlModifier | Qt::ShiftModifier)) ||
-                      (key->key() == Qt::Key_Y && modifiers == Qt::ControlModifier);
+    const bool redo =
+        (key->key() == Qt::Key_Z && modifiers == (Qt::ControlModifier | Qt::ShiftModifier)) ||
+        (key->key() == Qt::Key_Y && modifiers == Qt::ControlModifier);
     if (!undo && !redo)
         return false;
     event->accept();

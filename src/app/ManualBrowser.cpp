@@ -85,8 +85,8 @@ void drawText(QPainter &painter, const Paint &paint, const QPointF &at, const QS
     painter.setFont(font);
     const double width = QFontMetricsF(font).horizontalAdvance(text);
     const double shift = paint.textAnchor == u"middle" ? width / 2
-                         : paint.textAnchor == u"end" ? width
-                                                      : 0.0;
+                         : paint.textAnchor == u"end"  ? width
+                                                       : 0.0;
     const QColor fill = colorOf(paint.fill);
     if (!fill.isValid())
         return;
@@ -210,10 +210,13 @@ QString ManualBrowser::withFiguresAsImages(const QString &html)
         }
         const QXmlStreamAttributes attributes = head.attributes();
         const QSize size = figureSize(attributes);
-        const QString url = QStringLiteral("%1:%2").arg(QLatin1String(kFigureScheme)).arg(m_figures.size() + 1);
+        const QString url =
+            QStringLiteral("%1:%2").arg(QLatin1String(kFigureScheme)).arg(m_figures.size() + 1);
         m_figures[url] = drawInlineFigure(svg, size, devicePixelRatioF());
         out += QStringView(html).mid(from, match.capturedStart() - from);
-        out += QStringLiteral("<img src=\"%1\" width=\"%2\" height=\"%3\" alt=\"%4\">")
+        // A block of its own, or the page's line spacing would stretch the picture's line.
+        out += QStringLiteral("<div style=\"line-height: 100%\"><img src=\"%1\" width=\"%2\" "
+                              "height=\"%3\" alt=\"%4\"></div>")
                    .arg(url)
                    .arg(size.width())
                    .arg(size.height())
