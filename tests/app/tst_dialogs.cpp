@@ -54,6 +54,7 @@ void TestDialogs::openerResultDecides()
     dialogs.openLocalFile(u"/lib/Manual/Quillon.htm"_qs, [&](bool result) { opened = result; });
     qputenv("PATH", path);
     QTRY_VERIFY(opened.has_value());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the ended opener
     QCOMPARE(*opened, exitCode == 0);
 }
 
