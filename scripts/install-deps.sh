@@ -2,7 +2,7 @@
 # Installs the Debian packages that building, running and testing Quillon need, when missing.
 set -euo pipefail
 
-packages=(cmake g++ qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev
+packages=(cmake g++ qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev
           fonts-liberation fonts-dejavu-core "$@")
 
 missing=()
