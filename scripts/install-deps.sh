@@ -3,7 +3,7 @@
 # Xvfb included for machines without a display (xvfb-run ./run).
 set -euo pipefail
 
-packages=(cmake g++ qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev
+packages=(cmake g++ qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev
           fonts-liberation fonts-dejavu-core xvfb xauth "$@")
 
 missing=()
