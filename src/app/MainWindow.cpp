@@ -109,10 +109,13 @@ void MainWindow::setActionMode(ActionMode mode)
 void MainWindow::openManual()
 {
     const QString path = QDir::toNativeSeparators(m_installFolder + u"/Manual/Quillon.htm"_qs);
-    if (!m_dialogs->openLocalFile(path) && !m_dialogs->showManual(path)) {
-        m_dialogs->messageBox(QStringLiteral("The manual \"%1\" could not be opened.").arg(path),
-                              QString::fromLatin1(kHelpCaption), QMessageBox::Warning);
-    }
+    m_dialogs->openLocalFile(path, [this, path](bool opened) {
+        if (!opened && !m_dialogs->showManual(path)) {
+            m_dialogs->messageBox(
+                QStringLiteral("The manual \"%1\" could not be opened.").arg(path),
+                QString::fromLatin1(kHelpCaption), QMessageBox::Warning);
+        }
+    });
 }
 
 void MainWindow::showActionMenu(const QPoint &globalPosition)
@@ -279,6 +282,12 @@ void MainWindow::findMaterialNamed(const QString &text, bool forward)
         m_table->setCurrentCell(rowOfMaterial(*found), std::max(current.column(), 0));
 }
 
+void MainWindow::findAgain(bool forward)
+{
+    if (m_libraryLoaded && !m_lastFind.isEmpty())
+        findMaterialNamed(m_lastFind, forward);
+}
+
 void MainWindow::onTabClicked()
 {
     m_picture->show();
@@ -411,8 +420,9 @@ void MainWindow::chooseImportFile()
 {
     const QString initialFolder =
         m_lastImportPath.isEmpty() ? m_installFolder : QFileInfo(m_lastImportPath).absolutePath();
+    // Lumeo files carry no fixed extension: every file is listed.
     const auto chosen = m_dialogs->chooseOpenFile(u"Load a Lumeo Material File"_qs,
-                                                  u"Lumeo Material files (*.)|*"_qs, initialFolder);
+                                                  u"Lumeo Material files|*"_qs, initialFolder);
     if (!chosen)
         return;
     m_lastImportPath = *chosen;

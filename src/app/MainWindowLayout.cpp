@@ -73,7 +73,7 @@ void MainWindow::setTwipsGeometry(QWidget *widget, int left, int top, int width,
 void MainWindow::createControls()
 {
     registerFontSubstitutes();
-    setWindowIcon(windowIcon());
+    setWindowIcon(packageIcon());
     QFont windowFont(QStringLiteral("MS Sans Serif"));
     windowFont.setPointSizeF(kControlFontPoints);
     windowFont.setBold(true);
@@ -170,6 +170,7 @@ void MainWindow::createControls()
     m_cellEditor->setPalette(cellPalette);
     setTwipsGeometry(m_cellEditor, 240, 600, 2655, 375);
     connect(m_cellEditor, &QLineEdit::returnPressed, this, &MainWindow::commitCellEdit);
+    TextUndoKeys::install(m_cellEditor);
 
     connect(m_document, &LibraryDocument::stepApplied, this,
             [this](int, int, int, int, const CellRange &selection) { onStepApplied(selection); });
@@ -206,7 +207,14 @@ void MainWindow::addShortcuts()
     auto *findAction = new QAction(u"Find"_qs, this);
     findAction->setShortcuts(QKeySequence::Find);
     connect(findAction, &QAction::triggered, this, &MainWindow::openFind);
-    addActions({m_undoAction, m_redoAction, findAction});
+    // Searching on needs no field: the last text found goes on from the current material.
+    auto *findNextAction = new QAction(u"Find Next"_qs, this);
+    findNextAction->setShortcuts(QKeySequence::FindNext);
+    connect(findNextAction, &QAction::triggered, this, [this] { findAgain(true); });
+    auto *findPreviousAction = new QAction(u"Find Previous"_qs, this);
+    findPreviousAction->setShortcuts(QKeySequence::FindPrevious);
+    connect(findPreviousAction, &QAction::triggered, this, [this] { findAgain(false); });
+    addActions({m_undoAction, m_redoAction, findAction, findNextAction, findPreviousAction});
 
     // The clipboard keys belong to the table; the buttons and the table's menu trigger the
     // same actions.
@@ -225,6 +233,7 @@ void MainWindow::addShortcuts()
     connect(m_pasteButton, &QPushButton::clicked, m_pasteAction, &QAction::trigger);
 
     m_findBar = new FindBar(this);
+    TextUndoKeys::install(m_findBar);
     m_findBar->hide();
     m_findBar->setFont(controlFont());
     connect(m_findBar, &FindBar::findRequested, this, &MainWindow::findMaterialNamed);

@@ -9,6 +9,7 @@
 #include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 #include <algorithm>
+#include <utility>
 
 namespace quillon {
 
@@ -196,6 +197,16 @@ void MaterialTableView::mousePressEvent(QMouseEvent *event)
 {
     const QModelIndex pressed = indexAt(event->position().toPoint());
     const bool onCell = pressed.isValid();
+    // The context menu acts on the block under the pointer, as in any spreadsheet.
+    m_rightPressedOnCell = onCell && event->button() == Qt::RightButton;
+    if (m_rightPressedOnCell) {
+        const CellRange block = selectedRange();
+        if (pressed.row() < block.top() || pressed.row() > block.bottom() ||
+            pressed.column() < block.left() || pressed.column() > block.right())
+            setCurrentCell(pressed.row(), pressed.column());
+        event->accept();
+        return;
+    }
     const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
     {
         const QScopedValueRollback extend(m_extending, shift);
@@ -231,6 +242,10 @@ void MaterialTableView::mouseMoveEvent(QMouseEvent *event)
 
 void MaterialTableView::mouseReleaseEvent(QMouseEvent *event)
 {
+    if (std::exchange(m_rightPressedOnCell, false) && event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
     QTableView::mouseReleaseEvent(event);
     const bool clicked = m_pressedOnCell && event->button() == Qt::LeftButton;
     m_pressedOnCell = false;

@@ -62,6 +62,7 @@ private:
     bool m_enforcing = false;
     bool m_pressedOnCell = false;
     bool m_dragSelecting = false;
+    bool m_rightPressedOnCell = false;
 };
 
 } // namespace quillon
