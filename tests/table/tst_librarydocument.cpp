@@ -1,6 +1,7 @@
 #include "LibraryDocument.h"
 #include "LibraryFiles.h"
 #include "LibraryTableModel.h"
+#include "QuantityTraits.h"
 
 #include <QAbstractItemModelTester>
 #include <QMimeData>
@@ -81,6 +82,8 @@ private slots:
     void undoAndRedoEverySequence_data();
     void undoAndRedoEverySequence();
     void undoPutsTheSelectionBack();
+    void entriesByTab_data();
+    void entriesByTab();
     void changedCells_data();
     void changedCells();
     void historyMemory();
@@ -144,6 +147,51 @@ void TestLibraryDocument::undoPutsTheSelectionBack()
     core.selection = {};
     core.document.history().undo();
     QVERIFY(core.selection == (CellRange{2, 3, 3, 5}));
+}
+
+void TestLibraryDocument::entriesByTab_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("shown"); // empty: refused, nothing stored
+    QTest::addColumn<float>("stored");
+    QTest::addColumn<int>("groups"); // the material's value groups afterwards
+    QTest::newRow("True 0.12345") << 1 << "0.12345"
+                                  << "0.123" << 0.123f << 1;
+    QTest::newRow("Sabine 1") << 2 << "1"
+                              << "1.0" << float(0.7466777) << 1;
+    QTest::newRow("insulation 45") << 3 << "45"
+                                   << "45.0" << 45.0f << 3;
+    QTest::newRow("scattering 0.3") << 4 << "0.3"
+                                    << "0.3" << 0.3f << 7;
+    QTest::newRow("Sabine below limit") << 2 << "-0.7"
+                                        << "" << 0.0f << 0;
+    QTest::newRow("overflow") << 1 << "1e999"
+                              << "" << 0.0f << 0;
+    QTest::newRow("beyond float") << 3 << "1e39"
+                                  << "" << 0.0f << 0;
+}
+
+// An entry in the empty slot after the sample's materials.
+void TestLibraryDocument::entriesByTab()
+{
+    QFETCH(int, tab);
+    QFETCH(QString, entry);
+    QFETCH(QString, shown);
+    QFETCH(float, stored);
+    QFETCH(int, groups);
+    Core core;
+    const int n = core.document.library().materialCount + 1;
+    core.step(u"tab "_qs + QString::number(tab));
+    const QByteArray before = core.files();
+    core.step(QStringLiteral("edit %1 7 %2").arg(n).arg(entry));
+    const MaterialLibrary &library = core.document.library();
+    QCOMPARE(int(valueGroups(library, n)), groups);
+    QCOMPARE(core.text(n, 7), shown);
+    if (shown.isEmpty())
+        QCOMPARE(core.files(), before);
+    else
+        QVERIFY(qAbs(valueRow(library, quantityTraits(Quantity(tab)).table, n)[5] - stored) < 1e-7);
 }
 
 // The cells a step or a tab switch announces, and how long an entry keeps its own text.
