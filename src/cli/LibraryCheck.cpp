@@ -193,9 +193,7 @@ private:
             if (read < materials)
                 add(m_colorFile, bad.line, FindingKind::Problem,
                     QStringLiteral("%1: materials %2 to %3 get their palette colours")
-                        .arg(what)
-                        .arg(read + 1)
-                        .arg(materials));
+                        .arg(what, QString::number(read + 1), QString::number(materials)));
             else
                 add(m_colorFile, bad.line, FindingKind::Note,
                     QStringLiteral("%1, but no material uses it").arg(what));
@@ -246,10 +244,9 @@ CheckResult checkLibrary(QByteArrayView materialData, QByteArrayView colorData,
 QString formatFinding(const CheckFinding &finding)
 {
     return QStringLiteral("%1:%2: %3%4")
-        .arg(finding.file)
-        .arg(finding.line)
-        .arg(finding.kind == FindingKind::Note ? QStringLiteral("note: ") : QString())
-        .arg(finding.message);
+        .arg(finding.file, QString::number(finding.line),
+             finding.kind == FindingKind::Note ? QStringLiteral("note: ") : QString(),
+             finding.message);
 }
 
 QString checkSummary(const CheckResult &result)
