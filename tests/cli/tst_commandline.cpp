@@ -215,6 +215,15 @@ void TestCommandLine::commands_data()
         "./korcolor.mat:3: note: 3 colours for 2 materials: the colours from here on are not "
         "used, and the next save leaves them out\n2 materials, 0 problems, 4 notes\n",
         "", rewritten, " 255 \r\n0\r\n 7 \r\n");
+    // Text from the files and the folder's name stand as they are.
+    const QByteArray percentColor = " 255 \r\n abc%1 \r\n 7 \r\n";
+    const char *percentFinding = "korcolor.mat:2: entry \"abc%1\" is not a colour number: "
+                                 "materials 2 to 3 get their palette colours\n"
+                                 "3 materials, 1 problem, 0 notes\n";
+    row("check, %1 in a colour entry", check, 1, qPrintable(u"./"_qs + percentFinding), "",
+        m_materials, percentColor);
+    row("check, %1 in the folder's name", {"check", "../w%1 %2"}, 1,
+        qPrintable(u"../w%1 %2/"_qs + percentFinding), "", m_materials, percentColor);
     row("check, no colour file", check, 2, "", "korcolor.mat: cannot be read", m_materials);
 }
 
@@ -227,7 +236,9 @@ void TestCommandLine::commands()
     QFETCH(QByteArray, materials);
     QFETCH(QByteArray, colors);
 
-    QTemporaryDir folder;
+    QTemporaryDir parent;
+    const QDir folder(parent.filePath(u"w%1 %2"_qs));
+    QVERIFY(folder.mkpath(u"."_qs));
     if (!materials.isNull())
         writeFile(folder.filePath(kMaterialFileName), materials);
     if (!colors.isNull())

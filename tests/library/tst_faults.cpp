@@ -1,3 +1,4 @@
+#include "GeneratedLibrary.h"
 #include "LibraryFiles.h"
 #include "LibraryStorage.h"
 #include "LumeoImport.h"
@@ -17,7 +18,6 @@ namespace {
 constexpr int kSaved = 0;
 constexpr int kFailedNamingFile = 1;
 constexpr int kFailedOtherwise = 2;
-constexpr int kKills = 300;
 constexpr qsizetype kLongLineBytes = 10 * 1024 * 1024;
 
 // Also "<fifo>", "<dev/zero>" (a link to it) and "<sparse N>" (N bytes); a null array: no file.
@@ -35,21 +35,6 @@ bool makeFile(const QString &path, const QByteArray &data)
     if (data.startsWith("<sparse "))
         return file.resize(data.mid(8).chopped(1).toLongLong());
     return file.write(data) == data.size();
-}
-
-// Every material has all three groups; different seeds give different files.
-std::unique_ptr<MaterialLibrary> generatedLibrary(int count, quint32 seed)
-{
-    QRandomGenerator random(seed);
-    auto library = std::make_unique<MaterialLibrary>();
-    library->materialCount = count;
-    for (size_t n = 1; n <= static_cast<size_t>(count); ++n) {
-        library->materialNames[n] = "Material " + QByteArray::number(random.generate());
-        library->alphaR[n].fill(static_cast<float>(random.bounded(1000)) / 1000.0f);
-        library->hasAlpha[n] = library->hasInsulation[n] = library->hasScattering[n] = true;
-        library->materialColors[n] = static_cast<MaterialColor>(random.bounded(1, 0x1000000));
-    }
-    return library;
 }
 
 QByteArrayList filesOf(const MaterialLibrary &library)
@@ -100,7 +85,8 @@ private slots:
     void readsImportFileBounded();
     void faultsLeaveOnePair_data();
     void faultsLeaveOnePair();
-    void killedSaveLeavesWholeFiles();
+    void twoProcesses_data();
+    void twoProcesses();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -330,7 +316,7 @@ void TestFaults::faultsLeaveOnePair()
         g_failingRename = failingRename;
         g_killAfterRenames = killAfterRenames;
         const SaveOutcome outcome =
-            saveLibraryFiles(materialPath(), colorTarget, *fresh, {}, {&injectedRename});
+            saveLibraryFiles(materialPath(), colorTarget, *fresh, {}, {&injectedRename, {}, true});
         const bool told =
             says.isEmpty() ? outcome.message.isEmpty() : outcome.message.contains(says);
         _exit(!told ? kFailedOtherwise : outcome.ok ? kSaved : kFailedNamingFile);
@@ -358,46 +344,84 @@ void TestFaults::faultsLeaveOnePair()
     QVERIFY(!QFileInfo::exists(gone));
 }
 
-void TestFaults::killedSaveLeavesWholeFiles()
+void TestFaults::twoProcesses_data()
 {
-    // Different sizes and contents, so that a partial or mixed file equals neither.
-    const auto a = generatedLibrary(kMaxMaterials, 1);
-    const auto b = generatedLibrary(600, 2);
-    const QByteArrayList aFiles = filesOf(*a);
-    const QByteArrayList bFiles = filesOf(*b);
+    QTest::addColumn<QString>("pauseStep"); // where the first writer pauses with the lock held
+    QTest::addColumn<int>("pauseMs");
+    QTest::addColumn<QStringList>("second"); // the other process's role and arguments
+    QTest::addColumn<bool>("killFirst");     // at its pause
+    QTest::addColumn<QString>("secondSays");
+    // Seeds of writerLibrary: 1 the pair before, 2 the first writer's, 3 the second's.
+    QTest::addColumn<int>("pair");
+    QTest::addColumn<int>("backup");
 
-    // The kills are spread over about two save cycles; A's files are there before the first.
-    QElapsedTimer cycle;
-    cycle.start();
-    QVERIFY(saveLibraryFiles(materialPath(), colorPath(), *b).ok);
-    QVERIFY(saveLibraryFiles(materialPath(), colorPath(), *a).ok);
-    const auto delayRange = std::clamp<qint64>(cycle.nsecsElapsed() / 500, 20000, 200000);
+    const auto row = [](const char *tag, const char *step, int ms, const QStringList &second,
+                        bool kill, const char *says, int pair, int backup) {
+        QTest::newRow(tag) << step << ms << second << kill << says << pair << backup;
+    };
+    const QStringList agreeing{"save", "3", "-", "0", "yes"};
+    row("second save waits, then asks; No", "committed", 500, {"save", "3", "-", "0", "no"}, false,
+        "asked Another program has changed", 2, 1);
+    row("second save waits, then asks; Yes", "written", 500, agreeing, false,
+        "asked Another program has changed", 3, 2);
+    row("second save gives up after the wait", "written", 3000, {"save", "3"}, false,
+        "outcome Another program is saving", 2, 1);
+    row("reader waits for the save", "committed", 500, {"read"}, false, "read 402", 2, 1);
+    row("recovery during a save", "committed", 3000, {"recover"}, false, "busy", 2, 1);
+    row("killed holder, then a reader", "committed", 60000, {"read"}, true,
+        "read 402 The last save of the library was cut off", 1, 1);
+    row("killed holder, then a save", "committed", 60000, agreeing, true, "outcome", 3, 2);
+}
 
-    QRandomGenerator random(4711);
-    int materialFromB = 0;
-    int completed = 0;
-    for (int kill = 1; kill <= kKills; ++kill) {
-        const pid_t child = fork();
-        if (child == 0) {
-            for (bool useB = true;; useB = !useB)
-                if (!saveLibraryFiles(materialPath(), colorPath(), useB ? *b : *a).ok)
-                    _exit(1);
-        }
-        QThread::usleep(random.bounded(delayRange));
-        ::kill(child, SIGKILL);
-        int status = 0;
-        QCOMPARE(waitpid(child, &status, 0), child);
-        QVERIFY2(WIFSIGNALED(status), "the saving child stopped by itself");
-        const RecoveryOutcome recovery = recoverInterruptedSave(materialPath(), colorPath());
-        QVERIFY2(recovery.ok, qPrintable(recovery.message));
-        completed += recovery.message.isEmpty() ? 0 : 1;
-        const QByteArrayList files = filesOnDisk();
-        QVERIFY2(files == aFiles || files == bFiles, qPrintable(QString::number(kill)));
-        materialFromB += files[0] == bFiles[0] ? 1 : 0;
+void TestFaults::twoProcesses()
+{
+    QFETCH(QString, pauseStep);
+    QFETCH(int, pauseMs);
+    QFETCH(QStringList, second);
+    QFETCH(bool, killFirst);
+    QFETCH(QString, secondSays);
+    QFETCH(int, pair);
+    QFETCH(int, backup);
+
+    constexpr int kWaitMs = 20000;
+    QVERIFY(saveLibraryFiles(materialPath(), colorPath(), *writerLibrary(1)).ok);
+    QProcess first;
+    QProcess other;
+    QByteArray firstOut;
+    QByteArray otherOut;
+    const auto start = [&](QProcess &process, const QStringList &arguments) {
+        process.start(QStringLiteral(LIBRARY_WRITER), QStringList{m_dir->path()} + arguments);
+        return process.waitForStarted();
+    };
+    const auto waitFor = [](QProcess &process, QByteArray &seen, const QString &text) {
+        while (!seen.contains(text.toUtf8()) && process.waitForReadyRead(kWaitMs))
+            seen += process.readAll();
+        return seen.contains(text.toUtf8());
+    };
+    const bool otherSaves = second.first() == u"save";
+    QVERIFY(!otherSaves || (start(other, second) && waitFor(other, otherOut, u"loaded"_qs)));
+    QVERIFY(start(first, {u"save"_qs, u"2"_qs, pauseStep, QString::number(pauseMs)}));
+    QVERIFY(waitFor(first, firstOut, u"loaded"_qs));
+    first.write("go\n");
+    QVERIFY(waitFor(first, firstOut, u"at "_qs + pauseStep));
+    if (killFirst) {
+        first.kill();
+        QVERIFY(first.waitForFinished(kWaitMs));
     }
-    // Otherwise the kills did not land while the child was saving.
-    QVERIFY2(materialFromB > 0 && materialFromB < kKills && completed > 0,
-             qPrintable(u"%1 completed by recovery, %2 new"_qs.arg(completed).arg(materialFromB)));
+    QVERIFY(otherSaves ? other.write("go\n") == 3 : start(other, second));
+    QVERIFY(other.waitForFinished(kWaitMs) && (killFirst || first.waitForFinished(kWaitMs)));
+    otherOut += other.readAll();
+    firstOut += first.readAll();
+    QVERIFY2(otherOut.contains(secondSays.toUtf8()), otherOut.constData());
+    QVERIFY2(killFirst || (first.exitCode() == 0 && firstOut.contains("outcome")),
+             firstOut.constData());
+
+    QCOMPARE(filesOnDisk(), filesOf(*writerLibrary(quint32(pair))));
+    QCOMPARE(filesOnDisk(kBackupSuffix), filesOf(*writerLibrary(quint32(backup))));
+    const QStringList left = QDir(m_dir->path()).entryList(QDir::Files);
+    // A reader leaves a cut save for the next writer to complete.
+    QCOMPARE((left.filter(kSavingSuffix) + left.filter(kReadySuffix)).isEmpty(),
+             otherSaves || !killFirst);
 }
 
 QTEST_GUILESS_MAIN(TestFaults)
