@@ -365,7 +365,14 @@ PairRead readLibraryPair(const QString &materialPath, const QString &colorPath)
                         .arg(materialSource, colorSource);
     }
     pair.material = readRegularFile(materialSource, kLibraryFileLimit);
-    pair.color = readRegularFile(colorSource, kLibraryFileLimit);
+    if (material.path == color.path) {
+        pair.color.status = FileRead::Status::Failed;
+        pair.color.stamp.state = FileStamp::State::Unreadable;
+        pair.color.problem =
+            QStringLiteral("it is a link to %1, the material file").arg(material.name());
+    } else {
+        pair.color = readRegularFile(colorSource, kLibraryFileLimit);
+    }
     pair.ok = true;
     return pair;
 }

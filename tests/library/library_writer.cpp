@@ -38,7 +38,7 @@ void say(const QString &word, const QString &text = {})
     std::fflush(stdout);
 }
 
-// "whole SEED", "missing" or "mixed"
+// "whole:SEED", "missing" or "mixed"
 QString judgePair(const QString &materialPath, const QString &colorPath, const QStringList &seeds)
 {
     QByteArrayList files;
@@ -51,7 +51,7 @@ QString judgePair(const QString &materialPath, const QString &colorPath, const Q
     for (const QString &seed : seeds) {
         const auto library = writerLibrary(seed.toUInt());
         if (files == QByteArrayList{writeMaterialFile(*library), writeColorFile(*library)})
-            return u"whole "_qs + seed;
+            return u"whole:"_qs + seed;
     }
     return u"mixed"_qs;
 }

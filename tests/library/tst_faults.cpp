@@ -20,7 +20,8 @@ constexpr int kFailedNamingFile = 1;
 constexpr int kFailedOtherwise = 2;
 constexpr qsizetype kLongLineBytes = 10 * 1024 * 1024;
 
-// Also "<fifo>", "<dev/zero>" (a link to it) and "<sparse N>" (N bytes); a null array: no file.
+// Also "<fifo>", "<dev/zero>" and "<materials>" (links to them) and "<sparse N>" (N bytes); a
+// null array: no file.
 bool makeFile(const QString &path, const QByteArray &data)
 {
     QFile file(path);
@@ -28,8 +29,8 @@ bool makeFile(const QString &path, const QByteArray &data)
         return true;
     if (data == "<fifo>")
         return mkfifo(QFile::encodeName(path).constData(), 0644) == 0;
-    if (data == "<dev/zero>")
-        return QFile::link(QStringLiteral("/dev/zero"), path);
+    if (data == "<dev/zero>" || data == "<materials>")
+        return QFile::link(data == "<materials>" ? kMaterialFileName : "/dev/zero", path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     if (data.startsWith("<sparse "))
@@ -145,6 +146,8 @@ void TestFaults::loadsOrRefuses_data()
         {"3 colours for 2 materials; the last 1"});
     row("empty material file", "", " 1 \r\n", 0, {"Korvane.mat is empty", "both files empty"});
     row("colours a named pipe", three, "<fifo>", 3, {"not a regular file", "0 to 2"});
+    row("colours a link to the materials", three, "<materials>", 3,
+        {"korcolor.mat could not be read: it is a link to Korvane.mat", "0 to 2"});
     row("colours 10 MB number", three, " " + QByteArray(kLongLineBytes, '9') + " \r\n", 3,
         {"Line 1 of korcolor.mat", "0 to 2"});
 }
@@ -177,10 +180,15 @@ void TestFaults::loadsOrRefuses()
 
     // A save replaces the file a link names, but never a device or a pipe. (Never tried on
     // /dev/zero: should the refusal fail, the test would replace the device.)
-    if (colors == "<fifo>") {
+    if (colors == "<fifo>" || colors == "<materials>") {
+        const QByteArray before = colors == "<fifo>" ? QByteArray() : filesOnDisk()[0];
         const SaveOutcome refused = saveLibraryFiles(materialPath(), colorPath(), *library);
-        QVERIFY(!refused.ok && refused.message.contains(u"not a regular file"_qs));
-        QVERIFY(QFileInfo(colorPath()).exists() && !QFileInfo(colorPath()).isFile());
+        QVERIFY2(!refused.ok &&
+                     refused.message.contains(colors == "<fifo>" ? u"not a regular file"_qs
+                                                                 : u"are one file (a link)"_qs),
+                 qPrintable(refused.message));
+        QVERIFY(colors == "<materials>" || !QFileInfo(colorPath()).isFile());
+        QVERIFY(colors == "<fifo>" || filesOnDisk()[0] == before);
     }
     if (colors.startsWith('<'))
         return;
