@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Two writers on one library folder, each saving its own two libraries in turn. Every round
-# starts both, kills one at a random moment, lets the other go on for a while, kills it too,
-# and then judges the folder as the next start would: recovery under the lock, then the pair
-# and the .bak pair must each be one library whole.
+# starts both, kills them at a random moment, and then judges the folder as the next start
+# would: recovery under the lock, then the pair and the .bak pair must each be one library
+# whole.
 # Usage: scripts/kill-loop.sh [ROUNDS] [LIBRARY_WRITER]   (two kills a round; default 200)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,15 +23,22 @@ for ((round = 1; round <= rounds; ++round)); do
     "$writer" "$work/library" loop 21 22 >"$work/b.log" 2>/dev/null &
     b=$!
     sleep "0.$(printf '%03d' $((RANDOM % 150 + 20)))"
-    if ((round % 2)); then first=$a; second=$b; survivor=b; else first=$b; second=$a; survivor=a; fi
-    kill -9 "$first"
-    wait "$first" 2>/dev/null
-    before=$(saves $survivor)
-    sleep 0.2
-    (($(saves $survivor) > before)) && note "survivor saved after the first kill"
-    kill -9 "$second"
-    wait "$second" 2>/dev/null
-    grep -q '^failed' "$work/a.log" "$work/b.log" && note "writer outcomes that were not saved"
+    # Even rounds kill both at once, in the middle of whatever they overlap in; odd rounds kill
+    # one and let the other go on alone, which must not be held up by the dead one's lock.
+    if ((round % 2 == 0)); then
+        kill -9 "$a" "$b"
+        wait "$a" "$b" 2>/dev/null
+    else
+        if ((round % 4 == 1)); then first=$a; second=$b; survivor=b; else first=$b; second=$a; survivor=a; fi
+        kill -9 "$first"
+        wait "$first" 2>/dev/null
+        before=$(saves $survivor)
+        sleep 0.2
+        (($(saves $survivor) > before)) && note "survivor saved after the first kill"
+        kill -9 "$second"
+        wait "$second" 2>/dev/null
+    fi
+    grep -q '^failed' "$work/a.log" "$work/b.log" && note "rounds with a save that failed"
     read -r pair _ bak _ recovery < <("$writer" "$work/library" judge 11 12 21 22)
     note "pair $(whose "$pair")"
     note "bak pair $(whose "$bak")"

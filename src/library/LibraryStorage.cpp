@@ -557,14 +557,15 @@ SaveOutcome saveLibraryFiles(const QString &materialPath, const QString &colorPa
         return outcome;
     };
     // A link is followed, but never to replace a device, a pipe or a folder.
-    bool readOnly = false;
+    QStringList readOnly;
     for (const SideFiles *file : {&material, &color}) {
         struct stat info {};
         if (::stat(file->path.constData(), &info) != 0)
             continue;
         if (!S_ISREG(info.st_mode))
             return refuse(QStringLiteral("\"%1\" is not a regular file").arg(file->shown));
-        readOnly = readOnly || (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+        if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+            readOnly << file->name();
     }
     if (material.path == color.path)
         return refuse(QStringLiteral("\"%1\" and \"%2\" are one file (a link), and it cannot hold "
@@ -573,15 +574,16 @@ SaveOutcome saveLibraryFiles(const QString &materialPath, const QString &colorPa
 
     outcome.found = stampsOnDisk(materialPath, colorPath);
     const QStringList changed = changedSince(materialPath, colorPath, known, outcome.found);
-    if (!changed.isEmpty() || (readOnly && !options.replaceReadOnly)) {
+    if (!changed.isEmpty() || (!readOnly.isEmpty() && !options.replaceReadOnly)) {
         outcome.status = SaveStatus::NeedsConsent;
         outcome.readOnlyFound = changed.isEmpty();
         outcome.message = !changed.isEmpty()
                               ? externalChangeQuestion(changed)
-                              : QStringLiteral("%1 or %2 is marked read-only. Replace the files "
-                                               "with the library as Quillon holds it? No writes "
-                                               "nothing.")
-                                    .arg(material.name(), color.name());
+                              : QStringLiteral("%1 marked read-only. Replace %2 with the library "
+                                               "as Quillon holds it? No writes nothing.")
+                                    .arg(readOnly.join(u" and "_qs) +
+                                             (readOnly.size() == 1 ? u" is"_qs : u" are"_qs),
+                                         readOnly.size() == 1 ? u"it"_qs : u"them"_qs);
         return outcome;
     }
     step("checked");

@@ -342,6 +342,8 @@ void TestFaults::faultsLeaveOnePair()
     QCOMPARE(filesOnDisk(), files(afterSave));
     const RecoveryOutcome recovery = recoverInterruptedSave(materialPath(), colorTarget);
     QVERIFY2(recovery.ok, qPrintable(recovery.message));
+    // Only a save cut off before its commit is dropped, and the user is told.
+    QCOMPARE(recovery.message.contains(u"did not complete"_qs), killAfterRenames == 0);
     QCOMPARE(filesOnDisk(), files(afterRecovery));
     const QStringList left = QDir(m_dir->path()).entryList(QDir::Files);
     QCOMPARE(left.filter(kSavingSuffix) + left.filter(kReadySuffix), QStringList());
