@@ -1,10 +1,10 @@
-#include "GeneratedLibrary.h"
 #include "LibraryFiles.h"
 #include "LibraryStorage.h"
 #include "LumeoImport.h"
 
 #include <QtTest>
 #include <csignal>
+#include <iostream>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -36,6 +36,27 @@ bool makeFile(const QString &path, const QByteArray &data)
     if (data.startsWith("<sparse "))
         return file.resize(data.mid(8).chopped(1).toLongLong());
     return file.write(data) == data.size();
+}
+
+// Every material has all three groups; different seeds give different files.
+std::unique_ptr<MaterialLibrary> generatedLibrary(int count, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    auto library = std::make_unique<MaterialLibrary>();
+    library->materialCount = count;
+    for (size_t n = 1; n <= static_cast<size_t>(count); ++n) {
+        library->materialNames[n] = "Material " + QByteArray::number(random.generate());
+        library->alphaR[n].fill(static_cast<float>(random.bounded(1000)) / 1000.0f);
+        library->hasAlpha[n] = library->hasInsulation[n] = library->hasScattering[n] = true;
+        library->materialColors[n] = static_cast<MaterialColor>(random.bounded(1, 0x1000000));
+    }
+    return library;
+}
+
+// The library a writer process saves: sizes differ too, so that a cut file equals no other.
+std::unique_ptr<MaterialLibrary> writerLibrary(quint32 seed)
+{
+    return generatedLibrary(400 + int(seed), seed);
 }
 
 QByteArrayList filesOf(const MaterialLibrary &library)
@@ -70,6 +91,62 @@ int injectedRename(const char *from, const char *to)
         return -1;
     }
     return ::rename(from, to);
+}
+
+// As a second program on a library folder, for twoProcesses and scripts/kill-loop.sh:
+//   tst_faults --writer FOLDER save SEED [STEP MS [yes]]  load, wait for a line on standard
+//       input, save writerLibrary(SEED) with the loaded stamps, pausing MS after STEP, and
+//       answer the save's questions (No unless "yes")
+//   tst_faults --writer FOLDER loop SEED SEED             save both in turn until killed
+//   tst_faults --writer FOLDER read | recover             load, recovering or not
+QByteArray g_pauseStep;
+unsigned long g_pauseMs = 0;
+
+void say(const char *word, const QString &text = {})
+{
+    std::cout << word << ' ' << qPrintable(text) << std::endl;
+}
+
+int runWriter(const QStringList &args)
+{
+    const QString material = materialFilePath(args.value(0));
+    const QString color = colorFilePath(args.value(0));
+    const QString role = args.value(1);
+    auto library = std::make_unique<MaterialLibrary>();
+    if (role == u"read" || role == u"recover") {
+        const LoadOutcome outcome = loadLibraryFiles(
+            material, color, *library, role == u"read" ? LoadMode::ReadOnly : LoadMode::Recover);
+        say("read",
+            QString::number(library->materialCount) + u' ' + outcome.recovery + outcome.message);
+        return outcome.ok ? 0 : 1;
+    }
+    for (int turn = 0; role == u"loop"; turn ^= 1)
+        say(saveLibraryFiles(material, color, *writerLibrary(args.value(2 + turn).toUInt())).ok
+                ? "saved"
+                : "failed");
+    g_pauseStep = args.value(3).toLatin1();
+    g_pauseMs = args.value(4).toULong();
+    LibraryStamps known = loadLibraryFiles(material, color, *library).stamps;
+    say("loaded");
+    std::string line;
+    std::getline(std::cin, line);
+    SaveOptions options;
+    options.afterStep = [](const char *step) {
+        if (g_pauseStep == step) {
+            say("at", QString::fromLatin1(step));
+            QThread::msleep(g_pauseMs);
+        }
+    };
+    SaveOutcome outcome;
+    library = writerLibrary(args.value(2).toUInt());
+    while ((outcome = saveLibraryFiles(material, color, *library, known, options)).status ==
+               SaveStatus::NeedsConsent &&
+           args.value(5) == u"yes") {
+        say("asked", outcome.message);
+        agreeToOverwrite(outcome, known, options);
+    }
+    say(outcome.status == SaveStatus::NeedsConsent ? "asked" : "outcome", outcome.message);
+    return int(outcome.status);
 }
 
 } // namespace
@@ -223,9 +300,10 @@ void TestFaults::readsImportFileBounded_data()
     const QByteArray eight = "0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8";
     QTest::newRow("eight, then 900 KB") << eight + " " + QByteArray(900 * 1024, 'x') << QString();
     QTest::newRow("eight across pieces") << QByteArray(4090, ' ') + eight << QString();
-    QTest::newRow("one per line") << QByteArray("0.1\n0.2\n0.3\n0.4\n0.5\n0.6\n0.7\n0.8\n") << QString();
-    QTest::newRow("commas, blanks, CR") << QByteArray(" 0.1, 0.2\r0.3 ,0.4\t0.5\r\n0.6 0.7,0.8")
-                                        << QString();
+    QTest::newRow("one per line") << QByteArray("0.1\n0.2\n0.3\n0.4\n0.5\n0.6\n0.7\n0.8\n")
+                                  << QString();
+    QTest::newRow("commas, blanks, CR")
+        << QByteArray(" 0.1, 0.2\r0.3 ,0.4\t0.5\r\n0.6 0.7,0.8") << QString();
     QTest::newRow("seven") << QByteArray("0.1 0.2 0.3 0.4 0.5 0.6 0.7") << u"7 of the eight"_qs;
     QTest::newRow("a word") << QByteArray("0.1 0.2 abc 0.4 0.5 0.6 0.7 0.8")
                             << u"3 (\"abc\") is not a number"_qs;
@@ -356,31 +434,29 @@ void TestFaults::faultsLeaveOnePair()
 
 void TestFaults::twoProcesses_data()
 {
-    QTest::addColumn<QString>("pauseStep"); // where the first writer pauses with the lock held
-    QTest::addColumn<int>("pauseMs");
+    QTest::addColumn<QString>("pauseStep");  // where the first writer pauses with the lock held
+    QTest::addColumn<int>("pauseMs");        // 0: it is killed there
     QTest::addColumn<QStringList>("second"); // the other process's role and arguments
-    QTest::addColumn<bool>("killFirst");     // at its pause
     QTest::addColumn<QString>("secondSays");
-    // Seeds of writerLibrary: 1 the pair before, 2 the first writer's, 3 the second's.
-    QTest::addColumn<int>("pair");
-    QTest::addColumn<int>("backup");
+    // Seeds of writerLibrary for the pair and the .bak pair at the end: 1 the pair before, 2 the
+    // first writer's, 3 the second's.
+    QTest::addColumn<QList<int>>("pairs");
 
     const auto row = [](const char *tag, const char *step, int ms, const QStringList &second,
-                        bool kill, const char *says, int pair, int backup) {
-        QTest::newRow(tag) << step << ms << second << kill << says << pair << backup;
+                        const char *says, const QList<int> &pairs) {
+        QTest::newRow(tag) << step << ms << second << says << pairs;
     };
     const QStringList agreeing{"save", "3", "-", "0", "yes"};
-    row("second save waits, then asks; No", "committed", 500, {"save", "3", "-", "0", "no"}, false,
-        "asked Another program has changed", 2, 1);
-    row("second save waits, then asks; Yes", "written", 500, agreeing, false,
-        "asked Another program has changed", 3, 2);
-    row("second save gives up after the wait", "written", 3000, {"save", "3"}, false,
-        "outcome Another program is saving", 2, 1);
-    row("reader waits for the save", "committed", 500, {"read"}, false, "read 402", 2, 1);
-    row("recovery during a save", "committed", 3000, {"recover"}, false, "busy", 2, 1);
-    row("killed holder, then a reader", "committed", 60000, {"read"}, true,
-        "read 402 The last save of the library was cut off", 1, 1);
-    row("killed holder, then a save", "committed", 60000, agreeing, true, "outcome", 3, 2);
+    row("second save waits, then asks", "written", 500, agreeing,
+        "asked Another program has changed", {3, 2});
+    row("second save gives up after the wait", "written", 3000, {"save", "3"},
+        "outcome Another program is saving", {2, 1});
+    row("reader waits for the save", "committed", 500, {"read"}, "read 402", {2, 1});
+    // Its own recovery gives up after the wait; by the time it reads, the save is complete.
+    row("recovery during a save", "committed", 3000, {"recover"}, "read 402 \n", {2, 1});
+    row("killed holder, then a reader", "committed", 0, {"read"},
+        "read 402 The last save of the library was cut off", {1, 1});
+    row("killed holder, then a save", "committed", 0, agreeing, "outcome", {3, 2});
 }
 
 void TestFaults::twoProcesses()
@@ -388,10 +464,8 @@ void TestFaults::twoProcesses()
     QFETCH(QString, pauseStep);
     QFETCH(int, pauseMs);
     QFETCH(QStringList, second);
-    QFETCH(bool, killFirst);
     QFETCH(QString, secondSays);
-    QFETCH(int, pair);
-    QFETCH(int, backup);
+    QFETCH(QList<int>, pairs);
 
     constexpr int kWaitMs = 20000;
     QVERIFY(saveLibraryFiles(materialPath(), colorPath(), *writerLibrary(1)).ok);
@@ -400,7 +474,8 @@ void TestFaults::twoProcesses()
     QByteArray firstOut;
     QByteArray otherOut;
     const auto start = [&](QProcess &process, const QStringList &arguments) {
-        process.start(QStringLiteral(LIBRARY_WRITER), QStringList{m_dir->path()} + arguments);
+        process.start(QCoreApplication::applicationFilePath(),
+                      QStringList{u"--writer"_qs, m_dir->path()} + arguments);
         return process.waitForStarted();
     };
     const auto waitFor = [](QProcess &process, QByteArray &seen, const QString &text) {
@@ -409,30 +484,39 @@ void TestFaults::twoProcesses()
         return seen.contains(text.toUtf8());
     };
     const bool otherSaves = second.first() == u"save";
+    const bool killed = pauseMs == 0;
     QVERIFY(!otherSaves || (start(other, second) && waitFor(other, otherOut, u"loaded"_qs)));
-    QVERIFY(start(first, {u"save"_qs, u"2"_qs, pauseStep, QString::number(pauseMs)}));
+    QVERIFY(start(first,
+                  {u"save"_qs, u"2"_qs, pauseStep, QString::number(killed ? kWaitMs : pauseMs)}));
     QVERIFY(waitFor(first, firstOut, u"loaded"_qs));
     first.write("go\n");
     QVERIFY(waitFor(first, firstOut, u"at "_qs + pauseStep));
-    if (killFirst) {
+    if (killed) {
         first.kill();
         QVERIFY(first.waitForFinished(kWaitMs));
     }
     QVERIFY(otherSaves ? other.write("go\n") == 3 : start(other, second));
-    QVERIFY(other.waitForFinished(kWaitMs) && (killFirst || first.waitForFinished(kWaitMs)));
+    QVERIFY(other.waitForFinished(kWaitMs) && (killed || first.waitForFinished(kWaitMs)));
     otherOut += other.readAll();
     firstOut += first.readAll();
     QVERIFY2(otherOut.contains(secondSays.toUtf8()), otherOut.constData());
-    QVERIFY2(killFirst || (first.exitCode() == 0 && firstOut.contains("outcome")),
+    QVERIFY2(killed || (first.exitCode() == 0 && firstOut.contains("outcome")),
              firstOut.constData());
 
-    QCOMPARE(filesOnDisk(), filesOf(*writerLibrary(quint32(pair))));
-    QCOMPARE(filesOnDisk(kBackupSuffix), filesOf(*writerLibrary(quint32(backup))));
+    QCOMPARE(filesOnDisk(), filesOf(*writerLibrary(quint32(pairs[0]))));
+    QCOMPARE(filesOnDisk(kBackupSuffix), filesOf(*writerLibrary(quint32(pairs[1]))));
     const QStringList left = QDir(m_dir->path()).entryList(QDir::Files);
     // A reader leaves a cut save for the next writer to complete.
     QCOMPARE((left.filter(kSavingSuffix) + left.filter(kReadySuffix)).isEmpty(),
-             otherSaves || !killFirst);
+             otherSaves || !killed);
 }
 
-QTEST_GUILESS_MAIN(TestFaults)
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc > 2 && qstrcmp(argv[1], "--writer") == 0)
+        return runWriter(app.arguments().mid(2));
+    TestFaults test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_faults.moc"
