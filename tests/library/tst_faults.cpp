@@ -300,10 +300,9 @@ void TestFaults::readsImportFileBounded_data()
     const QByteArray eight = "0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8";
     QTest::newRow("eight, then 900 KB") << eight + " " + QByteArray(900 * 1024, 'x') << QString();
     QTest::newRow("eight across pieces") << QByteArray(4090, ' ') + eight << QString();
-    QTest::newRow("one per line") << QByteArray("0.1\n0.2\n0.3\n0.4\n0.5\n0.6\n0.7\n0.8\n")
-                                  << QString();
-    QTest::newRow("commas, blanks, CR")
-        << QByteArray(" 0.1, 0.2\r0.3 ,0.4\t0.5\r\n0.6 0.7,0.8") << QString();
+    QTest::newRow("one per line") << QByteArray("0.1\n0.2\n0.3\n0.4\n0.5\n0.6\n0.7\n0.8\n") << QString();
+    QTest::newRow("commas, blanks, CR") << QByteArray(" 0.1, 0.2\r0.3 ,0.4\t0.5\r\n0.6 0.7,0.8")
+                                        << QString();
     QTest::newRow("seven") << QByteArray("0.1 0.2 0.3 0.4 0.5 0.6 0.7") << u"7 of the eight"_qs;
     QTest::newRow("a word") << QByteArray("0.1 0.2 abc 0.4 0.5 0.6 0.7 0.8")
                             << u"3 (\"abc\") is not a number"_qs;
