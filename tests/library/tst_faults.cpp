@@ -464,7 +464,7 @@ void TestFaults::twoProcesses_data()
     const QStringList agreeing{"save", "3", "-", "0", "yes"};
     row("second save waits, then asks", "written", 500, agreeing,
         "asked Another program has changed", {3, 2});
-    row("second save gives up after the wait", "written", 3000, {"save", "3"},
+    row("second save gives up after the wait", "written", 4000, {"save", "3"},
         "outcome Another program is saving", {2, 1});
     row("reader waits for the save", "committed", 500, {"read"}, "read 402", {2, 1});
     // Its own recovery gives up after the wait; by the time it reads, the save is complete.
