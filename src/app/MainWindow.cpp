@@ -371,8 +371,9 @@ void MainWindow::chooseImportFile()
 {
     const QString initialFolder =
         m_lastImportPath.isEmpty() ? m_installFolder : QFileInfo(m_lastImportPath).absolutePath();
+    // Lumeo files carry no fixed extension: every file is listed.
     const auto chosen = m_dialogs->chooseOpenFile(u"Load a Lumeo Material File"_qs,
-                                                  u"Lumeo Material files (*.)|*"_qs, initialFolder);
+                                                  u"Lumeo Material files|*"_qs, initialFolder);
     if (!chosen)
         return;
     m_lastImportPath = *chosen;

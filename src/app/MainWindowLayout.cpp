@@ -74,7 +74,7 @@ void MainWindow::setTwipsGeometry(QWidget *widget, int left, int top, int width,
 void MainWindow::createControls()
 {
     registerFontSubstitutes();
-    setWindowIcon(windowIcon());
+    setWindowIcon(packageIcon());
     QFont windowFont(QStringLiteral("MS Sans Serif"));
     windowFont.setPointSizeF(kControlFontPoints);
     windowFont.setBold(true);

@@ -8,9 +8,8 @@
 
 namespace quillon {
 
-// Draws a picture given as inline SVG markup, as far as it is made of groups, rectangles,
-// lines, circles, polygons and texts; other elements are left out. The image is `size` pixels
-// at the given device pixel ratio.
+// Draws a picture given as inline SVG markup; the image is `size` pixels at the given device
+// pixel ratio, transparent where the figure draws nothing.
 QImage drawInlineFigure(const QString &svg, const QSize &size, qreal pixelRatio = 1.0);
 
 // The program's own manual window: a text browser that shows the page's inline figures as
