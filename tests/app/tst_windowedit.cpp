@@ -329,9 +329,7 @@ void TestWindowEdit::saving()
     QVERIFY(QFile::setPermissions(f.folder.filePath(u"korcolor.mat"_qs), QFile::ReadOwner));
     for (const int answer : {kAnswerNo, kAnswerYes}) {
         f.dialogs->answers = {answer, answer};
-        const size_t before = f.dialogs->messages.size();
         f.click("Updatee");
-        QCOMPARE(f.dialogs->messages.size() - before, size_t(answer == kAnswerNo ? 1 : 2));
         QVERIFY(f.dialogs->messages.back().text.contains(answer == kAnswerNo ? u"Korvane.mat"_qs
                                                                              : u"read-only"_qs));
         QCOMPARE(f.dialogs->messages.back().style, kYesNo + kExclamationIcon + kDefaultNo);

@@ -94,7 +94,7 @@ int injectedRename(const char *from, const char *to)
 }
 
 // As a second program on a library folder, for twoProcesses and scripts/kill-loop.sh:
-//   tst_faults --writer FOLDER save SEED [STEP MS [yes]]  load, wait for a line on standard
+//   tst_faults --writer FOLDER save SEED [STEP MS [yes]]  load, wait for a byte on standard
 //       input, save writerLibrary(SEED) with the loaded stamps, pausing MS after STEP, and
 //       answer the save's questions (No unless "yes")
 //   tst_faults --writer FOLDER loop SEED SEED             save both in turn until killed
@@ -128,8 +128,7 @@ int runWriter(const QStringList &args)
     g_pauseMs = args.value(4).toULong();
     LibraryStamps known = loadLibraryFiles(material, color, *library).stamps;
     say("loaded");
-    std::string line;
-    std::getline(std::cin, line);
+    std::cin.get();
     SaveOptions options;
     options.afterStep = [](const char *step) {
         if (g_pauseStep == step) {
@@ -274,14 +273,12 @@ void TestFaults::loadsOrRefuses()
     // A save replaces the file a link names, but never a device or a pipe. (Never tried on
     // /dev/zero: should the refusal fail, the test would replace the device.)
     if (colors == "<fifo>" || colors == "<materials>") {
-        const QByteArray before = colors == "<fifo>" ? QByteArray() : filesOnDisk()[0];
         const SaveOutcome refused = saveLibraryFiles(materialPath(), colorPath(), *library);
         QVERIFY2(!refused.ok &&
                      refused.message.contains(colors == "<fifo>" ? u"not a regular file"_qs
                                                                  : u"are one file (a link)"_qs),
                  qPrintable(refused.message));
         QVERIFY(colors == "<materials>" || !QFileInfo(colorPath()).isFile());
-        QVERIFY(colors == "<fifo>" || filesOnDisk()[0] == before);
     }
     if (colors.startsWith('<'))
         return;
@@ -369,7 +366,6 @@ void TestFaults::faultsLeaveOnePair_data()
     row("second rename fails", None, 2, -1, u"Korvane.mat"_qs, Old, Old);
     row("third rename fails", None, 3, -1, u"korcolor.mat.ready"_qs, NewMaterialOnly, New);
     row("killed before the renames", None, 0, 0, {}, Old, Old);
-    row("killed after the first rename", None, 0, 1, {}, Old, New);
     row("killed between the two renames", None, 0, 2, {}, NewMaterialOnly, New);
 }
 
