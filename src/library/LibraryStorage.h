@@ -41,7 +41,8 @@ struct RecoveryOutcome {
 };
 
 // Completes a save that was cut off between its renames, or removes the temporaries of one
-// that was cut off before, so that the pair on disk is wholly old or wholly new.
+// that was cut off before, so that the pair on disk is wholly old or wholly new. Does nothing
+// but say `busy` while another program holds the folder's lock.
 RecoveryOutcome recoverInterruptedSave(const QString &materialPath, const QString &colorPath);
 
 // The pair as a reader takes it, under the shared lock and without changing anything: a save
