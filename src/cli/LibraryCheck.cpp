@@ -13,39 +13,15 @@ constexpr char kCR = '\r';
 constexpr char kLF = '\n';
 constexpr QByteArrayView kLineEnd = "\r\n";
 
-struct TextLine {
-    QByteArrayView text;
-    QByteArrayView end; // "\r\n", "\r", "\n" or empty at the end of the data
-};
-
-// The material file's lines end at CR or CR LF only; the colour reader takes LF as a
-// separator as well, so there LF ends a line too.
-std::vector<TextLine> splitLines(QByteArrayView data, bool lineFeedEndsLine)
-{
-    std::vector<TextLine> lines;
-    qsizetype start = 0;
-    while (start < data.size()) {
-        qsizetype end = start;
-        while (end < data.size() && data[end] != kCR && !(lineFeedEndsLine && data[end] == kLF))
-            ++end;
-        qsizetype next = end;
-        if (next < data.size())
-            next += (data[next] == kCR && next + 1 < data.size() && data[next + 1] == kLF) ? 2 : 1;
-        lines.push_back({data.sliced(start, end - start), data.sliced(end, next - end)});
-        start = next;
-    }
-    return lines;
-}
-
 // The first column (from 1) where a line differs from what a save would write, or 0.
-int firstDifference(const TextLine &line, const TextLine &written)
+int firstDifference(const TextLine &line, const TextLine &written, bool compareEnds)
 {
     const qsizetype common = std::min(line.text.size(), written.text.size());
     for (qsizetype i = 0; i < common; ++i) {
         if (line.text[i] != written.text[i])
             return static_cast<int>(i + 1);
     }
-    if (line.text.size() != written.text.size() || line.end != kLineEnd)
+    if (line.text.size() != written.text.size() || (compareEnds && line.end != kLineEnd))
         return static_cast<int>(common + 1);
     return 0;
 }
@@ -60,12 +36,20 @@ struct ColorEntry {
     int line = 0;
 };
 
-// The entries as the colour reader splits them, with the line each stands on.
-std::vector<ColorEntry> colorEntries(const std::vector<TextLine> &lines)
+// The entries as the colour reader splits them, the first `keep` with the line each stands on.
+struct ColorEntries {
+    std::vector<ColorEntry> kept;
+    int count = 0;
+};
+
+ColorEntries colorEntries(QByteArrayView data, size_t keep)
 {
-    std::vector<ColorEntry> entries;
-    for (size_t l = 0; l < lines.size(); ++l) {
-        const QByteArrayView text = lines[l].text;
+    ColorEntries entries;
+    LineScanner scanner(data);
+    int line = 0;
+    for (TextLine textLine; scanner.next(textLine);) {
+        ++line;
+        const QByteArrayView text = textLine.text;
         qsizetype i = 0;
         while (i < text.size()) {
             while (i < text.size() && isColorSeparator(text[i]))
@@ -73,8 +57,11 @@ std::vector<ColorEntry> colorEntries(const std::vector<TextLine> &lines)
             const qsizetype start = i;
             while (i < text.size() && !isColorSeparator(text[i]))
                 ++i;
-            if (i > start)
-                entries.push_back({text.sliced(start, i - start), static_cast<int>(l + 1)});
+            if (i == start)
+                continue;
+            ++entries.count;
+            if (entries.kept.size() < keep)
+                entries.kept.push_back({text.sliced(start, i - start), line});
         }
     }
     return entries;
@@ -87,6 +74,20 @@ QString counted(int count, const char *singular)
         .arg(QLatin1String(singular))
         .arg(count == 1 ? QString() : QStringLiteral("s"));
 }
+
+// Materials first to last (indexes) shown by their numbers.
+QString paletteColours(int first, int last)
+{
+    if (first == last)
+        return QStringLiteral("material %1 gets its palette colour").arg(materialNumber(first));
+    return QStringLiteral("materials %1 to %2 get their palette colours")
+        .arg(materialNumber(first))
+        .arg(materialNumber(last));
+}
+
+const QString kLineFeedNote =
+    QStringLiteral("lines end in LF alone: they are read as lines, and the next save ends them "
+                   "with CR LF");
 
 class Checker {
 public:
@@ -119,14 +120,18 @@ private:
         m_result.findings.push_back({file, line, kind, message});
     }
 
+    // Lines that end in LF alone get one note for the whole file.
     void noteRewrites(const QString &file, const std::vector<TextLine> &lines,
-                      const std::vector<TextLine> &written, const std::vector<bool> &skip)
+                      const std::vector<TextLine> &written, const std::vector<bool> &skip,
+                      bool lineFeedEnds)
     {
+        if (lineFeedEnds)
+            add(file, 1, FindingKind::Note, kLineFeedNote);
         const size_t common = std::min(lines.size(), written.size());
         for (size_t i = 0; i < common; ++i) {
             if (skip[i])
                 continue;
-            if (const int column = firstDifference(lines[i], written[i]))
+            if (const int column = firstDifference(lines[i], written[i], !lineFeedEnds))
                 add(file, static_cast<int>(i + 1), FindingKind::Note,
                     QStringLiteral("the next save writes this line differently from column %1")
                         .arg(column));
@@ -135,7 +140,7 @@ private:
 
     void checkMaterials(QByteArrayView data)
     {
-        const std::vector<TextLine> lines = splitLines(data, false);
+        const std::vector<TextLine> lines = splitLines(data, kMaxMaterials);
         const int lineCount = countMaterialLines(data);
         m_refused = lineCount > kMaxMaterials;
         if (m_refused)
@@ -172,17 +177,18 @@ private:
         written.reserve(count * 250);
         for (int n = 1; n <= count; ++n)
             appendMaterialLine(written, *m_library, n);
-        noteRewrites(m_materialFile, lines, splitLines(written, false), hasProblem);
+        noteRewrites(m_materialFile, lines, splitLines(written, count), hasProblem,
+                     LineScanner(data).lineFeedEnds());
     }
 
     void checkColors(QByteArrayView data)
     {
         const int materials = m_library->materialCount;
-        const std::vector<TextLine> lines = splitLines(data, true);
-        const std::vector<ColorEntry> entries = colorEntries(lines);
+        const ColorEntries found = colorEntries(data, kMaxMaterials + 1);
+        const std::vector<ColorEntry> &entries = found.kept;
         const ColorReadReport report = readColorFile(data, *m_library);
         const int read = report.colorsRead;
-        const auto entryCount = static_cast<int>(entries.size());
+        const int entryCount = found.count;
         const bool stoppedAtBadEntry =
             !report.problem.isEmpty() && read < kMaxMaterials && read < entryCount;
 
@@ -192,20 +198,16 @@ private:
                                      .arg(QString::fromLatin1(bad.text));
             if (read < materials)
                 add(m_colorFile, bad.line, FindingKind::Problem,
-                    QStringLiteral("%1: materials %2 to %3 get their palette colours")
-                        .arg(what)
-                        .arg(read + 1)
-                        .arg(materials));
+                    QStringLiteral("%1: %2").arg(what, paletteColours(read + 1, materials)));
             else
                 add(m_colorFile, bad.line, FindingKind::Note,
                     QStringLiteral("%1, but no material uses it").arg(what));
         } else if (entryCount < materials) {
             const int line = entries.empty() ? 1 : entries.back().line + 1;
             add(m_colorFile, line, FindingKind::Note,
-                QStringLiteral("%1 for %2: materials %3 to %4 get their palette colours")
-                    .arg(counted(entryCount, "colour"), counted(materials, "material"))
-                    .arg(entryCount + 1)
-                    .arg(materials));
+                QStringLiteral("%1 for %2: %3")
+                    .arg(counted(entryCount, "colour"), counted(materials, "material"),
+                         paletteColours(entryCount + 1, materials)));
         }
         if (entryCount > materials && (!stoppedAtBadEntry || read >= materials))
             add(m_colorFile, entries[static_cast<size_t>(materials)].line, FindingKind::Note,
@@ -215,10 +217,9 @@ private:
 
         applyDefaultColors(*m_library, read);
         // Lines beyond the colours read are covered by the notes above.
-        std::vector<TextLine> compared(lines.begin(),
-                                       lines.begin() + std::min<qsizetype>(lines.size(), read));
-        noteRewrites(m_colorFile, compared, splitLines(writeColorFile(*m_library), true),
-                     std::vector<bool>(compared.size(), false));
+        const std::vector<TextLine> compared = splitLines(data, read);
+        noteRewrites(m_colorFile, compared, splitLines(writeColorFile(*m_library), materials),
+                     std::vector<bool>(compared.size(), false), LineScanner(data).lineFeedEnds());
     }
 
     QString m_materialFile;

@@ -47,28 +47,6 @@ QByteArrayView trimSpaces(QByteArrayView text)
     return trimTrailingSpaces(trimLeadingSpaces(text));
 }
 
-// Calls visit(line) for each line; returns the number of lines.
-template <typename Visit>
-int forEachLine(QByteArrayView data, Visit visit)
-{
-    int count = 0;
-    qsizetype start = 0;
-    const qsizetype size = data.size();
-    while (start < size) {
-        const qsizetype cr = data.indexOf(kCR, start);
-        const qsizetype end = cr < 0 ? size : cr;
-        if (!visit(data.sliced(start, end - start)))
-            return count + 1;
-        ++count;
-        if (cr < 0)
-            break;
-        start = cr + 1;
-        if (start < size && data[start] == kLF)
-            ++start;
-    }
-    return count;
-}
-
 float storedOrZero(double value, int *unreadable)
 {
     if (const auto stored = toStoredFloat(value))
@@ -131,9 +109,42 @@ constexpr std::array<MaterialColor, 14> kPalette = {
 
 } // namespace
 
+LineScanner::LineScanner(QByteArrayView data)
+    : m_data(data), m_lineFeedEnds(!data.contains(kCR) && data.contains(kLF))
+{
+}
+
+bool LineScanner::next(TextLine &line)
+{
+    const qsizetype size = m_data.size();
+    if (m_position >= size)
+        return false;
+    const qsizetype found = m_data.indexOf(m_lineFeedEnds ? kLF : kCR, m_position);
+    const qsizetype end = found < 0 ? size : found;
+    qsizetype next = end;
+    if (found >= 0)
+        next += (!m_lineFeedEnds && end + 1 < size && m_data[end + 1] == kLF) ? 2 : 1;
+    line = {m_data.sliced(m_position, end - m_position), m_data.sliced(end, next - end)};
+    m_position = next;
+    return true;
+}
+
+std::vector<TextLine> splitLines(QByteArrayView data, int maxLines)
+{
+    std::vector<TextLine> lines;
+    LineScanner scanner(data);
+    for (TextLine line; std::ssize(lines) < maxLines && scanner.next(line);)
+        lines.push_back(line);
+    return lines;
+}
+
 int countMaterialLines(QByteArrayView data)
 {
-    return forEachLine(data, [](QByteArrayView) { return true; });
+    int count = 0;
+    LineScanner scanner(data);
+    for (TextLine line; scanner.next(line);)
+        ++count;
+    return count;
 }
 
 int parseBandValues(QByteArrayView text, BandRow &row, int *firstUnreadableBand)
@@ -219,14 +230,15 @@ void readMaterialLine(QByteArrayView line, MaterialLibrary &library, int n,
 MaterialReadReport readMaterialFile(QByteArrayView data, MaterialLibrary &library)
 {
     MaterialReadReport report;
+    LineScanner scanner(data);
+    report.lineFeedEnds = scanner.lineFeedEnds();
     int n = 0;
-    forEachLine(data, [&](QByteArrayView line) {
-        if (n == kMaxMaterials)
-            return false;
+    for (TextLine line; n < kMaxMaterials && scanner.next(line);) {
         ++n;
-        readMaterialLine(line, library, n, &report);
-        return true;
-    });
+        readMaterialLine(line.text, library, n, &report);
+        if (line.text.contains(kLF))
+            report.loneLineFeeds.append(n);
+    }
     report.lineCount = n;
     library.materialCount = n;
     return report;
@@ -241,55 +253,55 @@ ColorReadReport readColorFile(QByteArrayView data, MaterialLibrary &library)
 {
     ColorReadReport report;
     auto isSeparator = [](char c) { return c == ' ' || c == '\t' || c == kLF || c == ','; };
-    qsizetype i = 0;
-    const qsizetype size = data.size();
-    int line = 1;
-    bool lineHasEntry = false;
+    LineScanner scanner(data);
+    report.lineFeedEnds = scanner.lineFeedEnds();
+    int line = 0;
     // Blank lines count only when a colour follows them; trailing ones are no entries.
     QList<int> pendingBlanks;
-    while (true) {
-        while (i < size && (isSeparator(data[i]) || data[i] == kCR)) {
-            if (data[i] == kCR) {
-                if (!lineHasEntry)
-                    pendingBlanks.append(line);
-                ++line;
-                lineHasEntry = false;
+    for (TextLine textLine; scanner.next(textLine);) {
+        ++line;
+        const QByteArrayView text = textLine.text;
+        bool lineHasEntry = false;
+        for (qsizetype i = 0; i < text.size();) {
+            if (isSeparator(text[i])) {
+                ++i;
+                continue;
             }
-            ++i;
-        }
-        if (i >= size)
-            break;
-        qsizetype end = i;
-        while (end < size && !isSeparator(data[end]) && data[end] != kCR)
-            ++end;
-        const QByteArrayView token = data.sliced(i, end - i);
-        i = end;
-        lineHasEntry = true;
-        for (qsizetype blank = 0; blank < pendingBlanks.size(); ++blank) {
-            if (report.colorsRead == kMaxMaterials)
-                break;
+            qsizetype end = i;
+            while (end < text.size() && !isSeparator(text[end]))
+                ++end;
+            const QByteArrayView token = text.sliced(i, end - i);
+            i = end;
+            lineHasEntry = true;
+            for (qsizetype blank = 0; blank < pendingBlanks.size(); ++blank) {
+                if (report.colorsRead == kMaxMaterials)
+                    break;
+                ++report.colorsRead;
+                library.materialColors[static_cast<size_t>(report.colorsRead)] =
+                    defaultColor(report.colorsRead);
+                report.blankEntries.append(report.colorsRead);
+            }
+            pendingBlanks.clear();
+            if (report.colorsRead == kMaxMaterials) {
+                report.problem = QStringLiteral("more than %1 colours").arg(kMaxMaterials);
+                return report;
+            }
+            const double value = isNumberToken(token) ? parseLeadingNumber(token) : std::nan("");
+            const double whole = std::nearbyint(value);
+            if (!(whole >= -2147483648.0 && whole <= 2147483647.0)) {
+                report.problem =
+                    QStringLiteral("entry %1 is not a colour number").arg(report.colorsRead + 1);
+                report.problemLine = line;
+                return report;
+            }
+            auto color = static_cast<MaterialColor>(whole);
+            if (color == 0)
+                color = kBlackReplacement;
             ++report.colorsRead;
-            library.materialColors[static_cast<size_t>(report.colorsRead)] =
-                defaultColor(report.colorsRead);
-            report.blankEntries.append(report.colorsRead);
+            library.materialColors[static_cast<size_t>(report.colorsRead)] = color;
         }
-        pendingBlanks.clear();
-        if (report.colorsRead == kMaxMaterials) {
-            report.problem = QStringLiteral("more than %1 colours").arg(kMaxMaterials);
-            break;
-        }
-        const double value = isNumberToken(token) ? parseLeadingNumber(token) : std::nan("");
-        const double whole = std::nearbyint(value);
-        if (!(whole >= -2147483648.0 && whole <= 2147483647.0)) {
-            report.problem = QStringLiteral("entry %1 is not a colour number").arg(report.colorsRead + 1);
-            report.problemLine = line;
-            break;
-        }
-        auto color = static_cast<MaterialColor>(whole);
-        if (color == 0)
-            color = kBlackReplacement;
-        ++report.colorsRead;
-        library.materialColors[static_cast<size_t>(report.colorsRead)] = color;
+        if (!lineHasEntry)
+            pendingBlanks.append(line);
     }
     return report;
 }

@@ -6,12 +6,41 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <vector>
 
 namespace quillon {
+
+struct TextLine {
+    QByteArrayView text;
+    QByteArrayView end; // "\r\n", "\r", "\n", or empty at the end of the data
+};
+
+// The one line splitter of both library files. Lines end at CR or CR LF, and a lone LF is
+// text inside its line; but in data that holds no CR and at least one LF (as scripts on Linux
+// write it), lines end at LF.
+class LineScanner {
+public:
+    explicit LineScanner(QByteArrayView data);
+    bool lineFeedEnds() const { return m_lineFeedEnds; }
+    // False when no line is left.
+    bool next(TextLine &line);
+
+private:
+    QByteArrayView m_data;
+    qsizetype m_position = 0;
+    bool m_lineFeedEnds = false;
+};
+
+// The first maxLines lines.
+std::vector<TextLine> splitLines(QByteArrayView data, int maxLines);
 
 // What the line reader could not take as it stands; it never fails.
 struct MaterialReadReport {
     int lineCount = 0;
+    // Lines ended in LF alone; a save writes CR LF.
+    bool lineFeedEnds = false;
+    // Lines (from 1) of a CR-ended file that hold a lone LF, read as text of that material.
+    QList<int> loneLineFeeds;
     // Values that do not fit a 32-bit float (1e999, say); each is stored as 0.
     int unreadableValues = 0;
     // Where the first of them stands: line, value group (1 to 3) and band.
@@ -22,6 +51,7 @@ struct MaterialReadReport {
 
 struct ColorReadReport {
     int colorsRead = 0;
+    bool lineFeedEnds = false;
     // Empty when the whole file was read; otherwise why the reading stopped early.
     QString problem;
     // The line of an entry that is not a colour number; 0 when none.
@@ -30,7 +60,6 @@ struct ColorReadReport {
     QList<int> blankEntries;
 };
 
-// Lines end at CR or CR LF; a lone LF is part of the line's text.
 int countMaterialLines(QByteArrayView data);
 
 // Reads ten band values from one group of a material line; returns the unreadable count and

@@ -19,7 +19,11 @@ constexpr mode_t kNewFileMode = 0666;
 
 QString inFolder(const QString &folder, const char *name)
 {
-    return QDir::toNativeSeparators(folder + QLatin1Char('/') + QLatin1String(name));
+    // "dir/" and "dir" name the same files: "dir/Korvane.mat", never "dir//Korvane.mat".
+    QString path = QDir::cleanPath(folder);
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    return QDir::toNativeSeparators(path + QLatin1String(name));
 }
 
 // A library file and the fixed names beside it. A link is followed, so that the files are
@@ -179,12 +183,9 @@ SaveOutcome saveInPlace(const SideFiles &material, const SideFiles &color,
     return outcome;
 }
 
-// Material indexes as the numbers the user sees, in runs: "0 to 2, 7".
-QString rangesText(QList<int> indexes)
+// Numbers in runs: "0 to 2, 7".
+QString runsText(QList<int> numbers)
 {
-    QList<int> numbers;
-    for (int n : indexes)
-        numbers << materialNumber(n);
     std::sort(numbers.begin(), numbers.end());
     QStringList parts;
     for (qsizetype i = 0; i < numbers.size();) {
@@ -196,6 +197,20 @@ QString rangesText(QList<int> indexes)
         i = last + 1;
     }
     return parts.join(QStringLiteral(", "));
+}
+
+// Material indexes as the numbers the user sees.
+QString rangesText(const QList<int> &indexes)
+{
+    QList<int> numbers;
+    for (int n : indexes)
+        numbers << materialNumber(n);
+    return runsText(numbers);
+}
+
+QString counted(int count, const QString &singular)
+{
+    return QStringLiteral("%1 %2%3").arg(count).arg(singular, count == 1 ? u""_qs : u"s"_qs);
 }
 
 } // namespace
@@ -294,6 +309,21 @@ QString loadReport(const LoadOutcome &outcome)
     const MaterialReadReport &m = outcome.materials;
     const ColorReadReport &c = outcome.colors;
     QStringList items;
+    for (const auto &[name, lineFeedEnds] :
+         {std::pair{materialName, m.lineFeedEnds}, std::pair{colorName, c.lineFeedEnds}}) {
+        if (lineFeedEnds)
+            items << QStringLiteral("The lines of %1 ended in LF alone; they were read as lines, "
+                                    "and the next save ends them with CR LF.")
+                         .arg(name);
+    }
+    if (!m.loneLineFeeds.isEmpty())
+        items << QStringLiteral("%1 %2 of %3 %4 a line feed without a carriage return; what "
+                                "follows it was read as part of %5 %6.")
+                     .arg(m.loneLineFeeds.size() == 1 ? u"Line"_qs : u"Lines"_qs,
+                          runsText(m.loneLineFeeds), materialName,
+                          m.loneLineFeeds.size() == 1 ? u"holds"_qs : u"hold"_qs,
+                          m.loneLineFeeds.size() == 1 ? u"material"_qs : u"materials"_qs,
+                          rangesText(m.loneLineFeeds));
     if (m.unreadableValues > 0)
         items << QStringLiteral("%1 in %2 %3 too large for the library and read as 0; the first "
                                 "stands on line %4 (material %5, %6 values, %7 band).")
@@ -314,10 +344,9 @@ QString loadReport(const LoadOutcome &outcome)
         items << QStringLiteral("%1 has a blank line for material %2.")
                      .arg(colorName, rangesText(palette));
     if (count == 0 && c.colorsRead > 0) {
-        items << QStringLiteral("%1 is empty, but %2 holds %3 colours: \"Update File\" would "
+        items << QStringLiteral("%1 is empty, but %2 holds %3: \"Update File\" would "
                                 "leave both files empty.")
-                     .arg(materialName, colorName)
-                     .arg(c.colorsRead);
+                     .arg(materialName, colorName, counted(c.colorsRead, u"colour"_qs));
     } else if (count > 0) {
         const bool unreadableFile = !c.problem.isEmpty() && c.problemLine == 0 && c.colorsRead == 0;
         if (unreadableFile)
@@ -328,12 +357,10 @@ QString loadReport(const LoadOutcome &outcome)
                          .arg(c.problemLine)
                          .arg(colorName);
         else if (c.colorsRead != count)
-            items << QStringLiteral("%1 holds %2 for %3 materials%4.")
-                         .arg(colorName)
-                         .arg(c.colorsRead == 1 ? u"1 colour"_qs
-                                                : QStringLiteral("%1 colours").arg(c.colorsRead))
-                         .arg(count)
-                         .arg(c.colorsRead > count
+            items << QStringLiteral("%1 holds %2 for %3%4.")
+                         .arg(colorName, counted(c.colorsRead, u"colour"_qs),
+                              counted(count, u"material"_qs),
+                              c.colorsRead > count
                                   ? QStringLiteral("; the last %1 are no part of the library")
                                         .arg(c.colorsRead - count)
                                   : QString());

@@ -205,7 +205,7 @@ void TestCommandLine::commands_data()
     row("check values beyond float, colour not a number", check, 1,
         "./Korvane.mat:1: 1 value does not fit a 32-bit float: read as 0\n"
         "./Korvane.mat:2: 1 value does not fit a 32-bit float: read as 0\n"
-        "./korcolor.mat:2: entry \"red\" is not a colour number: materials 2 to 3 get their "
+        "./korcolor.mat:2: entry \"red\" is not a colour number: materials 1 to 2 get their "
         "palette colours\n3 materials, 3 problems, 0 notes\n",
         "", QByteArray(m_materials).replace(" 21.5 ", " 1e999 "), " 255 \r\n red \r\n 7 \r\n");
     row("check notes only", check, 0,
@@ -215,6 +215,15 @@ void TestCommandLine::commands_data()
         "./korcolor.mat:3: note: 3 colours for 2 materials: the colours from here on are not "
         "used, and the next save leaves them out\n2 materials, 0 problems, 4 notes\n",
         "", rewritten, " 255 \r\n0\r\n 7 \r\n");
+    // Material numbers count from 0; a folder's trailing slash is not doubled.
+    row("check LF ends, folder with a slash", {"check", "./"}, 0,
+        "./Korvane.mat:1: note: lines end in LF alone: they are read as lines, and the next save "
+        "ends them with CR LF\n"
+        "./korcolor.mat:1: note: lines end in LF alone: they are read as lines, and the next save "
+        "ends them with CR LF\n"
+        "./korcolor.mat:3: note: 2 colours for 3 materials: material 2 gets its palette colour\n"
+        "3 materials, 0 problems, 3 notes\n",
+        "", QByteArray(m_materials).replace("\r\n", "\n"), " 1 \n 2 \n");
     row("check, no colour file", check, 2, "", "korcolor.mat: cannot be read", m_materials);
 }
 

@@ -137,10 +137,18 @@ void TestFaults::loadsOrRefuses_data()
     row("named pipe", "<fifo>", " 1 \r\n", -1, {});
     row("over 64 MiB", "<sparse 67108865>", " 1 \r\n", -1, {"67108865"});
     row("clean", three, " 1 \r\n 2 \r\n 3 \r\n", 3, {});
-    // Lines end at CR or CR LF; an empty line is a material of its own.
+    // Lines end at CR or CR LF; an empty line is a material of its own. Files without any CR
+    // end their lines at LF; in others a lone LF is text, and named.
     row("CR alone", "0  A, 0.1\r1  B, 0.2\r", " 1 \r\n 2 \r\n", 2, {});
     row("CR then CR LF", "0  A, 0.1\r\r\n1  B, 0.2\r\n", " 1 \r\n 2 \r\n 3 \r\n", 3, {});
-    row("LF alone is text", "0  A, 0.1\n1  B, 0.2\n", " 1 \r\n", 1, {});
+    row("LF", "0  A, 0.1\n1  B, 0.2\n", " 1 \n\n 3 \n", 2,
+        {"lines of Korvane.mat ended in LF alone", "lines of korcolor.mat ended in LF alone",
+         "CR LF", "blank line for material 1", "3 colours for 2 materials"});
+    row("LF at the very end only", "0  A, 0.1\n", " 1 \r\n 2 \r\n", 1,
+        {"Korvane.mat ended in LF", "2 colours for 1 material;"});
+    row("lone LF in CR LF lines", "0  A, 0.1\r\n1  B\n2  C, 0.2\r\n3  D, 0.3\n\r\n",
+        " 1 \r\n 2 \r\n 3 \r\n", 3,
+        {"Lines 2 to 3 of Korvane.mat hold a line feed", "materials 1 to 2"});
     // Numbers past the tenth run into it.
     row("10 MB of digits and blanks", "0  Long, " + QByteArray("7 ").repeated(kLongLineBytes / 2),
         " 1 \r\n", 1, {"line 1 (material 0, absorption values, 16 kHz band)"});
@@ -188,6 +196,14 @@ void TestFaults::loadsOrRefuses()
     QCOMPARE(library->materialCount, count);
     for (int n = outcome.colors.colorsRead + 1; n <= count; ++n)
         QCOMPARE(library->materialColors[size_t(n)], defaultColor(n));
+    // Files whose lines end in LF are the same library as their CR LF originals.
+    if (!(materials + colors).contains('\r') && !(materials + colors).contains('<')) {
+        const auto original = std::make_unique<MaterialLibrary>();
+        const auto crlf = [](QByteArray data) { return data.replace("\n", "\r\n"); };
+        readMaterialFile(crlf(materials), *original);
+        applyDefaultColors(*original, readColorFile(crlf(colors), *original).colorsRead);
+        QCOMPARE(filesOf(*library), filesOf(*original));
+    }
 
     // A save replaces the file a link names, but never a device or a pipe. (Never tried on
     // /dev/zero: should the refusal fail, the test would replace the device.)
