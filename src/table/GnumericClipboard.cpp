@@ -11,10 +11,9 @@ namespace {
 
 constexpr char16_t kNamespace[] = u"http://www.gnumeric.org/v10.dtd";
 
-// Gnumeric's value types; 30 is the integer type of older versions.
+// Gnumeric's value types: 40 a number, 60 a string; 30 the integer type of older versions.
 constexpr int kIntegerType = 30;
 constexpr int kFloatType = 40;
-constexpr int kStringType = 60;
 
 // Beyond these no spreadsheet has cells; they also bound what a damaged range can allocate.
 constexpr int kMaxRows = 1048576;
@@ -48,6 +47,13 @@ void appendText(QByteArray &out, const QString &text)
             escaped += QChar::fromUcs4(c);
     }
     out += escaped.toUtf8();
+}
+
+void appendInteger(QByteArray &out, int value)
+{
+    char buffer[16];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    out.append(buffer, end - buffer);
 }
 
 void appendNumber(QByteArray &out, double value)
@@ -96,8 +102,11 @@ QByteArray writeGnumericClipboard(const ExchangeBlock &block)
            QByteArray::number(block.rows) + "\" BaseCol=\"0\" BaseRow=\"0\"><gnm:Cells>";
     block.forEachFilledCell([&](int r, int c, const ExchangeCell &cell, bool number) {
         const qsizetype start = out.size();
-        out += "<gnm:Cell Row=\"" + QByteArray::number(r) + "\" Col=\"" + QByteArray::number(c) +
-               "\" ValueType=\"" + QByteArray::number(number ? kFloatType : kStringType) + "\">";
+        out += "<gnm:Cell Row=\"";
+        appendInteger(out, r);
+        out += "\" Col=\"";
+        appendInteger(out, c);
+        out += number ? "\" ValueType=\"40\">" : "\" ValueType=\"60\">";
         const qsizetype content = out.size();
         if (number)
             appendNumber(out, *cell.number);
