@@ -8,8 +8,8 @@
 
 namespace quillon {
 
-// Gnumeric's own clipboard flavour: it reads its numbers whatever the locale and needs no
-// import dialog, which it shows for text and does not skip for SYLK.
+// Gnumeric's own clipboard flavour, which it prefers: it reads the numbers whatever the locale
+// and asks no import questions. It does not read SYLK from the clipboard.
 inline constexpr char kGnumericMimeType[] = "application/x-gnumeric";
 
 // A gnm:ClipboardRange with one gnm:Cell per cell that is not empty: finite numbers in "."

@@ -15,7 +15,7 @@ class QMimeData;
 
 namespace quillon {
 
-// The spreadsheet flavour offered and preferred beside plain text: SYLK, whose numbers are
+// The spreadsheet flavour that Calc reads and offers beside plain text: SYLK, whose numbers are
 // always written with "." and in full, whatever the locale.
 inline constexpr char kSylkMimeType[] = "application/x-openoffice-sylk;windows_formatname=\"Sylk\"";
 
