@@ -2,12 +2,13 @@
 // in the real window (run with QT_QPA_PLATFORM=offscreen). Prints medians beside their goals.
 // Window operations are timed until the window has processed the events they cause, painting
 // included, so that the figures are what the user sees.
+#include "GnumericClipboard.h"
 #include "LibraryDocument.h"
 #include "LibraryFiles.h"
 #include "MainWindow.h"
 #include "MaterialFind.h"
-#include "Ratings.h"
 #include "MaterialTableView.h"
+#include "Ratings.h"
 #include "SpectrumChart.h"
 
 #include <QApplication>
@@ -19,7 +20,6 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -33,7 +33,8 @@ namespace {
 class SilentDialogs : public UserDialogs {
 public:
     QMessageBox::StandardButton messageBox(const QString &, const QString &, QMessageBox::Icon,
-                                           QMessageBox::StandardButtons buttons) override
+                                           QMessageBox::StandardButtons buttons,
+                                           QMessageBox::StandardButton) override
     {
         return buttons == kYesNo ? QMessageBox::Yes : QMessageBox::Ok;
     }
@@ -258,7 +259,7 @@ int main(int argc, char *argv[])
     measureHistory("undo of one cell entry", 2.0, 101, true);
 
     grid->selectRange({0, 0, kMaxMaterials - 1, kLastBandColumn});
-    measure("copySelection, whole table, text and SYLK", 20.0, kRuns, nullptr,
+    measure("copySelection, whole table, three flavours", 20.0, kRuns, nullptr,
             [&] { window->copySelection(); });
 
     // Every run pastes onto the values before the first, so that each stores and redraws the
@@ -301,6 +302,9 @@ int main(int argc, char *argv[])
     auto *sylk = new QMimeData;
     sylk->setData(QString::fromLatin1(kSylkMimeType), writeSylk(numbers));
     measurePaste("pasteSelection, 999 x 10 block from SYLK", sylk);
+    auto *gnumeric = new QMimeData;
+    gnumeric->setData(QString::fromLatin1(kGnumericMimeType), writeGnumericClipboard(numbers));
+    measurePaste("pasteSelection, 999 x 10 from Gnumeric", gnumeric);
     auto *commas = new QMimeData;
     commas->setText(commaText);
     measurePaste("pasteSelection, 999 x 10 decimal commas", commas);

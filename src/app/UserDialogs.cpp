@@ -41,12 +41,13 @@ private:
 
 QMessageBox::StandardButton QtUserDialogs::messageBox(const QString &text, const QString &title,
                                                       QMessageBox::Icon icon,
-                                                      QMessageBox::StandardButtons buttons)
+                                                      QMessageBox::StandardButtons buttons,
+                                                      QMessageBox::StandardButton defaultButton)
 {
     const FocusKeeper keeper;
     QMessageBox box(icon, title, text, buttons, m_parent);
     if (buttons.testFlag(QMessageBox::Yes)) {
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(defaultButton);
         box.setEscapeButton(QMessageBox::No);
     }
     return static_cast<QMessageBox::StandardButton>(box.exec());

@@ -23,10 +23,12 @@ class UserDialogs {
 public:
     virtual ~UserDialogs() = default;
 
-    // The button pressed; with Yes and No, Yes is the default and Escape answers No.
+    // The button pressed. With Yes and No, Escape answers No and Yes is the default unless
+    // defaultButton says otherwise (No for questions whose Yes overwrites something).
     virtual QMessageBox::StandardButton
     messageBox(const QString &text, const QString &title, QMessageBox::Icon icon,
-               QMessageBox::StandardButtons buttons = QMessageBox::Ok) = 0;
+               QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+               QMessageBox::StandardButton defaultButton = QMessageBox::Yes) = 0;
     // The confirmed colour, or nothing when the user cancelled.
     virtual std::optional<MaterialColor> chooseColor(MaterialColor initial) = 0;
     // The chosen file's full path, or nothing when the user cancelled.
@@ -51,9 +53,10 @@ class QtUserDialogs : public UserDialogs {
 public:
     explicit QtUserDialogs(QWidget *parent) : m_parent(parent) {}
 
-    QMessageBox::StandardButton messageBox(const QString &text, const QString &title,
-                                           QMessageBox::Icon icon,
-                                           QMessageBox::StandardButtons buttons = QMessageBox::Ok) override;
+    QMessageBox::StandardButton
+    messageBox(const QString &text, const QString &title, QMessageBox::Icon icon,
+               QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+               QMessageBox::StandardButton defaultButton = QMessageBox::Yes) override;
     std::optional<MaterialColor> chooseColor(MaterialColor initial) override;
     std::optional<QString> chooseOpenFile(const QString &title, const QString &filter,
                                           const QString &initialFolder) override;

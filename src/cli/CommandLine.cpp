@@ -4,9 +4,7 @@
 #include "LibraryExport.h"
 #include "LibraryStorage.h"
 
-#include <QFile>
 #include <memory>
-#include <optional>
 
 namespace quillon {
 
@@ -46,28 +44,37 @@ int usageError(QTextStream &err, const QString &why)
     return status(ExitStatus::Failure);
 }
 
-std::optional<QByteArray> readWholeFile(const QString &path, QTextStream &err)
+// Check, export and ratings read the pair as it stands and never write: a save cut off after
+// its commit is read as the library and reported, and left for the window to put in place.
+void reportNote(const QString &note, QTextStream &err)
 {
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-        QByteArray data = file.readAll();
-        if (file.error() == QFileDevice::NoError)
-            return data;
-    }
-    err << "quillon: " << path << ": cannot be read: " << file.errorString() << '\n';
-    return std::nullopt;
+    if (!note.isEmpty())
+        err << "quillon: note: " << note << '\n';
 }
 
 int runCheck(const Invocation &invocation, QTextStream &out, QTextStream &err)
 {
     const QString materialPath = materialFilePath(invocation.folder);
     const QString colorPath = colorFilePath(invocation.folder);
-    const std::optional<QByteArray> materialData = readWholeFile(materialPath, err);
-    const std::optional<QByteArray> colorData = readWholeFile(colorPath, err);
-    if (!materialData || !colorData)
+    const PairRead pair = readLibraryPair(materialPath, colorPath);
+    if (!pair.ok) {
+        err << "quillon: " << pair.problem << '\n';
+        return status(ExitStatus::Failure);
+    }
+    reportNote(pair.note, err);
+    bool readable = true;
+    for (const auto &[path, file] :
+         {std::pair{materialPath, &pair.material}, std::pair{colorPath, &pair.color}}) {
+        if (file->status != FileRead::Status::Read) {
+            err << "quillon: " << path << ": cannot be read: " << file->problem << '\n';
+            readable = false;
+        }
+    }
+    if (!readable)
         return status(ExitStatus::Failure);
 
-    const CheckResult result = checkLibrary(*materialData, *colorData, materialPath, colorPath);
+    const CheckResult result =
+        checkLibrary(pair.material.data, pair.color.data, materialPath, colorPath);
     for (const CheckFinding &finding : result.findings)
         out << formatFinding(finding) << '\n';
     out << checkSummary(result) << '\n';
@@ -75,17 +82,19 @@ int runCheck(const Invocation &invocation, QTextStream &out, QTextStream &err)
                                                          : ExitStatus::Success);
 }
 
-// Export and ratings load the library exactly as the window does.
+// Export and ratings load the library as the window does, but without its recovery.
 int runOnLibrary(const Invocation &invocation, QTextStream &out, QTextStream &err,
                  QByteArray (*write)(const MaterialLibrary &))
 {
     auto library = std::make_unique<MaterialLibrary>();
-    const LoadOutcome outcome = loadLibraryFiles(materialFilePath(invocation.folder),
-                                                 colorFilePath(invocation.folder), *library);
+    const LoadOutcome outcome =
+        loadLibraryFiles(materialFilePath(invocation.folder), colorFilePath(invocation.folder),
+                         *library, LoadMode::ReadOnly);
     if (!outcome.ok) {
         err << "quillon: " << outcome.message << '\n';
         return status(ExitStatus::Failure);
     }
+    reportNote(outcome.recovery, err);
     out << QString::fromUtf8(write(*library));
     return status(ExitStatus::Success);
 }

@@ -247,10 +247,9 @@ CheckResult checkLibrary(QByteArrayView materialData, QByteArrayView colorData,
 QString formatFinding(const CheckFinding &finding)
 {
     return QStringLiteral("%1:%2: %3%4")
-        .arg(finding.file)
-        .arg(finding.line)
-        .arg(finding.kind == FindingKind::Note ? QStringLiteral("note: ") : QString())
-        .arg(finding.message);
+        .arg(finding.file, QString::number(finding.line),
+             finding.kind == FindingKind::Note ? QStringLiteral("note: ") : QString(),
+             finding.message);
 }
 
 QString checkSummary(const CheckResult &result)

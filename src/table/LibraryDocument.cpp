@@ -156,9 +156,10 @@ LibraryDocument::LibraryDocument(QObject *parent)
 
 LibraryDocument::~LibraryDocument() = default;
 
-LoadOutcome LibraryDocument::load(const QString &materialPath, const QString &colorPath)
+LoadOutcome LibraryDocument::load(const QString &materialPath, const QString &colorPath,
+                                  LoadMode mode)
 {
-    LoadOutcome outcome = loadLibraryFiles(materialPath, colorPath, *m_library);
+    LoadOutcome outcome = loadLibraryFiles(materialPath, colorPath, *m_library, mode);
     if (outcome.ok) {
         m_loaded = true;
         m_history.clear();
@@ -314,12 +315,7 @@ LibraryDocument::PasteOutcome LibraryDocument::paste(const CellRange &target,
 LibraryDocument::PasteOutcome LibraryDocument::paste(const CellRange &target, const QMimeData &data,
                                                      Quantity quantity)
 {
-    const QString sylkType = QString::fromLatin1(kSylkMimeType);
-    if (data.hasFormat(sylkType)) {
-        if (const auto block = readSylk(data.data(sylkType)))
-            return paste(target, *block, quantity);
-    }
-    return paste(target, readTabText(data.text()), quantity);
+    return paste(target, readOfferedBlock(data), quantity);
 }
 
 bool LibraryDocument::importMaterial(const LumeoReadResult &values, const QString &name,

@@ -69,7 +69,8 @@ public:
     bool isSaved() const { return m_loaded && m_history.isClean(); }
 
     // Reads both files; a library read in full starts an empty, saved history.
-    LoadOutcome load(const QString &materialPath, const QString &colorPath);
+    LoadOutcome load(const QString &materialPath, const QString &colorPath,
+                     LoadMode mode = LoadMode::ReadOnly);
     void markSaved();
 
     enum class EditResult { Stored, Unchanged, Refused, LossyName };
@@ -85,7 +86,7 @@ public:
         CellRange target; // a single cell grows to the pasted block
     };
     PasteOutcome paste(const CellRange &target, const ExchangeBlock &block, Quantity quantity);
-    // Prefers the SYLK flavour; reads the text otherwise.
+    // Prefers Gnumeric's flavour, then SYLK, then the text.
     PasteOutcome paste(const CellRange &target, const QMimeData &data, Quantity quantity);
 
     // Appends a material read from a Lumeo file; false when the library is full.

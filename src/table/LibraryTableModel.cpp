@@ -164,12 +164,14 @@ std::unique_ptr<QMimeData> LibraryTableModel::copyBlock(const CellRange &range) 
             ExchangeCell cell{index(row, column).data().toString(), std::nullopt};
             if (column >= kFirstBandColumn)
                 cell.number = wholeNumber(cell.text);
-            text += cell.text;
+            else if (column == kSwatchColumn && m_showsLibrary)
+                cell.text =
+                    colorHexText(m_document.library().materialColors[size_t(materialOfRow(row))]);
+            text += index(row, column).data().toString();
             cells.cells.push_back(std::move(cell));
         }
     }
-    data->setText(text);
-    data->setData(QString::fromLatin1(kSylkMimeType), writeSylk(cells));
+    offerBlock(*data, cells, text);
     return data;
 }
 

@@ -25,8 +25,9 @@ public:
     bool showsLibrary() const { return m_showsLibrary; }
     // An entry shows as it was entered until the next change of quantity or of its row.
     void setEnteredText(int row, int column, const QString &text);
-    // The block's texts as the table shows them: tab-separated, rows ended by carriage returns
-    // between them, and as SYLK with the band values as numbers.
+    // The block's texts as the table shows them, tab-separated with carriage returns between
+    // rows, and the block in the structured flavours with band values as numbers and swatches
+    // as colours.
     std::unique_ptr<QMimeData> copyBlock(const CellRange &range) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;

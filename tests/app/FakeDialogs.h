@@ -20,6 +20,7 @@ public:
         QString title;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QMessageBox::StandardButtons buttons;
+        QMessageBox::StandardButton defaultButton = QMessageBox::Yes;
     };
 
     std::vector<Message> messages;
@@ -40,9 +41,10 @@ public:
 
     QMessageBox::StandardButton messageBox(const QString &text, const QString &title,
                                            QMessageBox::Icon icon,
-                                           QMessageBox::StandardButtons buttons) override
+                                           QMessageBox::StandardButtons buttons,
+                                           QMessageBox::StandardButton defaultButton) override
     {
-        messages.push_back({text, title, icon, buttons});
+        messages.push_back({text, title, icon, buttons, defaultButton});
         if (buttons != kYesNo)
             return QMessageBox::Ok;
         return take(answers).value_or(QMessageBox::Yes);

@@ -269,17 +269,23 @@ void TestWindowEdit::saving()
     QCOMPARE(f.readFile(u"Korvane.mat"_qs) + f.readFile(u"korcolor.mat"_qs), oldFiles);
     QVERIFY(f.window->isWindowModified()); // nothing was saved
 
-    // Another program's edit is asked about; the previous pair stays beside the new one.
+    // Another program's edit, then the read-only mark, are asked about, No by default; the
+    // previous pair stays beside the new one.
     const QByteArray theirs = "  0  Added elsewhere,   0.5\r\n";
     f.writeFile(u"Korvane.mat"_qs, theirs);
+    QVERIFY(QFile::setPermissions(f.folder.filePath(u"korcolor.mat"_qs), QFile::ReadOwner));
     for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
-        f.dialogs->answers = {answer};
+        f.dialogs->answers = {answer, answer};
         f.click("updateFileButton");
-        QVERIFY(f.dialogs->messages.back().text.contains(u"Korvane.mat"_qs));
-        QVERIFY(f.dialogs->messages.back().icon == QMessageBox::Warning &&
-                f.dialogs->messages.back().buttons == kYesNo);
+        QVERIFY(f.dialogs->messages.back().text.contains(
+            answer == QMessageBox::No ? u"Korvane.mat"_qs : u"read-only"_qs));
+        const FakeDialogs::Message &asked = f.dialogs->messages.back();
+        QVERIFY(asked.icon == QMessageBox::Warning && asked.buttons == kYesNo &&
+                asked.defaultButton == QMessageBox::No);
         QCOMPARE(f.readFile(u"Korvane.mat"_qs) == theirs, answer == QMessageBox::No);
     }
+    QVERIFY(QFile::setPermissions(f.folder.filePath(u"korcolor.mat"_qs),
+                                  QFile::ReadOwner | QFile::WriteOwner));
     QCOMPARE(f.readFile(u"Korvane.mat.bak"_qs), theirs);
     const size_t asked = f.dialogs->messages.size();
     f.click("updateFileButton"); // the next save asks nothing

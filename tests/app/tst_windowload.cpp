@@ -358,15 +358,18 @@ void TestWindowLoad::realMessageBoxAnswersYesOnEnter()
 {
     QWidget parent;
     QtUserDialogs dialogs(&parent);
-    for (const auto &[key, expected] : {std::pair{Qt::Key_Return, QMessageBox::Yes},
-                                        std::pair{Qt::Key_Escape, QMessageBox::No}}) {
+    // Questions whose Yes overwrites something have No as their default.
+    for (const auto &[defaultButton, key, expected] :
+         {std::tuple{QMessageBox::Yes, Qt::Key_Return, QMessageBox::Yes},
+          std::tuple{QMessageBox::Yes, Qt::Key_Escape, QMessageBox::No},
+          std::tuple{QMessageBox::No, Qt::Key_Return, QMessageBox::No}}) {
         QTimer::singleShot(0, [key = key] {
             QWidget *box = QApplication::activeModalWidget();
             QVERIFY(box && box->windowTitle() == u"Warning"_qs);
             QTest::keyClick(box, key);
         });
         QCOMPARE(dialogs.messageBox(u"Really Do You Want to Exit ?"_qs, u"Warning"_qs,
-                                    QMessageBox::Warning, kYesNo),
+                                    QMessageBox::Warning, kYesNo, defaultButton),
                  expected);
     }
 }

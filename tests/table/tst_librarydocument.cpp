@@ -1,3 +1,4 @@
+#include "GnumericClipboard.h"
 #include "LibraryDocument.h"
 #include "LibraryFiles.h"
 #include "LibraryTableModel.h"
@@ -87,6 +88,7 @@ private slots:
     void changedCells_data();
     void changedCells();
     void historyMemory();
+    void clipboardRoundTrip();
 };
 
 void TestLibraryDocument::undoAndRedoEverySequence_data()
@@ -250,6 +252,25 @@ void TestLibraryDocument::historyMemory()
     const size_t before = heapInUse();
     full.step(u"paste 1 3 "_qs + block);
     QVERIFY2(heapInUse() - before < 1024 * 1024, "a 999 x 10 paste");
+}
+
+// Swatches travel as colours in the structured flavours and as the cell's own text in the plain
+// one.
+void TestLibraryDocument::clipboardRoundTrip()
+{
+    Core core;
+    core.document.recolour({1, kSwatchColumn, 1, kSwatchColumn}, rgbColor(0x12, 0x34, 0xAB));
+    const MaterialLibrary &library = core.document.library();
+    const auto data = core.model.copyBlock({1, kNameColumn, 2, kLastBandColumn});
+    QVERIFY(data->text().startsWith(core.text(2, 1) + u'\t' + QString(12, QChar(0x7F))));
+    QVERIFY(data->data(QString::fromLatin1(kSylkMimeType)).contains("C;X2;Y1;K\"#1234AB\""));
+    QVERIFY(data->data(QString::fromLatin1(kGnumericMimeType))
+                .contains("Row=\"0\" Col=\"1\" ValueType=\"60\">#1234AB<"));
+
+    core.document.paste({19, kNameColumn, 19, kNameColumn}, *data, core.model.quantity());
+    for (size_t i = 0; i < 2; ++i)
+        QVERIFY(library.materialNames[20 + i] == library.materialNames[2 + i] &&
+                library.alphaR[20 + i] == library.alphaR[2 + i]);
 }
 
 QTEST_GUILESS_MAIN(TestLibraryDocument)
