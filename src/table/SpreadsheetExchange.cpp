@@ -308,12 +308,23 @@ qsizetype skipDigits(QStringView text, qsizetype i, std::string &out)
     return i;
 }
 
-// "0,25", "-0,05", "1.234,5", "1 234,5": digits in optional groups of three, one comma,
-// digits, and an exponent as spreadsheets show very small or large values ("1,5E-05").
-std::optional<double> readDecimalComma(QStringView text)
+// What may follow a number in a formatted cell: nothing, or a unit or percent sign after
+// optional blanks ("12,50%", "0,5 dB").
+bool endsInUnit(QStringView rest)
 {
-    text = text.trimmed();
-    std::string ascii;
+    qsizetype i = 0;
+    while (i < rest.size() && (isBlank(rest[i]) || (isGroupSeparator(rest[i]) && rest[i] != u'.')))
+        ++i;
+    if (i == rest.size())
+        return true;
+    const QChar first = rest[i];
+    return first.isLetter() || first == u'%' || first == QChar(0x2030) || first == QChar(0x00B0);
+}
+
+// Sign, then digits; with a group separator, a first group of 1 to 3 digits and further
+// groups of exactly 3. Returns the position after them, or -1.
+qsizetype readGroupedInteger(QStringView text, std::string &ascii, bool (*isSeparator)(QChar))
+{
     qsizetype i = 0;
     if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
         if (text[i] == u'-')
@@ -324,20 +335,39 @@ std::optional<double> readDecimalComma(QStringView text)
     i = skipDigits(text, i, ascii);
     const qsizetype firstGroupLength = i - firstGroup;
     if (firstGroupLength == 0)
-        return std::nullopt;
-    if (i < text.size() && isGroupSeparator(text[i])) {
+        return -1;
+    if (i < text.size() && isSeparator(text[i])) {
         constexpr qsizetype kGroup = 3;
         if (firstGroupLength > kGroup)
-            return std::nullopt;
+            return -1;
         const QChar separator = text[i];
         while (i < text.size() && text[i] == separator) {
             const qsizetype groupStart = ++i;
             i = skipDigits(text, i, ascii);
             if (i - groupStart != kGroup)
-                return std::nullopt;
+                return -1;
         }
     }
-    if (i >= text.size() || text[i] != u',')
+    return i;
+}
+
+std::optional<double> toDouble(const std::string &ascii)
+{
+    double value = 0.0;
+    const auto result = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+    if (result.ec == std::errc::result_out_of_range)
+        return parseLeadingNumber(QByteArrayView(ascii.data(), qsizetype(ascii.size())));
+    return value;
+}
+
+// "0,25", "-0,05", "1.234,5", "1 234,5": digits in optional groups of three, one comma,
+// digits, and an exponent as spreadsheets show very small or large values ("1,5E-05").
+std::optional<double> readDecimalComma(QStringView text)
+{
+    text = text.trimmed();
+    std::string ascii;
+    qsizetype i = readGroupedInteger(text, ascii, isGroupSeparator);
+    if (i < 0 || i >= text.size() || text[i] != u',')
         return std::nullopt;
     ascii.push_back('.');
     const qsizetype fraction = ++i;
@@ -345,22 +375,78 @@ std::optional<double> readDecimalComma(QStringView text)
     if (i == fraction)
         return std::nullopt;
     if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
+        const qsizetype mark = i;
+        const size_t kept = ascii.size();
         ascii.push_back('e');
         ++i;
         if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
             ascii.push_back(static_cast<char>(text[i++].unicode()));
         const qsizetype exponent = i;
         i = skipDigits(text, i, ascii);
-        if (i == exponent)
-            return std::nullopt;
+        if (i == exponent) { // a unit that begins with E
+            i = mark;
+            ascii.resize(kept);
+        }
     }
-    if (i != text.size())
+    if (!endsInUnit(text.sliced(i)))
         return std::nullopt;
-    double value = 0.0;
-    const auto result = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
-    if (result.ec == std::errc::result_out_of_range)
-        return parseLeadingNumber(QByteArrayView(ascii.data(), qsizetype(ascii.size())));
-    return value;
+    return toDouble(ascii);
+}
+
+// English grouping as a formatted cell shows it: "1,234.50", "1,234,567". A lone "1,234" is
+// left to the decimal-comma reading.
+std::optional<double> readCommaGrouped(QStringView text)
+{
+    text = text.trimmed();
+    std::string ascii;
+    qsizetype i = readGroupedInteger(text, ascii, [](QChar c) { return c == u','; });
+    if (i < 0)
+        return std::nullopt;
+    const auto commas = text.first(i).count(u',');
+    if (i < text.size() && text[i] == u'.') {
+        ascii.push_back('.');
+        i = skipDigits(text, i + 1, ascii);
+    } else if (commas < 2) {
+        return std::nullopt;
+    }
+    if (commas == 0 || !endsInUnit(text.sliced(i)))
+        return std::nullopt;
+    return toDouble(ascii);
+}
+
+constexpr bool endsCell(QChar c)
+{
+    return c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+struct QuotedCell {
+    QString text;
+    qsizetype end; // just after the closing quote
+};
+
+// A cell wholly quoted as spreadsheets write one that holds a tab, a line break or a quote
+// ("Akustik ""Platte"""). Nothing when the quotes do not enclose the whole cell, or when
+// nothing inside needed them ("Foam" in quotes is a name of its own).
+std::optional<QuotedCell> readQuotedCell(QStringView text, qsizetype openQuote)
+{
+    QString cell;
+    bool needed = false;
+    for (qsizetype i = openQuote + 1; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != u'"') {
+            needed = needed || endsCell(c);
+            cell += c;
+        } else if (i + 1 < text.size() && text[i + 1] == u'"') {
+            needed = true;
+            cell += c;
+            ++i;
+        } else {
+            if (!needed || (i + 1 < text.size() && !endsCell(text[i + 1])))
+                return std::nullopt;
+            return QuotedCell{std::move(cell), i + 1};
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -411,18 +497,49 @@ std::optional<ExchangeBlock> readSylk(QByteArrayView sylk)
 
 ExchangeBlock readTabText(QStringView text)
 {
-    std::vector<QList<QStringView>> rows;
-    forEachLine(text, [&](QStringView line) { rows.push_back(line.split(u'\t')); });
+    std::vector<std::vector<QString>> rows;
+    std::vector<QString> row;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        if (auto quoted = text[i] == u'"' ? readQuotedCell(text, i) : std::nullopt) {
+            row.push_back(std::move(quoted->text));
+            i = quoted->end;
+        } else {
+            const qsizetype start = i;
+            while (i < text.size() && !endsCell(text[i]))
+                ++i;
+            row.push_back(text.sliced(start, i - start).toString());
+        }
+        if (i == text.size()) {
+            rows.push_back(std::move(row));
+            break;
+        }
+        if (text[i] == u'\t') {
+            if (++i == text.size()) {
+                row.emplace_back();
+                rows.push_back(std::move(row));
+            }
+            continue;
+        }
+        i += text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n' ? 2 : 1;
+        rows.push_back(std::move(row));
+        row.clear();
+    }
     ExchangeBlock block;
     block.rows = static_cast<int>(rows.size());
-    for (const auto &row : rows)
-        block.cols = std::max(block.cols, static_cast<int>(row.size()));
+    for (const auto &cells : rows)
+        block.cols = std::max(block.cols, static_cast<int>(cells.size()));
     block.cells.resize(static_cast<size_t>(block.rows) * static_cast<size_t>(block.cols));
     for (size_t r = 0; r < rows.size(); ++r)
-        for (qsizetype c = 0; c < rows[r].size(); ++c)
-            block.cells[r * static_cast<size_t>(block.cols) + static_cast<size_t>(c)].text =
-                rows[r][c].toString();
+        for (size_t c = 0; c < rows[r].size(); ++c)
+            block.cells[r * static_cast<size_t>(block.cols) + c].text = std::move(rows[r][c]);
     return block;
+}
+
+QString pastedName(QString text)
+{
+    text.replace(u"\r\n"_qs, u" "_qs).replace(u'\r', u' ').replace(u'\n', u' ');
+    return text;
 }
 
 PastedValue readPastedCell(const ExchangeCell &cell)
@@ -434,6 +551,8 @@ PastedValue readPastedCell(const ExchangeCell &cell)
         return {PastedKind::Empty, 0.0};
     if (const auto value = readDecimalComma(text))
         return {PastedKind::DecimalComma, *value};
+    if (const auto value = readCommaGrouped(text))
+        return {PastedKind::Number, *value};
     if (beginsWithNumber(text))
         return {PastedKind::Number, parseLeadingNumber(text)};
     return {PastedKind::NotANumber, 0.0};

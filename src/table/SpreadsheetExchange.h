@@ -46,12 +46,18 @@ QByteArray writeSylk(const ExchangeBlock &block);
 std::optional<ExchangeBlock> readSylk(QByteArrayView sylk);
 
 // Cells separated by tabs, rows by CR, LF or CR LF; a break after the last row adds no row.
-// Short rows are filled up with empty cells.
+// Short rows are filled up with empty cells. A cell quoted as spreadsheets quote one that holds
+// a tab, a line break or a quote is unquoted, its tabs and breaks kept inside it.
 ExchangeBlock readTabText(QStringView text);
+
+// A pasted cell's text as a material name: the files hold a name on one line, so each line
+// break becomes a blank.
+QString pastedName(QString text);
 
 enum class PastedKind {
     Number,       // a number, or a text that begins with one ("85 %" reads 85)
-    DecimalComma, // a text such as "0,25" or "1.234,5", read with the comma as decimal point
+    DecimalComma, // a text such as "0,25", "1.234,5" or "12,50%", read with the comma as decimal
+                  // point; "1,234.50" is English grouping and a Number
     Empty,        // stored as 0
     NotANumber,   // a text without any number: the cell is skipped
 };

@@ -321,7 +321,7 @@ TableEditor::PasteOutcome TableEditor::paste(const ExchangeBlock &source)
             lastStored = n;
             bool lossy = false;
             m_library->materialNames[static_cast<size_t>(n)] =
-                encodeCp1252(source.at(i, kNameColumn - block.left).text, &lossy);
+                encodeCp1252(pastedName(source.at(i, kNameColumn - block.left).text), &lossy);
             outcome.lossyNames = outcome.lossyNames || lossy;
         }
         for (int c = firstCol; c <= lastCol; ++c) {

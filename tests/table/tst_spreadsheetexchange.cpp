@@ -95,6 +95,10 @@ void TestSpreadsheetExchange::readTabText_data()
     QTest::newRow("CR rows, trailing break") << u"a\tb\rc\td\r"_qs << u"a|b/c|d"_qs;
     QTest::newRow("CR LF and LF, short row") << u"a\tb\r\nc\n\n"_qs << u"a|b/c|/|"_qs;
     QTest::newRow("empty") << u""_qs << u""_qs;
+    QTest::newRow("quoted cells") << u"\"Akustik \"\"Platte\"\"\"\t\"a\tb\"\r\"c\r\nd\"\tx\r"_qs
+                                  << u"Akustik \"Platte\"|a\tb/c\r\nd|x"_qs;
+    QTest::newRow("quotes that stay")
+        << u"\"Akustik\" Platte\t\"Foam\"\t\"a\tb"_qs << u"\"Akustik\" Platte|\"Foam\"|\"a|b"_qs;
 }
 
 void TestSpreadsheetExchange::readTabText()
@@ -102,6 +106,7 @@ void TestSpreadsheetExchange::readTabText()
     QFETCH(QString, text);
     QFETCH(QString, block);
     QCOMPARE(describe(quillon::readTabText(text)), block);
+    QCOMPARE(pastedName(u"a\r\nb\rc\nd"_qs), u"a b c d"_qs);
 }
 
 void TestSpreadsheetExchange::pastedCell_data()
@@ -116,6 +121,11 @@ void TestSpreadsheetExchange::pastedCell_data()
     QTest::newRow("1.234,5") << u"1.234,5"_qs << comma << 1234.5;
     QTest::newRow("blank groups") << u"1\u00a0234\u00a0567,5"_qs << comma << 1234567.5;
     QTest::newRow("1,5E-05") << u"1,5E-05"_qs << comma << 1.5e-5;
+    QTest::newRow("12,50%") << u"12,50%"_qs << comma << 12.5;
+    QTest::newRow("0,5 dB") << u"0,5 dB"_qs << comma << 0.5;
+    QTest::newRow("1,234") << u"1,234"_qs << comma << 1.234;
+    QTest::newRow("1,234.50") << u"1,234.50"_qs << number << 1234.5;
+    QTest::newRow("1,234,567 Hz") << u"1,234,567 Hz"_qs << number << 1234567.0;
     QTest::newRow("group of 2") << u"1.23,5"_qs << number << 1.23;
     QTest::newRow("two commas") << u"1,2,3"_qs << number << 1.0;
     QTest::newRow("85 %") << u" 85 %"_qs << number << 85.0;
