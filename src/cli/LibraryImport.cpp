@@ -391,7 +391,9 @@ void readJson(QByteArrayView data, Reader &reader)
                 QJsonDocument(QJsonArray{number}).toJson(QJsonDocument::Compact).chopped(1).mid(1)),
             where);
         std::optional<QByteArray> name;
-        if (object.contains(u"name"))
+        if (object.contains(u"name") && !object[u"name"].isString())
+            reader.error(where, u"the name is not a text"_qs);
+        else if (object.contains(u"name"))
             name = reader.name(object[u"name"].toString(), where);
         std::optional<MaterialColor> color;
         if (object.contains(u"color"))
