@@ -42,7 +42,7 @@ public:
         return std::nullopt;
     }
     bool startDetached(const QString &, const QStringList &) override { return true; }
-    bool openLocalFile(const QString &) override { return true; }
+    void openLocalFile(const QString &, std::function<void(bool)> done) override { done(true); }
     void beep() override {}
     bool showManual(const QString &) override { return true; }
     std::optional<int> popupMenu(const QStringList &, const QPoint &, const QList<bool> &) override

@@ -1,19 +1,19 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (address and undefined-behaviour sanitizers) and runs
-# each for FUZZ_SECONDS on a scratch copy of its seed corpus. Exits non-zero on any finding;
-# the inputs that caused them are kept under FUZZ_OUT.
+# each for FUZZ_SECONDS on a scratch copy of its seed corpus, in a temporary folder of its own
+# that is removed at the end. Exits non-zero on any finding; then the folder is kept, with the
+# inputs that caused the findings and the logs.
 #
 #   FUZZ_SECONDS  seconds per target (60)
 #   FUZZ_TARGETS  targets to run (all)
 #   BUILD_DIR     build folder, relative to the repository (build-fuzz)
-#   FUZZ_OUT      where findings and logs go (/tmp/quillon-fuzz)
+#   FUZZ_OUT      where findings and logs go instead (kept)
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 seconds="${FUZZ_SECONDS:-60}"
 build="${BUILD_DIR:-build-fuzz}"
 [[ "$build" = /* ]] || build="$root/$build"
-out="${FUZZ_OUT:-/tmp/quillon-fuzz}"
 targets=(${FUZZ_TARGETS:-fuzz_libraryfiles fuzz_parsenumber fuzz_formatter fuzz_lumeo fuzz_clipboard})
 
 "$root/scripts/install-deps.sh" clang libclang-rt-14-dev
@@ -28,12 +28,21 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 # Font configuration keeps its caches until exit.
 export LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp:print_suppressions=0"
 
+# Concurrent runs each fuzz in their own folder.
+scratch="$(mktemp -d "${TMPDIR:-/tmp}/quillon-fuzz.XXXXXX")"
+out="${FUZZ_OUT:-$scratch/findings}"
 mkdir -p "$out"
-scratch="$(mktemp -d)"
-trap 'rm -rf "$scratch"' EXIT
-
 summary=()
 failed=0
+finish() {
+  if [ "$failed" -ne 0 ] && [ -z "${FUZZ_OUT:-}" ]; then
+    echo "Findings and logs kept in $out" >&2
+  else
+    rm -rf "$scratch"
+  fi
+}
+trap finish EXIT
+
 for target in "${targets[@]}"; do
   corpus="$scratch/$target"
   mkdir -p "$corpus" "$out/$target"

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Quillon need, when missing.
+# Installs the Debian packages that building, running and testing Quillon need, when missing,
+# Xvfb included for machines without a display (xvfb-run ./run).
 set -euo pipefail
 
-packages=(cmake g++ qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev
-          fonts-liberation fonts-dejavu-core "$@")
+packages=(cmake g++ qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev libxkbcommon-dev
+          fonts-liberation fonts-dejavu-core xvfb xauth "$@")
 
 missing=()
 for p in "${packages[@]}"; do

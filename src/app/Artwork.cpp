@@ -1,7 +1,6 @@
 #include "Artwork.h"
 
 #include <QPainter>
-#include <QPolygon>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -81,67 +80,6 @@ constexpr int kAlphaBaseline = 10;
 constexpr int kLoweredGap = 2;
 constexpr int kLoweredBaseline = 14;
 
-// The card-index box on a 32 x 32 grid.
-void drawCardIndexBox(QPainter &painter)
-{
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(vga::black);
-    // Far rim and the inside of the back wall.
-    painter.drawPolygon(QPolygon({QPoint(6, 12), QPoint(30, 12), QPoint(30, 16), QPoint(6, 16)}));
-    painter.setBrush(vga::maroon);
-    painter.drawPolygon(QPolygon({QPoint(7, 13), QPoint(29, 13), QPoint(29, 16), QPoint(7, 16)}));
-
-    // Cards, back to front, each a little lower and further left; the second one has a tab.
-    constexpr int kCards = 4;
-    for (int card = 0; card < kCards; ++card) {
-        const int left = 8 - card;
-        const int top = 6 + 2 * card;
-        painter.setPen(vga::black);
-        painter.setBrush(card == kCards - 1 ? vga::silver : vga::white);
-        painter.drawRect(left, top, 20, 16);
-        if (card == 1) {
-            painter.setBrush(vga::red);
-            painter.drawRect(left + 12, top - 4, 6, 4);
-        }
-        painter.setPen(vga::silver);
-        if (card < kCards - 1)
-            painter.drawLine(left + 2, top + 1, left + 9, top + 1);
-    }
-
-    // Right side wall.
-    painter.setPen(vga::black);
-    painter.setBrush(vga::maroon);
-    painter.drawPolygon(QPolygon({QPoint(26, 17), QPoint(30, 13), QPoint(30, 25), QPoint(26, 29)}));
-
-    // Front.
-    painter.setBrush(vga::olive);
-    painter.drawRect(2, 17, 24, 12);
-    painter.setPen(vga::yellow);
-    painter.drawLine(3, 18, 25, 18);
-    painter.drawLine(3, 18, 3, 28);
-    // Label holder with a label.
-    painter.setPen(vga::black);
-    painter.setBrush(vga::silver);
-    painter.drawRect(9, 21, 10, 5);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(vga::white);
-    painter.drawRect(10, 22, 9, 4);
-    painter.setPen(vga::navy);
-    painter.drawLine(11, 23, 17, 23);
-    painter.drawLine(11, 24, 15, 24);
-}
-
-QPixmap cardIndexBox(int side)
-{
-    constexpr int kDesignSide = 32;
-    QPixmap pixmap(side, side);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.scale(double(side) / kDesignSide, double(side) / kDesignSide);
-    drawCardIndexBox(painter);
-    return pixmap;
-}
-
 } // namespace
 
 QPixmap tabImage(TabImage which)
@@ -158,16 +96,12 @@ QPixmap tabImage(TabImage which)
     return pixmap;
 }
 
-QIcon windowIcon()
+QIcon packageIcon()
 {
+    // The package's own icon files, built into the program.
     QIcon icon;
-    constexpr int kSmall = 16;
-    constexpr int kNormal = 32;
-    constexpr int kLarge = 48;
-    const QPixmap normal = cardIndexBox(kNormal);
-    icon.addPixmap(normal.scaled(kSmall, kSmall, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    icon.addPixmap(normal);
-    icon.addPixmap(cardIndexBox(kLarge));
+    for (const int side : {16, 32, 48})
+        icon.addFile(QStringLiteral(":/icons/quillon-%1.png").arg(side), QSize(side, side));
     return icon;
 }
 

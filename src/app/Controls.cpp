@@ -1,6 +1,7 @@
 #include "Controls.h"
 
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOption>
@@ -142,6 +143,34 @@ void CommandButton::paintEvent(QPaintEvent *event)
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
                                    QPalette::ButtonText));
     painter.drawText(textArea, Qt::AlignCenter | Qt::TextWordWrap, caption);
+}
+
+void TextUndoKeys::install(QLineEdit *field)
+{
+    field->installEventFilter(new TextUndoKeys(field));
+}
+
+bool TextUndoKeys::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
+        return false;
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    const bool undo = key->key() == Qt::Key_Z && modifiers == Qt::ControlModifier;
+    const bool redo =
+        (key->key() == Qt::Key_Z && modifiers == (Qt::ControlModifier | Qt::ShiftModifier)) ||
+        (key->key() == Qt::Key_Y && modifiers == Qt::ControlModifier);
+    if (!undo && !redo)
+        return false;
+    event->accept();
+    if (event->type() == QEvent::ShortcutOverride)
+        return true;
+    auto *field = static_cast<QLineEdit *>(watched);
+    if (undo)
+        field->undo();
+    else
+        field->redo();
+    return true;
 }
 
 } // namespace quillon

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 
+class QLineEdit;
 class QTabBar;
 
 namespace quillon {
@@ -75,6 +76,21 @@ public:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+};
+
+// Keeps Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y in a text field as its own undo and redo, whatever the
+// desktop's key scheme, so the window's undo of the library never takes them from the field.
+class TextUndoKeys : public QObject {
+    Q_OBJECT
+public:
+    // Watches the field and lives as long as it does.
+    static void install(QLineEdit *field);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    using QObject::QObject;
 };
 
 } // namespace quillon

@@ -105,10 +105,13 @@ void MainWindow::runActionButton()
 void MainWindow::openManual()
 {
     const QString path = QDir::toNativeSeparators(m_installFolder + u"/Manual/Quillon.htm"_qs);
-    if (!m_dialogs->openLocalFile(path) && !m_dialogs->showManual(path)) {
-        m_dialogs->messageBox(QStringLiteral("The manual \"%1\" could not be opened.").arg(path),
-                              QString::fromLatin1(kHelpCaption), kExclamationIcon);
-    }
+    m_dialogs->openLocalFile(path, [this, path](bool opened) {
+        if (!opened && !m_dialogs->showManual(path)) {
+            m_dialogs->messageBox(
+                QStringLiteral("The manual \"%1\" could not be opened.").arg(path),
+                QString::fromLatin1(kHelpCaption), kExclamationIcon);
+        }
+    });
 }
 
 void MainWindow::showActionMenu(const QPoint &globalPosition)
@@ -225,6 +228,12 @@ void MainWindow::findMaterialNamed(const QString &text, bool forward)
     m_findBar->showNotFound(!found);
     if (found)
         m_grid->setCurrentCell(*found, std::max(m_grid->col(), 1));
+}
+
+void MainWindow::findAgain(bool forward)
+{
+    if (m_libraryLoaded && !m_lastFind.isEmpty())
+        findMaterialNamed(m_lastFind, forward);
 }
 
 void MainWindow::onTabClicked()
@@ -356,8 +365,9 @@ void MainWindow::chooseImportFile()
 {
     const QString initialFolder =
         m_lastImportPath.isEmpty() ? m_installFolder : QFileInfo(m_lastImportPath).absolutePath();
+    // Lumeo files carry no fixed extension: every file is listed.
     const auto chosen = m_dialogs->chooseOpenFile(u"Load a Lumeo Material File"_qs,
-                                                  u"Lumeo Material files (*.)|*"_qs, initialFolder);
+                                                  u"Lumeo Material files|*"_qs, initialFolder);
     if (!chosen)
         return;
     m_lastImportPath = *chosen;

@@ -80,6 +80,7 @@ private:
     void addShortcuts();
     void placeFindBar();
     void findMaterialNamed(const QString &text, bool forward);
+    void findAgain(bool forward);
     void setTwipsGeometry(QWidget *widget, int left, int top, int width, int height);
     int twipsToPixels(int twips) const;
     int pixelsToTwips(int pixels) const;

@@ -74,7 +74,7 @@ void MainWindow::setTwipsGeometry(QWidget *widget, int left, int top, int width,
 void MainWindow::createControls()
 {
     registerFontSubstitutes();
-    setWindowIcon(windowIcon());
+    setWindowIcon(packageIcon());
     QFont windowFont(QStringLiteral("MS Sans Serif"));
     windowFont.setPointSizeF(kControlFontPoints);
     windowFont.setBold(true);
@@ -163,6 +163,7 @@ void MainWindow::createControls()
     m_cell->setPalette(cellPalette);
     setTwipsGeometry(m_cell, 240, 600, 2655, 375);
     connect(m_cell, &QLineEdit::returnPressed, this, &MainWindow::commitCellEdit);
+    TextUndoKeys::install(m_cell);
 
     m_editor = new TableEditor(*m_grid, *m_cell, this);
     connect(m_editor, &TableEditor::spectrumChanged, this, &MainWindow::drawSpectrumChart);
@@ -205,9 +206,17 @@ void MainWindow::addShortcuts()
     auto *findAction = new QAction(this);
     findAction->setShortcuts(QKeySequence::Find);
     connect(findAction, &QAction::triggered, this, &MainWindow::openFind);
-    addActions({undoAction, redoAction, findAction});
+    // Searching on needs no field: the last text found goes on from the current material.
+    auto *findNextAction = new QAction(this);
+    findNextAction->setShortcuts(QKeySequence::FindNext);
+    connect(findNextAction, &QAction::triggered, this, [this] { findAgain(true); });
+    auto *findPreviousAction = new QAction(this);
+    findPreviousAction->setShortcuts(QKeySequence::FindPrevious);
+    connect(findPreviousAction, &QAction::triggered, this, [this] { findAgain(false); });
+    addActions({undoAction, redoAction, findAction, findNextAction, findPreviousAction});
 
     m_findBar = new FindBar(this);
+    TextUndoKeys::install(m_findBar);
     m_findBar->hide();
     m_findBar->setFont(controlFont());
     connect(m_findBar, &FindBar::findRequested, this, &MainWindow::findMaterialNamed);

@@ -1,5 +1,7 @@
 #include "UserDialogs.h"
 
+#include "ManualBrowser.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
@@ -7,14 +9,39 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
-#include <QTextBrowser>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace quillon {
 
+namespace {
+
+// A closing modal window leaves no window active on some desktops; the control that had the
+// focus gets it back, so the keys work again without a click.
+class FocusKeeper {
+public:
+    FocusKeeper() : m_focus(QApplication::focusWidget()) {}
+    ~FocusKeeper()
+    {
+        if (!m_focus || !m_focus->isVisible())
+            return;
+        m_focus->activateWindow();
+        m_focus->setFocus(Qt::ActiveWindowFocusReason);
+    }
+    FocusKeeper(const FocusKeeper &) = delete;
+    FocusKeeper &operator=(const FocusKeeper &) = delete;
+
+private:
+    QPointer<QWidget> m_focus;
+};
+
+} // namespace
+
 int QtUserDialogs::messageBox(const QString &text, const QString &title, int style)
 {
+    const FocusKeeper keeper;
     QMessageBox box(m_parent);
     box.setWindowTitle(title);
     box.setText(text);
@@ -45,6 +72,7 @@ int QtUserDialogs::messageBox(const QString &text, const QString &title, int sty
 
 std::optional<MaterialColor> QtUserDialogs::chooseColor(MaterialColor initial)
 {
+    const FocusKeeper keeper;
     const QColor chosen = QColorDialog::getColor(
         QColor(colorRed(initial), colorGreen(initial), colorBlue(initial)), m_parent);
     if (!chosen.isValid())
@@ -55,13 +83,13 @@ std::optional<MaterialColor> QtUserDialogs::chooseColor(MaterialColor initial)
 std::optional<QString> QtUserDialogs::chooseOpenFile(const QString &title, const QString &filter,
                                                      const QString &initialFolder)
 {
-    // The filter comes as "description|pattern"; show only the description.
+    const FocusKeeper keeper;
+    // The filter comes as "description|pattern" and shows as "description (pattern)".
     const qsizetype bar = filter.indexOf(u'|');
     const QString qtFilter = bar < 0 ? filter
                                      : filter.left(bar) + QStringLiteral(" (") +
                                            filter.mid(bar + 1) + QLatin1Char(')');
-    const QString path = QFileDialog::getOpenFileName(m_parent, title, initialFolder, qtFilter,
-                                                      nullptr, QFileDialog::HideNameFilterDetails);
+    const QString path = QFileDialog::getOpenFileName(m_parent, title, initialFolder, qtFilter);
     if (path.isEmpty())
         return std::nullopt;
     return path;
@@ -72,9 +100,33 @@ bool QtUserDialogs::startDetached(const QString &program, const QStringList &arg
     return QProcess::startDetached(program, arguments);
 }
 
-bool QtUserDialogs::openLocalFile(const QString &path)
+void QtUserDialogs::openLocalFile(const QString &path, std::function<void(bool opened)> done)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    const QUrl url = QUrl::fromLocalFile(path);
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // The desktop's opener may start and then fail (no viewer for the type): its exit tells.
+    const QString opener = QStandardPaths::findExecutable(u"xdg-open"_qs);
+    if (!opener.isEmpty()) {
+        // Not parented to the window: leaving the program must not end a viewer it waits for.
+        auto *process = new QProcess;
+        process->setStandardOutputFile(QProcess::nullDevice());
+        QObject::connect(process, &QProcess::finished, &m_openers,
+                         [process, done](int exitCode, QProcess::ExitStatus status) {
+                             process->deleteLater();
+                             done(status == QProcess::NormalExit && exitCode == 0);
+                         });
+        QObject::connect(process, &QProcess::errorOccurred, &m_openers,
+                         [process, done](QProcess::ProcessError error) {
+                             if (error != QProcess::FailedToStart)
+                                 return;
+                             process->deleteLater();
+                             done(false);
+                         });
+        process->start(opener, {url.toString()});
+        return;
+    }
+#endif
+    done(QDesktopServices::openUrl(url));
 }
 
 bool QtUserDialogs::showManual(const QString &path)
@@ -86,7 +138,7 @@ bool QtUserDialogs::showManual(const QString &path)
     // One manual window, raised again when asked a second time.
     QTextBrowser *browser = m_parent ? m_parent->findChild<QTextBrowser *>(u"Manual"_qs) : nullptr;
     if (!browser) {
-        browser = new QTextBrowser(m_parent);
+        browser = new ManualBrowser(m_parent);
         browser->setObjectName(u"Manual"_qs);
         browser->setWindowFlag(Qt::Window);
         browser->setOpenExternalLinks(true);

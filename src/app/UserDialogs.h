@@ -2,9 +2,11 @@
 
 #include "MaterialLibrary.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class QPoint;
@@ -38,8 +40,9 @@ public:
                                                   const QString &initialFolder) = 0;
     // Starts a program without waiting for it; false when it could not be started.
     virtual bool startDetached(const QString &program, const QStringList &arguments) = 0;
-    // Opens a local file with the desktop's viewer for it.
-    virtual bool openLocalFile(const QString &path) = 0;
+    // Opens a local file with the desktop's viewer for it, without waiting. `done` learns from
+    // the desktop's opener, once it has ended, whether the file was opened; it may run at once.
+    virtual void openLocalFile(const QString &path, std::function<void(bool opened)> done) = 0;
     virtual void beep() = 0;
     // Shows the manual in a window of the program's own; false when it cannot be read.
     virtual bool showManual(const QString &path) = 0;
@@ -59,7 +62,7 @@ public:
     std::optional<QString> chooseOpenFile(const QString &title, const QString &filter,
                                           const QString &initialFolder) override;
     bool startDetached(const QString &program, const QStringList &arguments) override;
-    bool openLocalFile(const QString &path) override;
+    void openLocalFile(const QString &path, std::function<void(bool opened)> done) override;
     void beep() override;
     bool showManual(const QString &path) override;
     std::optional<int> popupMenu(const QStringList &items, const QPoint &globalPosition,
@@ -67,6 +70,8 @@ public:
 
 private:
     QWidget *m_parent;
+    // Owns the connections to openers still running, which end with these dialogs.
+    QObject m_openers;
 };
 
 } // namespace quillon

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace quillon {
 
@@ -463,6 +464,17 @@ void FlexGrid::mousePressEvent(QMouseEvent *event)
 {
     const QModelIndex pressed = indexAt(event->position().toPoint());
     const bool onCell = pressed.isValid();
+    // The context menu acts on the block under the pointer, as in any spreadsheet.
+    m_rightPressedOnCell = onCell && event->button() == Qt::RightButton;
+    if (m_rightPressedOnCell) {
+        const Block block = selectedBlock();
+        const int r = pressed.row() + 1;
+        const int c = pressed.column() + 1;
+        if (r < block.top || r > block.bottom || c < block.left || c > block.right)
+            setCurrentCell(r, c);
+        event->accept();
+        return;
+    }
     const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
     {
         const QScopedValueRollback extend(m_extending, shift);
@@ -499,6 +511,10 @@ void FlexGrid::mouseMoveEvent(QMouseEvent *event)
 
 void FlexGrid::mouseReleaseEvent(QMouseEvent *event)
 {
+    if (std::exchange(m_rightPressedOnCell, false) && event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
     QTableView::mouseReleaseEvent(event);
     const bool clicked = m_pressedOnCell && event->button() == Qt::LeftButton;
     m_pressedOnCell = false;

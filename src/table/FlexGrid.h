@@ -165,6 +165,7 @@ private:
     bool m_enforcing = false;
     bool m_pressedOnCell = false;
     bool m_dragSelecting = false;
+    bool m_rightPressedOnCell = false;
 };
 
 } // namespace quillon

@@ -61,10 +61,10 @@ public:
         started.push_back(QStringList{program} + arguments);
         return true;
     }
-    bool openLocalFile(const QString &path) override
+    void openLocalFile(const QString &path, std::function<void(bool)> done) override
     {
         openedFiles.push_back(path);
-        return opensFiles;
+        done(opensFiles);
     }
     void beep() override { ++beeps; }
     bool showManual(const QString &path) override

@@ -7,6 +7,7 @@
 #include "SpectrumChart.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -91,6 +92,16 @@ struct WindowFixture {
     void clickCell(int row, int col)
     {
         QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(row, col));
+    }
+    // A right click as the desktop delivers it: press, context menu, release.
+    void rightClickCell(int row, int col)
+    {
+        const QPoint at = cellCenter(row, col);
+        QWidget *viewport = grid()->viewport();
+        QTest::mousePress(viewport, Qt::RightButton, {}, at);
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+        QCoreApplication::sendEvent(viewport, &menu);
+        QTest::mouseRelease(viewport, Qt::RightButton, {}, at);
     }
     void doubleClickCell(int row, int col)
     {

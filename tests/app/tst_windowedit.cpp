@@ -1,16 +1,13 @@
-#include "WindowFixture.h"
-
 #include "FindBar.h"
 #include "LibraryFiles.h"
 #include "NumberFormat.h"
 #include "SpreadsheetExchange.h"
+#include "WindowFixture.h"
 
 #include <QClipboard>
-#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QtTest>
-
 #include <csignal>
 #include <sys/resource.h>
 
@@ -42,6 +39,9 @@ private slots:
     void enterStoresByTab_data();
     void enterStoresByTab();
     void clipboardAndUndo();
+    void rightClickKeepsBlock();
+    void textFieldsKeepUndoKeys_data();
+    void textFieldsKeepUndoKeys();
     void findAndCompare();
     void saving();
 };
@@ -137,15 +137,10 @@ void TestWindowEdit::clipboardAndUndo()
 {
     WindowFixture f(sampleMaterials(), sampleColors());
     FlexGrid *g = f.grid();
-    auto openMenu = [&] {
-        const QPoint at = f.cellCenter(3, 3);
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, g->viewport()->mapToGlobal(at));
-        QCoreApplication::sendEvent(g->viewport(), &event);
-    };
     QGuiApplication::clipboard()->setText(u"0.7"_qs);
     f.click("Paste"); // before loading nothing applies
     f.click("Copy");
-    openMenu();
+    f.rightClickCell(3, 3);
     QCOMPARE(f.dialogs->menuEnabled.back(), (QList<bool>{false, false, false, false}));
     QCOMPARE(f.library().materialCount, 0);
     f.load();
@@ -181,12 +176,12 @@ void TestWindowEdit::clipboardAndUndo()
 
     const float old = f.alpha(2, 1);
     f.enter(2, 3, u"0.9"_qs);
-    openMenu();
+    f.rightClickCell(3, 3);
     QCOMPARE(f.dialogs->menus.back(), (QStringList{u"Undo entry of 0.9 in material 1 at 31.5 Hz"_qs,
                                                    u"Redo"_qs, u"Copy"_qs, u"Paste"_qs}));
     QCOMPARE(f.dialogs->menuEnabled.back(), (QList<bool>{true, false, true, true}));
     f.dialogs->menuAnswers = {0}; // "Undo ..."
-    openMenu();
+    f.rightClickCell(3, 3);
     QCOMPARE(f.alpha(2, 1), old);
     QCOMPARE(f.grid()->textMatrix(2, 3), formatNumber(old, u"#0.000"));
     for (const QKeySequence &redo :
@@ -196,13 +191,68 @@ void TestWindowEdit::clipboardAndUndo()
         QTest::keySequence(f.window.get(), QKeySequence::Undo);
         QCOMPARE(f.alpha(2, 1), old);
     }
-    // In the cell editor the keys undo its own typing, not the library.
-    f.enter(2, 3, u"0.8"_qs);
-    QTest::mouseClick(f.cell(), Qt::LeftButton);
-    QTest::keyClicks(f.cell(), u"5"_qs);
-    QTest::keySequence(f.cell(), QKeySequence::Undo);
-    QCOMPARE(f.alpha(2, 1), 0.8f);
-    QCOMPARE(f.cell()->text(), u"0.8"_qs);
+}
+
+void TestWindowEdit::rightClickKeepsBlock()
+{
+    WindowFixture f(sampleMaterials(), sampleColors());
+    f.load();
+    FlexGrid *g = f.grid();
+    auto block = [&] {
+        const FlexGrid::Block b = g->selectedBlock();
+        return QList<int>{g->row(), g->col(), b.top, b.left, b.bottom, b.right};
+    };
+    // Materials 4 to 6 at 125 and 250 Hz; the menu's Copy, then its Paste into 10 to 12.
+    f.clickCell(5, 5);
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::ShiftModifier, f.cellCenter(7, 6));
+    const QList<int> dragged = block();
+    QCOMPARE(dragged.mid(2), (QList<int>{5, 5, 7, 6}));
+    f.click("Copy");
+    const QString byButton = QGuiApplication::clipboard()->text();
+    QGuiApplication::clipboard()->clear();
+    f.dialogs->menuAnswers = {2, 3, std::nullopt};
+    f.rightClickCell(6, 6);
+    QCOMPARE(block(), dragged);
+    QCOMPARE(QGuiApplication::clipboard()->text(), byButton);
+    f.clickCell(11, 5);
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, Qt::ShiftModifier, f.cellCenter(13, 6));
+    f.rightClickCell(13, 5);
+    QCOMPARE(block(), (QList<int>{13, 6, 11, 5, 13, 6}));
+    for (int n = 11; n <= 13; ++n)
+        QCOMPARE(f.alpha(n, 4), f.alpha(n - 6, 4));
+    f.rightClickCell(20, 7); // outside the block: the current cell moves there first
+    QCOMPARE(block(), (QList<int>{20, 7, 20, 7, 20, 7}));
+}
+
+void TestWindowEdit::textFieldsKeepUndoKeys_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QKeySequence>("keys");
+    for (const char *field : {"Cell", "FindBar"}) {
+        QTest::addRow("%s Ctrl+Y", field)
+            << QString::fromLatin1(field) << QKeySequence(Qt::CTRL | Qt::Key_Y);
+        QTest::addRow("%s Ctrl+Shift+Z", field)
+            << QString::fromLatin1(field) << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+    }
+}
+
+void TestWindowEdit::textFieldsKeepUndoKeys()
+{
+    QFETCH(QString, field);
+    QFETCH(QKeySequence, keys);
+    WindowFixture f(sampleMaterials(), sampleColors());
+    f.load();
+    f.enter(2, 3, u"0.9"_qs);
+    QTest::keySequence(f.grid(), QKeySequence::Undo); // a library step to redo
+    QTest::keySequence(f.grid(), field == u"Cell" ? QKeySequence(u"0"_qs) : QKeySequence::Find);
+    auto *edit = f.control<QLineEdit>(field.toLatin1().constData());
+    QTest::keyClicks(edit, field == u"Cell" ? u".45"_qs : u"0.45"_qs);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier); // takes the erase back
+    QCOMPARE(edit->text(), u"0.45"_qs);
+    QTest::keySequence(edit, keys); // and erases again
+    QCOMPARE(f.alpha(2, 1), 0.01f);
+    QCOMPARE(edit->text(), u"0.4"_qs);
 }
 
 void TestWindowEdit::findAndCompare()
@@ -216,16 +266,18 @@ void TestWindowEdit::findAndCompare()
     QVERIFY(find->isVisible() && find->hasFocus());
     QTest::keyClicks(find, u"beton"_qs); // accents and case do not matter
     QCOMPARE(f.grid()->row(), 1);
-    for (const auto &[key, row] : {std::pair{QKeySequence::FindNext, 3}, // on, round again, back
-                                   {QKeySequence::FindNext, 1}, {QKeySequence::FindPrevious, 3}}) {
-        QTest::keySequence(find, key);
-        QCOMPARE(f.grid()->row(), row);
-    }
     QTest::keyClicks(find, u"x"_qs);
     QVERIFY(find->isNotFoundShown() && f.dialogs->messages.empty());
-    QCOMPARE(f.grid()->row(), 3);
+    QCOMPARE(f.grid()->row(), 1);
+    QTest::keyClick(find, Qt::Key_Backspace);
     QTest::keyClick(find, Qt::Key_Escape);
     QVERIFY(!find->isVisible() && f.grid()->hasFocus());
+    // F3 and Shift+F3 go on from anywhere, also once the field has closed.
+    for (const auto &[key, row] :
+         {std::pair{QKeySequence::FindNext, 3}, {QKeySequence::FindPrevious, 1}}) {
+        QTest::keySequence(f.button("Copy"), key);
+        QCOMPARE(f.grid()->row(), row);
+    }
 
     // A block over several materials compares them; one row shows the single spectrum again.
     SpectrumChart *chart = f.chart();

@@ -139,7 +139,7 @@ void TestWindowImport::dialogMenuAndDrop()
     QCOMPARE(f.library().materialCount, count);
     QVERIFY(f.dialogs->messages.empty() && f.window->lastImportPath().isEmpty());
     QCOMPARE(f.dialogs->fileRequests.back(),
-             (QStringList{u"Load a Lumeo Material File"_qs, u"Lumeo Material files (*.)|*"_qs,
+             (QStringList{u"Load a Lumeo Material File"_qs, u"Lumeo Material files|*"_qs,
                           f.folder.path()}));
     QDir(f.folder.path()).mkdir(u"lumeo"_qs);
     f.writeFile(u"lumeo/wool"_qs, "1 2 3 4 5 6 7 8");

@@ -87,6 +87,7 @@ void TestWindowLoad::startUp()
                  visible.contains(QLatin1String(name)));
     }
     QCOMPARE(window.focusWidget()->objectName(), focus);
+    QCOMPARE(window.windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}, {48, 48}}));
     QCOMPARE(dialogs->messages.empty(), answer == 0);
     if (answer != 0) {
         QCOMPARE(dialogs->messages.front().text,

@@ -98,8 +98,8 @@ void TestTableEditor::undoAndRedoEverySequence_data()
     QTest::newRow("name and colour")
         << u"name 3 Felt;colour 3"_qs << 2 << u"colour of material 2"_qs;
     QTest::newRow("pastes") << u"paste 2 1 Wall\t\t0.1\t0.2\r0.3\t0.4;tab 4;"
-                               "paste 998 11 0.9\t0.8\r0.7\t0.6;paste 5 5 abc"_qs
-                            << 2 << u"paste of 2 \u00d7 2 cells"_qs;
+                               "paste 998 10 0.9\t0.8\t0.7\r0.6\t0.5\t0.4;paste 5 5 abc"_qs
+                            << 2 << u"paste of 2 \u00d7 3 cells"_qs; // rows x columns
     QTest::newRow("imports on two tabs")
         << u"import;tab 3;import"_qs << 2 << u"import of \"CARPET\""_qs;
     // The scattering tab's default, stored outside the history, is saved once an entry marks
