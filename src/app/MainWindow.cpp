@@ -143,7 +143,7 @@ void MainWindow::loadLibrary()
         setEnabled(false);
         QCoreApplication::processEvents();
         outcome = loadLibraryFiles(materialFilePath(m_installFolder),
-                                   colorFilePath(m_installFolder), library());
+                                   colorFilePath(m_installFolder), library(), LoadMode::Recover);
         update();
         setEnabled(true);
         if (focus)
@@ -346,12 +346,18 @@ void MainWindow::saveLibrary()
     }
     const QString materialPath = materialFilePath(m_installFolder);
     const QString colorPath = colorFilePath(m_installFolder);
-    const QStringList changed = filesChangedOnDisk(materialPath, colorPath, m_libraryStamps);
-    if (!changed.isEmpty() &&
-        m_dialogs->messageBox(externalChangeQuestion(changed), QString::fromLatin1(kWindowCaption),
-                              kYesNo + kExclamationIcon) != kAnswerYes)
-        return;
-    const SaveOutcome outcome = saveLibraryFiles(materialPath, colorPath, library(), m_libraryStamps);
+    LibraryStamps known = m_libraryStamps;
+    SaveOptions options;
+    SaveOutcome outcome;
+    // The save itself checks for another program's change while it holds the library's lock.
+    while (
+        (outcome = saveLibraryFiles(materialPath, colorPath, library(), known, options)).status ==
+        SaveStatus::NeedsConsent) {
+        if (m_dialogs->messageBox(outcome.message, QString::fromLatin1(kWindowCaption),
+                                  kYesNo + kExclamationIcon + kDefaultNo) != kAnswerYes)
+            return;
+        agreeToOverwrite(outcome, known, options);
+    }
     m_libraryStamps = outcome.stamps;
     if (!outcome.message.isEmpty())
         m_dialogs->messageBox(outcome.message, QString::fromLatin1(kWindowCaption),

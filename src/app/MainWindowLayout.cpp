@@ -237,7 +237,8 @@ void MainWindow::startUp(const QString &executableFolder, const QLocale &locale)
     m_installFolder = installFolderFor(executableFolder);
     const RecoveryOutcome recovery =
         recoverInterruptedSave(materialFilePath(m_installFolder), colorFilePath(m_installFolder));
-    if (!recovery.message.isEmpty())
+    // While another program saves, the load recovers if anything is left to recover.
+    if (!recovery.message.isEmpty() && !recovery.busy)
         m_dialogs->messageBox(recovery.message, QString::fromLatin1(kWindowCaption),
                               recovery.ok ? kInformationIcon : kExclamationIcon);
     if (!checkRegionalSettings(locale)) {

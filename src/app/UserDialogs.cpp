@@ -61,7 +61,7 @@ int QtUserDialogs::messageBox(const QString &text, const QString &title, int sty
     }
     if (style & kYesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(style & kDefaultNo ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
         return box.exec() == QMessageBox::Yes ? kAnswerYes : kAnswerNo;
     }

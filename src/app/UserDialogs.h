@@ -20,6 +20,8 @@ enum MessageStyle : int {
     kStopIcon = 16,
     kExclamationIcon = 48,
     kInformationIcon = 64,
+    // No is the default button, for questions whose Yes overwrites something.
+    kDefaultNo = 256,
 };
 inline constexpr int kAnswerYes = 6;
 inline constexpr int kAnswerNo = 7;
@@ -31,7 +33,8 @@ class UserDialogs {
 public:
     virtual ~UserDialogs() = default;
 
-    // Returns kAnswerYes / kAnswerNo for a Yes/No box (Yes is the default button), else kAnswerOk.
+    // Returns kAnswerYes / kAnswerNo for a Yes/No box (Yes is the default button unless
+    // kDefaultNo), else kAnswerOk.
     virtual int messageBox(const QString &text, const QString &title, int style) = 0;
     // The confirmed colour, or nothing when the user cancelled.
     virtual std::optional<MaterialColor> chooseColor(MaterialColor initial) = 0;

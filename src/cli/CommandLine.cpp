@@ -183,22 +183,27 @@ int runCheck(const Invocation &invocation)
 {
     const QString materialPath = materialFilePath(invocation.folder);
     const QString colorPath = colorFilePath(invocation.folder);
-    const FileRead materials = readRegularFile(materialPath, kLibraryFileLimit);
-    if (materials.status != FileRead::Status::Read) {
-        printError(QStringLiteral("quillon: %1: cannot be read: %2\n")
-                       .arg(materialPath, materials.problem));
+    const PairRead pair = readLibraryPair(materialPath, colorPath);
+    if (!pair.ok) {
+        printError(QStringLiteral("quillon: %1\n").arg(pair.problem));
         return status(ExitStatus::Failure);
     }
-    const FileRead colors = readRegularFile(colorPath, kLibraryFileLimit);
+    if (!pair.note.isEmpty())
+        printError(QStringLiteral("quillon: note: %1\n").arg(pair.note));
+    if (pair.material.status != FileRead::Status::Read) {
+        printError(QStringLiteral("quillon: %1: cannot be read: %2\n")
+                       .arg(materialPath, pair.material.problem));
+        return status(ExitStatus::Failure);
+    }
     QString colorProblem;
-    if (colors.status == FileRead::Status::Missing)
+    if (pair.color.status == FileRead::Status::Missing)
         colorProblem =
             u"missing; materials get their palette colours, and a save writes the file"_qs;
-    else if (colors.status != FileRead::Status::Read)
+    else if (pair.color.status != FileRead::Status::Read)
         colorProblem = QStringLiteral("cannot be read (%1): materials get their palette colours")
-                           .arg(colors.problem);
+                           .arg(pair.color.problem);
     const CheckResult result =
-        checkLibrary(materials.data, colors.data, materialPath, colorPath, colorProblem);
+        checkLibrary(pair.material.data, pair.color.data, materialPath, colorPath, colorProblem);
     QString text;
     for (const CheckFinding &finding : result.findings)
         text += formatFinding(finding) + u'\n';
@@ -209,13 +214,14 @@ int runCheck(const Invocation &invocation)
                                                          : ExitStatus::Success);
 }
 
-// Export and ratings load the library exactly as the window does.
+// Export and ratings load the library as the window does, but never write.
 int runOnLibrary(const Invocation &invocation)
 {
     const QString materialPath = materialFilePath(invocation.folder);
     const QString colorPath = colorFilePath(invocation.folder);
     auto library = std::make_unique<MaterialLibrary>();
-    const LoadOutcome outcome = loadLibraryFiles(materialPath, colorPath, *library);
+    const LoadOutcome outcome =
+        loadLibraryFiles(materialPath, colorPath, *library, LoadMode::ReadOnly);
     if (!outcome.ok) {
         printError(QStringLiteral("quillon: %1\n").arg(outcome.message));
         return status(ExitStatus::Failure);
@@ -278,6 +284,7 @@ int runImport(const Invocation &invocation)
     const QString colorPath = colorFilePath(invocation.folder);
     // The library on disk matters only to a merge and to the list of changes.
     auto before = std::make_unique<MaterialLibrary>();
+    LibraryStamps known;
     if (invocation.merge || invocation.dryRun) {
         const LoadOutcome loaded = loadLibraryFiles(materialPath, colorPath, *before);
         if (!loaded.ok && QFileInfo::exists(materialPath)) {
@@ -287,8 +294,10 @@ int runImport(const Invocation &invocation)
             }
             before = std::make_unique<MaterialLibrary>();
         }
-        if (loaded.ok && invocation.merge)
+        if (loaded.ok && invocation.merge) {
             printNotes(loaded, materialPath, colorPath);
+            known = loaded.stamps;
+        }
     }
     auto after = std::make_unique<MaterialLibrary>(*before);
     applyImport(imported, *after, invocation.merge);
@@ -296,7 +305,16 @@ int runImport(const Invocation &invocation)
         return writeOutput((describeChanges(*before, *after).join(u'\n') + u'\n').toUtf8(),
                            QString());
 
-    const SaveOutcome saved = saveLibraryFiles(materialPath, colorPath, *after);
+    // A merge replaces only what it read: another program's change in between is not overwritten.
+    const SaveOutcome saved = saveLibraryFiles(materialPath, colorPath, *after, known);
+    if (saved.status == SaveStatus::NeedsConsent) {
+        printError(
+            saved.readOnlyFound
+                ? u"quillon: the library files are marked read-only; nothing was written\n"_qs
+                : u"quillon: another program changed the library while it was imported; "
+                  "nothing was written\n"_qs);
+        return status(ExitStatus::Failure);
+    }
     if (!saved.message.isEmpty())
         printError(QStringLiteral("quillon: %1%2\n")
                        .arg(saved.ok ? u"note: "_qs : QString(), saved.message));

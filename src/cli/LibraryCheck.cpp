@@ -259,8 +259,8 @@ QString formatFinding(const CheckFinding &finding)
 {
     return QStringLiteral("%1%2: %3%4")
         .arg(finding.file, finding.line > 0 ? QStringLiteral(":%1").arg(finding.line) : QString(),
-             finding.kind == FindingKind::Note ? QStringLiteral("note: ") : QString())
-        .arg(finding.message);
+             finding.kind == FindingKind::Note ? QStringLiteral("note: ") : QString(),
+             finding.message);
 }
 
 QString checkSummary(const CheckResult &result)

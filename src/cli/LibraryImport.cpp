@@ -71,9 +71,8 @@ public:
                              .arg(trimmed));
         else if (bytes.size() > kNameFieldWidth)
             error(where, QStringLiteral("the name \"%1\" has %2 characters; the files hold %3")
-                             .arg(trimmed)
-                             .arg(bytes.size())
-                             .arg(kNameFieldWidth));
+                             .arg(trimmed, QString::number(bytes.size()),
+                                  QString::number(kNameFieldWidth)));
         else
             return bytes;
         return std::nullopt;
@@ -96,8 +95,7 @@ public:
         if (number >= 0 && number < kMaxMaterials && number == std::floor(number))
             return int(number) + 1;
         error(where, QStringLiteral("the material number %1 is not one of 0 to %2")
-                         .arg(text)
-                         .arg(kMaxMaterials - 1));
+                         .arg(text, QString::number(kMaxMaterials - 1)));
         return 0;
     }
 

@@ -1,13 +1,17 @@
 #include "LibraryStorage.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quillon {
@@ -45,6 +49,59 @@ struct SideFiles {
     }
     QString name() const { return QFileInfo(shown).fileName(); }
 };
+
+// flock on the library's folder rather than a lock file: it needs no new file, so it also
+// guards the in-place save in a folder that refuses new files, and the kernel drops it with
+// its holder, so a killed writer never leaves a stale lock to guess about. Where the file
+// system offers no locks, the library is used unlocked, as before.
+class FolderLock {
+public:
+    enum class State { Held, Busy, Unsupported };
+
+    explicit FolderLock(const QString &libraryPath)
+        : m_fd(::open(QFile::encodeName(QFileInfo(libraryPath).absolutePath()).constData(),
+                      O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+    }
+    ~FolderLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FolderLock(const FolderLock &) = delete;
+    FolderLock &operator=(const FolderLock &) = delete;
+
+    // LOCK_SH or LOCK_EX, waiting at most kLibraryLockWaitMs for another holder.
+    State acquire(int operation)
+    {
+        constexpr auto kPoll = std::chrono::milliseconds(10);
+        if (m_fd < 0)
+            return State::Unsupported;
+        QElapsedTimer waited;
+        waited.start();
+        while (::flock(m_fd, operation | LOCK_NB) != 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno != EWOULDBLOCK)
+                return State::Unsupported;
+            if (waited.elapsed() >= kLibraryLockWaitMs)
+                return State::Busy;
+            std::this_thread::sleep_for(kPoll);
+        }
+        return State::Held;
+    }
+
+private:
+    int m_fd;
+};
+
+QString busyMessage(const QString &libraryPath, const char *consequence)
+{
+    return QStringLiteral("Another program is saving the library in \"%1\" just now, so %2. "
+                          "Try again in a moment.")
+        .arg(QDir::toNativeSeparators(QFileInfo(libraryPath).absolutePath()),
+             QLatin1String(consequence));
+}
 
 bool exists(const QByteArray &path)
 {
@@ -225,15 +282,23 @@ QString colorFilePath(const QString &installFolder)
     return inFolder(installFolder, kColorFileName);
 }
 
-RecoveryOutcome recoverInterruptedSave(const QString &materialPath, const QString &colorPath)
+namespace {
+
+// Only under the folder's exclusive lock: otherwise the temporaries may be another save's.
+RecoveryOutcome recoverLocked(const QString &materialPath, const QString &colorPath)
 {
     const SideFiles material(materialPath);
     const SideFiles color(colorPath);
     if (!exists(color.ready)) {
         // Cut off before both new files were complete: the old pair is whole.
+        RecoveryOutcome outcome;
+        if (exists(material.saving) || exists(color.saving))
+            outcome.message = QStringLiteral("The last save of the library did not complete: the "
+                                             "library is as it was before that save, without "
+                                             "the changes it was to write.");
         ::unlink(material.saving.constData());
         ::unlink(color.saving.constData());
-        return {};
+        return outcome;
     }
     RecoveryOutcome outcome;
     auto fail = [&](const QByteArray &from, const QString &to) {
@@ -259,17 +324,100 @@ RecoveryOutcome recoverInterruptedSave(const QString &materialPath, const QStrin
     return outcome;
 }
 
-LoadOutcome loadLibraryFiles(const QString &materialPath, const QString &colorPath,
-                             MaterialLibrary &library)
+LibraryStamps stampsOnDisk(const QString &materialPath, const QString &colorPath)
 {
-    LoadOutcome outcome;
-    const RecoveryOutcome recovery = recoverInterruptedSave(materialPath, colorPath);
-    outcome.recovery = recovery.message;
-    if (!recovery.ok) {
-        outcome.message = recovery.message + QStringLiteral(" Nothing was loaded.");
+    return {currentStamp(materialPath), currentStamp(colorPath)};
+}
+
+QStringList changedSince(const QString &materialPath, const QString &colorPath,
+                         const LibraryStamps &known, const LibraryStamps &found)
+{
+    QStringList changed;
+    if (known.material.state != FileStamp::State::Unknown &&
+        !found.material.sameContent(known.material))
+        changed << materialPath;
+    if (known.color.state != FileStamp::State::Unknown && !found.color.sameContent(known.color))
+        changed << colorPath;
+    return changed;
+}
+
+} // namespace
+
+RecoveryOutcome recoverInterruptedSave(const QString &materialPath, const QString &colorPath)
+{
+    FolderLock lock(materialPath);
+    if (lock.acquire(LOCK_EX) == FolderLock::State::Busy) {
+        RecoveryOutcome outcome;
+        outcome.ok = false;
+        outcome.busy = true;
+        outcome.message = busyMessage(materialPath, "an interrupted save could not be checked");
         return outcome;
     }
-    const FileRead materials = readRegularFile(materialPath, kLibraryFileLimit);
+    return recoverLocked(materialPath, colorPath);
+}
+
+PairRead readLibraryPair(const QString &materialPath, const QString &colorPath)
+{
+    PairRead pair;
+    FolderLock lock(materialPath);
+    if (lock.acquire(LOCK_SH) == FolderLock::State::Busy) {
+        pair.problem = busyMessage(materialPath, "nothing was read");
+        return pair;
+    }
+    const SideFiles material(materialPath);
+    const SideFiles color(colorPath);
+    QString materialSource = materialPath;
+    QString colorSource = colorPath;
+    if (exists(color.ready)) {
+        // No save runs while the lock is shared, so this is a committed save that was cut off.
+        if (exists(material.saving))
+            materialSource = QFile::decodeName(material.saving);
+        colorSource = QFile::decodeName(color.ready);
+        pair.note = QStringLiteral("The last save of the library was cut off after it was "
+                                   "complete but before it was put in place: the library was "
+                                   "read from \"%1\" and \"%2\", which Quillon puts in place "
+                                   "when it next loads or saves.")
+                        .arg(materialSource, colorSource);
+    }
+    pair.material = readRegularFile(materialSource, kLibraryFileLimit);
+    if (material.path == color.path) {
+        pair.color.status = FileRead::Status::Failed;
+        pair.color.stamp.state = FileStamp::State::Unreadable;
+        pair.color.problem =
+            QStringLiteral("it is a link to %1, the material file").arg(material.name());
+    } else {
+        pair.color = readRegularFile(colorSource, kLibraryFileLimit);
+    }
+    pair.ok = true;
+    return pair;
+}
+
+LoadOutcome loadLibraryFiles(const QString &materialPath, const QString &colorPath,
+                             MaterialLibrary &library, LoadMode mode)
+{
+    LoadOutcome outcome;
+    if (mode == LoadMode::Recover) {
+        const SideFiles material(materialPath);
+        const SideFiles color(colorPath);
+        // Another program's save that holds the lock now leaves nothing to recover afterwards.
+        if (exists(material.saving) || exists(color.saving) || exists(color.ready)) {
+            const RecoveryOutcome recovery = recoverInterruptedSave(materialPath, colorPath);
+            if (!recovery.ok && !recovery.busy) {
+                outcome.message = recovery.message + QStringLiteral(" Nothing was loaded.");
+                return outcome;
+            }
+            if (!recovery.busy)
+                outcome.recovery = recovery.message;
+        }
+    }
+    const PairRead pair = readLibraryPair(materialPath, colorPath);
+    if (!pair.ok) {
+        outcome.message = pair.problem;
+        return outcome;
+    }
+    if (!pair.note.isEmpty())
+        outcome.recovery = pair.note;
+    const FileRead &materials = pair.material;
     if (materials.status != FileRead::Status::Read) {
         outcome.message = QStringLiteral("The material file \"%1\" could not be read: %2. "
                                          "Nothing was loaded.")
@@ -281,16 +429,14 @@ LoadOutcome loadLibraryFiles(const QString &materialPath, const QString &colorPa
         outcome.message =
             QStringLiteral("The material file \"%1\" has %2 lines, but the library holds at "
                            "most %3 materials. Nothing was loaded.")
-                .arg(materialPath)
-                .arg(lines)
-                .arg(kMaxMaterials);
+                .arg(materialPath, QString::number(lines), QString::number(kMaxMaterials));
         outcome.materials.lineCount = lines;
         return outcome;
     }
     outcome.materials = readMaterialFile(materials.data, library);
     outcome.stamps.material = materials.stamp;
 
-    const FileRead colors = readRegularFile(colorPath, kLibraryFileLimit);
+    const FileRead &colors = pair.color;
     outcome.stamps.color = colors.stamp;
     if (colors.status == FileRead::Status::Read)
         outcome.colors = readColorFile(colors.data, library);
@@ -456,13 +602,7 @@ QList<LoadNote> loadNotes(const LoadOutcome &outcome, const QString &materialPat
 QStringList filesChangedOnDisk(const QString &materialPath, const QString &colorPath,
                                const LibraryStamps &known)
 {
-    QStringList changed;
-    for (const auto &[path, stamp] :
-         {std::pair{materialPath, known.material}, std::pair{colorPath, known.color}}) {
-        if (stamp.state != FileStamp::State::Unknown && !currentStamp(path).sameContent(stamp))
-            changed << path;
-    }
-    return changed;
+    return changedSince(materialPath, colorPath, known, stampsOnDisk(materialPath, colorPath));
 }
 
 QString externalChangeQuestion(const QStringList &changedPaths)
@@ -474,31 +614,76 @@ QString externalChangeQuestion(const QStringList &changedPaths)
              changedPaths.size() == 1 ? u"it"_qs : u"them"_qs, changedPaths.join(u'\n'));
 }
 
+void agreeToOverwrite(const SaveOutcome &question, LibraryStamps &known, SaveOptions &options)
+{
+    if (question.status != SaveStatus::NeedsConsent)
+        return;
+    known = question.found;
+    options.replaceReadOnly = options.replaceReadOnly || question.readOnlyFound;
+}
+
 SaveOutcome saveLibraryFiles(const QString &materialPath, const QString &colorPath,
                              const MaterialLibrary &library, const LibraryStamps &known,
-                             const SaveSeams &seams)
+                             const SaveOptions &options)
 {
     SaveOutcome outcome;
     outcome.stamps = known;
-    const RenameFunction renameFile = seams.rename ? seams.rename : ::rename;
-    const RecoveryOutcome recovery = recoverInterruptedSave(materialPath, colorPath);
+    const RenameFunction renameFile = options.rename ? options.rename : ::rename;
+    const auto step = [&](const char *name) {
+        if (options.afterStep)
+            options.afterStep(name);
+    };
+    FolderLock lock(materialPath);
+    if (lock.acquire(LOCK_EX) == FolderLock::State::Busy) {
+        outcome.status = SaveStatus::Busy;
+        outcome.message = busyMessage(materialPath, "nothing was saved");
+        return outcome;
+    }
+    step("locked");
+    const RecoveryOutcome recovery = recoverLocked(materialPath, colorPath);
     if (!recovery.ok) {
         outcome.message = recovery.message + QStringLiteral(" Nothing was saved.");
         return outcome;
     }
     const SideFiles material(materialPath);
     const SideFiles color(colorPath);
+    const auto refuse = [&](const QString &why) {
+        outcome.message = QStringLiteral("The library could not be saved: %1. The files on disk "
+                                         "were left as they were.")
+                              .arg(why);
+        return outcome;
+    };
     // A link is followed, but never to replace a device, a pipe or a folder.
+    QStringList readOnly;
     for (const SideFiles *file : {&material, &color}) {
         struct stat info {};
-        if (::stat(file->path.constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
-            outcome.message = QStringLiteral("The library could not be saved: \"%1\" is not a "
-                                             "regular file. The files on disk were left as they "
-                                             "were.")
-                                  .arg(file->shown);
-            return outcome;
-        }
+        if (::stat(file->path.constData(), &info) != 0)
+            continue;
+        if (!S_ISREG(info.st_mode))
+            return refuse(QStringLiteral("\"%1\" is not a regular file").arg(file->shown));
+        if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+            readOnly << file->name();
     }
+    if (material.path == color.path)
+        return refuse(QStringLiteral("\"%1\" and \"%2\" are one file (a link), and it cannot hold "
+                                     "both the materials and the colours")
+                          .arg(material.shown, color.shown));
+
+    outcome.found = stampsOnDisk(materialPath, colorPath);
+    const QStringList changed = changedSince(materialPath, colorPath, known, outcome.found);
+    if (!changed.isEmpty() || (!readOnly.isEmpty() && !options.replaceReadOnly)) {
+        outcome.status = SaveStatus::NeedsConsent;
+        outcome.readOnlyFound = changed.isEmpty();
+        outcome.message = !changed.isEmpty()
+                              ? externalChangeQuestion(changed)
+                              : QStringLiteral("%1 marked read-only. Replace %2 with the library "
+                                               "as Quillon holds it? No writes nothing.")
+                                    .arg(readOnly.join(u" and "_qs) +
+                                             (readOnly.size() == 1 ? u" is"_qs : u" are"_qs),
+                                         readOnly.size() == 1 ? u"it"_qs : u"them"_qs);
+        return outcome;
+    }
+    step("checked");
     const QByteArray materialData = writeMaterialFile(library);
     const QByteArray colorData = writeColorFile(library);
 
@@ -510,13 +695,17 @@ SaveOutcome saveLibraryFiles(const QString &materialPath, const QString &colorPa
         if (error != 0)
             ::unlink(material.saving.constData());
     }
-    if (error == EACCES || error == EPERM)
-        return saveInPlace(material, color, materialData, colorData, known, error);
+    if (error == EACCES || error == EPERM) {
+        outcome = saveInPlace(material, color, materialData, colorData, known, error);
+        outcome.status = outcome.ok ? SaveStatus::Saved : SaveStatus::Failed;
+        return outcome;
+    }
     if (error != 0) {
         outcome.message = savingFailed(failing->shown, error);
         return outcome;
     }
 
+    step("written");
     // Both old copies go first, so that a kill in between leaves one .bak missing rather than
     // two that do not belong together.
     ::unlink(material.backup.constData());
@@ -531,6 +720,7 @@ SaveOutcome saveLibraryFiles(const QString &materialPath, const QString &colorPa
         return outcome;
     }
     syncFolder(color.ready);
+    step("committed");
     if (renameFile(material.saving.constData(), material.path.constData()) != 0) {
         error = errno;
         if (::unlink(color.ready.constData()) == 0) {
@@ -548,6 +738,7 @@ SaveOutcome saveLibraryFiles(const QString &materialPath, const QString &colorPa
         return outcome;
     }
     outcome.stamps.material = stampOfWritten(materialData, material.path);
+    step("placed");
     if (renameFile(color.ready.constData(), color.path.constData()) != 0) {
         error = errno;
         outcome.message =
@@ -563,6 +754,7 @@ SaveOutcome saveLibraryFiles(const QString &materialPath, const QString &colorPa
     syncFolder(material.path);
     syncFolder(color.path);
     outcome.ok = true;
+    outcome.status = SaveStatus::Saved;
     if (!backedUp)
         outcome.message = QStringLiteral("The library was saved, but the previous files could "
                                          "not be kept as %1%3 and %2%3.")

@@ -322,16 +322,21 @@ void TestWindowEdit::saving()
     QCOMPARE(f.readFile(u"Korvane.mat"_qs) + f.readFile(u"korcolor.mat"_qs), oldFiles);
     QVERIFY(f.window->isWindowModified()); // nothing was saved
 
-    // Another program's edit is asked about; the previous pair stays beside the new one.
+    // Another program's edit, then the read-only mark, are asked about, No by default; the
+    // previous pair stays beside the new one.
     const QByteArray theirs = "  0  Added elsewhere,   0.5\r\n";
     f.writeFile(u"Korvane.mat"_qs, theirs);
+    QVERIFY(QFile::setPermissions(f.folder.filePath(u"korcolor.mat"_qs), QFile::ReadOwner));
     for (const int answer : {kAnswerNo, kAnswerYes}) {
-        f.dialogs->answers = {answer};
+        f.dialogs->answers = {answer, answer};
         f.click("Updatee");
-        QVERIFY(f.dialogs->messages.back().text.contains(u"Korvane.mat"_qs));
-        QCOMPARE(f.dialogs->messages.back().style, kYesNo + kExclamationIcon);
+        QVERIFY(f.dialogs->messages.back().text.contains(answer == kAnswerNo ? u"Korvane.mat"_qs
+                                                                             : u"read-only"_qs));
+        QCOMPARE(f.dialogs->messages.back().style, kYesNo + kExclamationIcon + kDefaultNo);
         QCOMPARE(f.readFile(u"Korvane.mat"_qs) == theirs, answer == kAnswerNo);
     }
+    QVERIFY(QFile::setPermissions(f.folder.filePath(u"korcolor.mat"_qs),
+                                  QFile::ReadOwner | QFile::WriteOwner));
     QCOMPARE(f.readFile(u"Korvane.mat.bak"_qs), theirs);
     const size_t asked = f.dialogs->messages.size();
     f.click("Updatee"); // the next save asks nothing

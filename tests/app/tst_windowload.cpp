@@ -357,14 +357,16 @@ void TestWindowLoad::realMessageBoxAnswersYesOnEnter()
 {
     QWidget parent;
     QtUserDialogs dialogs(&parent);
-    for (const auto &[key, expected] : {std::pair{Qt::Key_Return, kAnswerYes},
-                                        std::pair{Qt::Key_Escape, kAnswerNo}}) {
+    // Questions whose Yes overwrites something have No as their default.
+    for (const auto &[style, key, expected] :
+         {std::tuple{52, Qt::Key_Return, kAnswerYes}, std::tuple{52, Qt::Key_Escape, kAnswerNo},
+          std::tuple{52 + kDefaultNo, Qt::Key_Return, kAnswerNo}}) {
         QTimer::singleShot(0, [key = key] {
             QWidget *box = QApplication::activeModalWidget();
             QVERIFY(box && box->windowTitle() == u"Warning"_qs);
             QTest::keyClick(box, key);
         });
-        QCOMPARE(dialogs.messageBox(u"Really Do You Want to Exit ?"_qs, u"Warning"_qs, 52),
+        QCOMPARE(dialogs.messageBox(u"Really Do You Want to Exit ?"_qs, u"Warning"_qs, style),
                  expected);
     }
 }

@@ -268,12 +268,13 @@ void TestCommandLine::commands_data()
     const QByteArray rewritten = QByteArray(lines[0]).replace(",    0.", ",  0.") + '\n' +
                                  QByteArray(lines[1]).replace(" 21.5 ", " 21.50 ") + '\n';
     row("check clean", check, 0, "3 materials, 0 problems, 0 notes\n", "", m_materials, m_colors);
+    // Text from the files stands as it is: "%1" is no place holder.
     row("check values beyond float, colour not a number", check, 1,
         "./Korvane.mat:1: 1 value does not fit a 32-bit float: read as 0\n"
         "./Korvane.mat:2: 1 value does not fit a 32-bit float: read as 0\n"
-        "./korcolor.mat:2: entry \"red\" is not a colour number: materials 1 to 2 get their "
+        "./korcolor.mat:2: entry \"r%1d\" is not a colour number: materials 1 to 2 get their "
         "palette colours\n3 materials, 3 problems, 0 notes\n",
-        "", QByteArray(m_materials).replace(" 21.5 ", " 1e999 "), " 255 \r\n red \r\n 7 \r\n");
+        "", QByteArray(m_materials).replace(" 21.5 ", " 1e999 "), " 255 \r\n r%1d \r\n 7 \r\n");
     row("check notes only", check, 0,
         "./Korvane.mat:1: note: the next save writes this line differently from column 74\n"
         "./Korvane.mat:2: note: the next save writes this line differently from column 141\n"
@@ -290,6 +291,11 @@ void TestCommandLine::commands_data()
         "./korcolor.mat:3: note: 2 colours for 3 materials: material 2 gets its palette colour\n"
         "3 materials, 0 problems, 3 notes\n",
         "", QByteArray(m_materials).replace("\r\n", "\n"), " 1 \n 2 \n");
+    // The folder's name stands as it is.
+    row("check, %1 in the folder's name", {"check", "../w%1 %2"}, 1,
+        "../w%1 %2/korcolor.mat:2: entry \"abc\" is not a colour number: materials 1 to 2 get "
+        "their palette colours\n3 materials, 1 problem, 0 notes\n",
+        "", m_materials, " 255 \r\n abc \r\n 7 \r\n");
     row("check, no colour file", check, 0,
         QByteArray(noColors) + "3 materials, 0 problems, 1 note\n", "", m_materials);
     row("check, a pipe as material file", check, 2, "", "not a regular file", "<fifo>", m_colors);
@@ -304,7 +310,9 @@ void TestCommandLine::commands()
     QFETCH(QByteArray, materials);
     QFETCH(QByteArray, colors);
 
-    QTemporaryDir folder;
+    QTemporaryDir parent;
+    const QDir folder(parent.filePath(u"w%1 %2"_qs));
+    QVERIFY(folder.mkpath(u"."_qs));
     if (!materials.isNull())
         writeFile(folder.filePath(kMaterialFileName), materials);
     if (!colors.isNull())

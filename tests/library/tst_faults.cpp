@@ -4,6 +4,7 @@
 
 #include <QtTest>
 #include <csignal>
+#include <iostream>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -17,10 +18,10 @@ namespace {
 constexpr int kSaved = 0;
 constexpr int kFailedNamingFile = 1;
 constexpr int kFailedOtherwise = 2;
-constexpr int kKills = 300;
 constexpr qsizetype kLongLineBytes = 10 * 1024 * 1024;
 
-// Also "<fifo>", "<dev/zero>" (a link to it) and "<sparse N>" (N bytes); a null array: no file.
+// Also "<fifo>", "<dev/zero>" and "<materials>" (links to them) and "<sparse N>" (N bytes); a
+// null array: no file.
 bool makeFile(const QString &path, const QByteArray &data)
 {
     QFile file(path);
@@ -28,8 +29,8 @@ bool makeFile(const QString &path, const QByteArray &data)
         return true;
     if (data == "<fifo>")
         return mkfifo(QFile::encodeName(path).constData(), 0644) == 0;
-    if (data == "<dev/zero>")
-        return QFile::link(QStringLiteral("/dev/zero"), path);
+    if (data == "<dev/zero>" || data == "<materials>")
+        return QFile::link(data == "<materials>" ? kMaterialFileName : "/dev/zero", path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     if (data.startsWith("<sparse "))
@@ -50,6 +51,12 @@ std::unique_ptr<MaterialLibrary> generatedLibrary(int count, quint32 seed)
         library->materialColors[n] = static_cast<MaterialColor>(random.bounded(1, 0x1000000));
     }
     return library;
+}
+
+// The library a writer process saves: sizes differ too, so that a cut file equals no other.
+std::unique_ptr<MaterialLibrary> writerLibrary(quint32 seed)
+{
+    return generatedLibrary(400 + int(seed), seed);
 }
 
 QByteArrayList filesOf(const MaterialLibrary &library)
@@ -86,6 +93,61 @@ int injectedRename(const char *from, const char *to)
     return ::rename(from, to);
 }
 
+// As a second program on a library folder, for twoProcesses and scripts/kill-loop.sh:
+//   tst_faults --writer FOLDER save SEED [STEP MS [yes]]  load, wait for a byte on standard
+//       input, save writerLibrary(SEED) with the loaded stamps, pausing MS after STEP, and
+//       answer the save's questions (No unless "yes")
+//   tst_faults --writer FOLDER loop SEED SEED             save both in turn until killed
+//   tst_faults --writer FOLDER read | recover             load, recovering or not
+QByteArray g_pauseStep;
+unsigned long g_pauseMs = 0;
+
+void say(const char *word, const QString &text = {})
+{
+    std::cout << word << ' ' << qPrintable(text) << std::endl;
+}
+
+int runWriter(const QStringList &args)
+{
+    const QString material = materialFilePath(args.value(0));
+    const QString color = colorFilePath(args.value(0));
+    const QString role = args.value(1);
+    auto library = std::make_unique<MaterialLibrary>();
+    if (role == u"read" || role == u"recover") {
+        const LoadOutcome outcome = loadLibraryFiles(
+            material, color, *library, role == u"read" ? LoadMode::ReadOnly : LoadMode::Recover);
+        say("read",
+            QString::number(library->materialCount) + u' ' + outcome.recovery + outcome.message);
+        return outcome.ok ? 0 : 1;
+    }
+    for (int turn = 0; role == u"loop"; turn ^= 1)
+        say(saveLibraryFiles(material, color, *writerLibrary(args.value(2 + turn).toUInt())).ok
+                ? "saved"
+                : "failed");
+    g_pauseStep = args.value(3).toLatin1();
+    g_pauseMs = args.value(4).toULong();
+    LibraryStamps known = loadLibraryFiles(material, color, *library).stamps;
+    say("loaded");
+    std::cin.get();
+    SaveOptions options;
+    options.afterStep = [](const char *step) {
+        if (g_pauseStep == step) {
+            say("at", QString::fromLatin1(step));
+            QThread::msleep(g_pauseMs);
+        }
+    };
+    SaveOutcome outcome;
+    library = writerLibrary(args.value(2).toUInt());
+    while ((outcome = saveLibraryFiles(material, color, *library, known, options)).status ==
+               SaveStatus::NeedsConsent &&
+           args.value(5) == u"yes") {
+        say("asked", outcome.message);
+        agreeToOverwrite(outcome, known, options);
+    }
+    say(outcome.status == SaveStatus::NeedsConsent ? "asked" : "outcome", outcome.message);
+    return int(outcome.status);
+}
+
 } // namespace
 
 class TestFaults : public QObject {
@@ -100,7 +162,8 @@ private slots:
     void readsImportFileBounded();
     void faultsLeaveOnePair_data();
     void faultsLeaveOnePair();
-    void killedSaveLeavesWholeFiles();
+    void twoProcesses_data();
+    void twoProcesses();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -167,6 +230,8 @@ void TestFaults::loadsOrRefuses_data()
         {"3 colours for 2 materials; the last 1"});
     row("empty material file", "", " 1 \r\n", 0, {"Korvane.mat is empty", "both files empty"});
     row("colours a named pipe", three, "<fifo>", 3, {"not a regular file", "0 to 2"});
+    row("colours a link to the materials", three, "<materials>", 3,
+        {"korcolor.mat could not be read: it is a link to Korvane.mat", "0 to 2"});
     row("colours 10 MB number", three, " " + QByteArray(kLongLineBytes, '9') + " \r\n", 3,
         {"Line 1 of korcolor.mat", "0 to 2"});
 }
@@ -207,10 +272,13 @@ void TestFaults::loadsOrRefuses()
 
     // A save replaces the file a link names, but never a device or a pipe. (Never tried on
     // /dev/zero: should the refusal fail, the test would replace the device.)
-    if (colors == "<fifo>") {
+    if (colors == "<fifo>" || colors == "<materials>") {
         const SaveOutcome refused = saveLibraryFiles(materialPath(), colorPath(), *library);
-        QVERIFY(!refused.ok && refused.message.contains(u"not a regular file"_qs));
-        QVERIFY(QFileInfo(colorPath()).exists() && !QFileInfo(colorPath()).isFile());
+        QVERIFY2(!refused.ok &&
+                     refused.message.contains(colors == "<fifo>" ? u"not a regular file"_qs
+                                                                 : u"are one file (a link)"_qs),
+                 qPrintable(refused.message));
+        QVERIFY(colors == "<materials>" || !QFileInfo(colorPath()).isFile());
     }
     if (colors.startsWith('<'))
         return;
@@ -298,7 +366,6 @@ void TestFaults::faultsLeaveOnePair_data()
     row("second rename fails", None, 2, -1, u"Korvane.mat"_qs, Old, Old);
     row("third rename fails", None, 3, -1, u"korcolor.mat.ready"_qs, NewMaterialOnly, New);
     row("killed before the renames", None, 0, 0, {}, Old, Old);
-    row("killed after the first rename", None, 0, 1, {}, Old, New);
     row("killed between the two renames", None, 0, 2, {}, NewMaterialOnly, New);
 }
 
@@ -346,7 +413,7 @@ void TestFaults::faultsLeaveOnePair()
         g_failingRename = failingRename;
         g_killAfterRenames = killAfterRenames;
         const SaveOutcome outcome =
-            saveLibraryFiles(materialPath(), colorTarget, *fresh, {}, {&injectedRename});
+            saveLibraryFiles(materialPath(), colorTarget, *fresh, {}, {&injectedRename, {}, true});
         const bool told =
             says.isEmpty() ? outcome.message.isEmpty() : outcome.message.contains(says);
         _exit(!told ? kFailedOtherwise : outcome.ok ? kSaved : kFailedNamingFile);
@@ -364,6 +431,8 @@ void TestFaults::faultsLeaveOnePair()
     QCOMPARE(filesOnDisk(), files(afterSave));
     const RecoveryOutcome recovery = recoverInterruptedSave(materialPath(), colorTarget);
     QVERIFY2(recovery.ok, qPrintable(recovery.message));
+    // Only a save cut off before its commit is dropped, and the user is told.
+    QCOMPARE(recovery.message.contains(u"did not complete"_qs), killAfterRenames == 0);
     QCOMPARE(filesOnDisk(), files(afterRecovery));
     const QStringList left = QDir(m_dir->path()).entryList(QDir::Files);
     QCOMPARE(left.filter(kSavingSuffix) + left.filter(kReadySuffix), QStringList());
@@ -374,47 +443,91 @@ void TestFaults::faultsLeaveOnePair()
     QVERIFY(!QFileInfo::exists(gone));
 }
 
-void TestFaults::killedSaveLeavesWholeFiles()
+void TestFaults::twoProcesses_data()
 {
-    // Different sizes and contents, so that a partial or mixed file equals neither.
-    const auto a = generatedLibrary(kMaxMaterials, 1);
-    const auto b = generatedLibrary(600, 2);
-    const QByteArrayList aFiles = filesOf(*a);
-    const QByteArrayList bFiles = filesOf(*b);
+    QTest::addColumn<QString>("pauseStep");  // where the first writer pauses with the lock held
+    QTest::addColumn<int>("pauseMs");        // 0: it is killed there
+    QTest::addColumn<QStringList>("second"); // the other process's role and arguments
+    QTest::addColumn<QString>("secondSays");
+    // Seeds of writerLibrary for the pair and the .bak pair at the end: 1 the pair before, 2 the
+    // first writer's, 3 the second's.
+    QTest::addColumn<QList<int>>("pairs");
 
-    // The kills are spread over about two save cycles; A's files are there before the first.
-    QElapsedTimer cycle;
-    cycle.start();
-    QVERIFY(saveLibraryFiles(materialPath(), colorPath(), *b).ok);
-    QVERIFY(saveLibraryFiles(materialPath(), colorPath(), *a).ok);
-    const auto delayRange = std::clamp<qint64>(cycle.nsecsElapsed() / 500, 20000, 200000);
-
-    QRandomGenerator random(4711);
-    int materialFromB = 0;
-    int completed = 0;
-    for (int kill = 1; kill <= kKills; ++kill) {
-        const pid_t child = fork();
-        if (child == 0) {
-            for (bool useB = true;; useB = !useB)
-                if (!saveLibraryFiles(materialPath(), colorPath(), useB ? *b : *a).ok)
-                    _exit(1);
-        }
-        QThread::usleep(random.bounded(delayRange));
-        ::kill(child, SIGKILL);
-        int status = 0;
-        QCOMPARE(waitpid(child, &status, 0), child);
-        QVERIFY2(WIFSIGNALED(status), "the saving child stopped by itself");
-        const RecoveryOutcome recovery = recoverInterruptedSave(materialPath(), colorPath());
-        QVERIFY2(recovery.ok, qPrintable(recovery.message));
-        completed += recovery.message.isEmpty() ? 0 : 1;
-        const QByteArrayList files = filesOnDisk();
-        QVERIFY2(files == aFiles || files == bFiles, qPrintable(QString::number(kill)));
-        materialFromB += files[0] == bFiles[0] ? 1 : 0;
-    }
-    // Otherwise the kills did not land while the child was saving.
-    QVERIFY2(materialFromB > 0 && materialFromB < kKills && completed > 0,
-             qPrintable(u"%1 completed by recovery, %2 new"_qs.arg(completed).arg(materialFromB)));
+    const auto row = [](const char *tag, const char *step, int ms, const QStringList &second,
+                        const char *says, const QList<int> &pairs) {
+        QTest::newRow(tag) << step << ms << second << says << pairs;
+    };
+    const QStringList agreeing{"save", "3", "-", "0", "yes"};
+    row("second save waits, then asks", "written", 500, agreeing,
+        "asked Another program has changed", {3, 2});
+    row("second save gives up after the wait", "written", 4000, {"save", "3"},
+        "outcome Another program is saving", {2, 1});
+    row("reader waits for the save", "committed", 500, {"read"}, "read 402", {2, 1});
+    // Its own recovery gives up after the wait; by the time it reads, the save is complete.
+    row("recovery during a save", "committed", 3000, {"recover"}, "read 402 \n", {2, 1});
+    row("killed holder, then a reader", "committed", 0, {"read"},
+        "read 402 The last save of the library was cut off", {1, 1});
+    row("killed holder, then a save", "committed", 0, agreeing, "outcome", {3, 2});
 }
 
-QTEST_GUILESS_MAIN(TestFaults)
+void TestFaults::twoProcesses()
+{
+    QFETCH(QString, pauseStep);
+    QFETCH(int, pauseMs);
+    QFETCH(QStringList, second);
+    QFETCH(QString, secondSays);
+    QFETCH(QList<int>, pairs);
+
+    constexpr int kWaitMs = 20000;
+    QVERIFY(saveLibraryFiles(materialPath(), colorPath(), *writerLibrary(1)).ok);
+    QProcess first;
+    QProcess other;
+    QByteArray firstOut;
+    QByteArray otherOut;
+    const auto start = [&](QProcess &process, const QStringList &arguments) {
+        process.start(QCoreApplication::applicationFilePath(),
+                      QStringList{u"--writer"_qs, m_dir->path()} + arguments);
+        return process.waitForStarted();
+    };
+    const auto waitFor = [](QProcess &process, QByteArray &seen, const QString &text) {
+        while (!seen.contains(text.toUtf8()) && process.waitForReadyRead(kWaitMs))
+            seen += process.readAll();
+        return seen.contains(text.toUtf8());
+    };
+    const bool otherSaves = second.first() == u"save";
+    const bool killed = pauseMs == 0;
+    QVERIFY(!otherSaves || (start(other, second) && waitFor(other, otherOut, u"loaded"_qs)));
+    QVERIFY(start(first,
+                  {u"save"_qs, u"2"_qs, pauseStep, QString::number(killed ? kWaitMs : pauseMs)}));
+    QVERIFY(waitFor(first, firstOut, u"loaded"_qs));
+    first.write("go\n");
+    QVERIFY(waitFor(first, firstOut, u"at "_qs + pauseStep));
+    if (killed) {
+        first.kill();
+        QVERIFY(first.waitForFinished(kWaitMs));
+    }
+    QVERIFY(otherSaves ? other.write("go\n") == 3 : start(other, second));
+    QVERIFY(other.waitForFinished(kWaitMs) && (killed || first.waitForFinished(kWaitMs)));
+    otherOut += other.readAll();
+    firstOut += first.readAll();
+    QVERIFY2(otherOut.contains(secondSays.toUtf8()), otherOut.constData());
+    QVERIFY2(killed || (first.exitCode() == 0 && firstOut.contains("outcome")),
+             firstOut.constData());
+
+    QCOMPARE(filesOnDisk(), filesOf(*writerLibrary(quint32(pairs[0]))));
+    QCOMPARE(filesOnDisk(kBackupSuffix), filesOf(*writerLibrary(quint32(pairs[1]))));
+    const QStringList left = QDir(m_dir->path()).entryList(QDir::Files);
+    // A reader leaves a cut save for the next writer to complete.
+    QCOMPARE((left.filter(kSavingSuffix) + left.filter(kReadySuffix)).isEmpty(),
+             otherSaves || !killed);
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc > 2 && qstrcmp(argv[1], "--writer") == 0)
+        return runWriter(app.arguments().mid(2));
+    TestFaults test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_faults.moc"
