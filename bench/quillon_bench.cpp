@@ -3,6 +3,7 @@
 // Window operations are timed until the window has processed the events they cause, painting
 // included, so that the figures are what the user sees.
 #include "FlexGrid.h"
+#include "GnumericClipboard.h"
 #include "LibraryFiles.h"
 #include "MainWindow.h"
 #include "MaterialFind.h"
@@ -258,7 +259,7 @@ int main(int argc, char *argv[])
 
     grid->setCurrentCell(1, 1);
     grid->setSelectionEnd(999, 12);
-    measure("copySelection, whole table, text and SYLK", 20.0, kRuns, nullptr,
+    measure("copySelection, whole table, three flavours", 20.0, kRuns, nullptr,
             [&] { window->copySelection(); });
 
     // Every run pastes onto the values before the first, so that each stores and redraws the
@@ -302,6 +303,9 @@ int main(int argc, char *argv[])
     auto *sylk = new QMimeData;
     sylk->setData(QString::fromLatin1(kSylkMimeType), writeSylk(numbers));
     measurePaste("pasteSelection, 999 x 10 block from SYLK", sylk);
+    auto *gnumeric = new QMimeData;
+    gnumeric->setData(QString::fromLatin1(kGnumericMimeType), writeGnumericClipboard(numbers));
+    measurePaste("pasteSelection, 999 x 10 from Gnumeric", gnumeric);
     auto *commas = new QMimeData;
     commas->setText(commaText);
     measurePaste("pasteSelection, 999 x 10 decimal commas", commas);

@@ -1,5 +1,5 @@
 // Helper for calc-clipboard-check.sh.
-//   clipboard-probe offer  puts a sample block on the clipboard as text and SYLK, as the table's
+//   clipboard-probe offer  puts a sample block on the clipboard in the three flavours the table's
 //                          copy does, and keeps it there until another program takes the clipboard
 //   clipboard-probe read   prints what a paste would read from the clipboard: SYLK when offered,
 //                          else the text, cell by cell
@@ -75,8 +75,7 @@ int main(int argc, char **argv)
         QString text;
         const ExchangeBlock block = sampleBlock(text);
         auto *data = new QMimeData;
-        data->setText(text);
-        data->setData(QString::fromLatin1(kSylkMimeType), writeSylk(block));
+        offerBlock(*data, block, text);
         clipboard->setMimeData(data);
         print(u"ready"_qs);
         std::fflush(stdout);

@@ -2,9 +2,11 @@
 
 #include "AbsorptionConversions.h"
 #include "Cp1252.h"
+#include "GnumericClipboard.h"
 #include "NumberFormat.h"
 
 #include <QList>
+#include <QMimeData>
 #include <QStringDecoder>
 #include <QStringList>
 #include <algorithm>
@@ -459,20 +461,14 @@ QByteArray writeSylk(const ExchangeBlock &block)
     out += kRecordEnd;
     out += "B;Y" + QByteArray::number(block.rows) + ";X" + QByteArray::number(block.cols);
     out += kRecordEnd;
-    for (int r = 0; r < block.rows; ++r) {
-        for (int c = 0; c < block.cols; ++c) {
-            const ExchangeCell &cell = block.at(r, c);
-            const bool number = cell.number && std::isfinite(*cell.number);
-            if (!number && cell.text.isEmpty())
-                continue;
-            out += "C;X" + QByteArray::number(c + 1) + ";Y" + QByteArray::number(r + 1) + ";K";
-            if (number)
-                appendNumber(out, *cell.number);
-            else
-                appendQuoted(out, cell.text);
-            out += kRecordEnd;
-        }
-    }
+    block.forEachFilledCell([&](int r, int c, const ExchangeCell &cell, bool number) {
+        out += "C;X" + QByteArray::number(c + 1) + ";Y" + QByteArray::number(r + 1) + ";K";
+        if (number)
+            appendNumber(out, *cell.number);
+        else
+            appendQuoted(out, cell.text);
+        out += kRecordEnd;
+    });
     out += 'E';
     out += kRecordEnd;
     return out;
@@ -540,6 +536,37 @@ QString pastedName(QString text)
 {
     text.replace(u"\r\n"_qs, u" "_qs).replace(u'\r', u' ').replace(u'\n', u' ');
     return text;
+}
+
+void offerBlock(QMimeData &data, const ExchangeBlock &block, const QString &text)
+{
+    data.setText(text);
+    data.setData(QString::fromLatin1(kSylkMimeType), writeSylk(block));
+    data.setData(QString::fromLatin1(kGnumericMimeType), writeGnumericClipboard(block));
+}
+
+ExchangeBlock readOfferedBlock(const QMimeData &data)
+{
+    const QString gnumeric = QString::fromLatin1(kGnumericMimeType);
+    if (data.hasFormat(gnumeric)) {
+        if (auto block = readGnumericClipboard(data.data(gnumeric)))
+            return std::move(*block);
+    }
+    const QString sylk = QString::fromLatin1(kSylkMimeType);
+    if (data.hasFormat(sylk)) {
+        if (auto block = readSylk(data.data(sylk)))
+            return std::move(*block);
+    }
+    return readTabText(data.text());
+}
+
+QString colorHexText(MaterialColor color)
+{
+    return QStringLiteral("#%1%2%3")
+        .arg(colorRed(color), 2, 16, QLatin1Char('0'))
+        .arg(colorGreen(color), 2, 16, QLatin1Char('0'))
+        .arg(colorBlue(color), 2, 16, QLatin1Char('0'))
+        .toUpper();
 }
 
 PastedValue readPastedCell(const ExchangeCell &cell)

@@ -7,12 +7,15 @@
 #include <QString>
 #include <QStringView>
 #include <array>
+#include <cmath>
 #include <optional>
 #include <vector>
 
+class QMimeData;
+
 namespace quillon {
 
-// The spreadsheet flavour offered and preferred beside plain text: SYLK, whose numbers are
+// The spreadsheet flavour that Calc reads and offers beside plain text: SYLK, whose numbers are
 // always written with "." and in full, whatever the locale.
 inline constexpr char kSylkMimeType[] = "application/x-openoffice-sylk;windows_formatname=\"Sylk\"";
 
@@ -31,6 +34,19 @@ struct ExchangeBlock {
     const ExchangeCell &at(int row, int col) const
     {
         return cells[static_cast<size_t>(row * cols + col)];
+    }
+
+    // fn(row, col, cell, number) for each cell that holds a finite number (number true) or a text.
+    template <typename Fn> void forEachFilledCell(Fn fn) const
+    {
+        for (int r = 0; r < rows; ++r) {
+            for (int c = 0; c < cols; ++c) {
+                const ExchangeCell &cell = at(r, c);
+                const bool number = cell.number && std::isfinite(*cell.number);
+                if (number || !cell.text.isEmpty())
+                    fn(r, c, cell, number);
+            }
+        }
     }
 };
 
@@ -66,6 +82,16 @@ struct PastedValue {
     PastedKind kind = PastedKind::NotANumber;
     double value = 0.0;
 };
+
+// A copied block on the clipboard as the given plain text, as SYLK and as Gnumeric's flavour.
+void offerBlock(QMimeData &data, const ExchangeBlock &block, const QString &text);
+
+// What a paste reads: Gnumeric's flavour, else SYLK, else the text; a flavour that does not
+// read falls back on the next.
+ExchangeBlock readOfferedBlock(const QMimeData &data);
+
+// A swatch in the structured flavours, where the swatch cell's own text would show as nothing.
+QString colorHexText(MaterialColor color);
 
 // How a pasted cell of a band column reads.
 PastedValue readPastedCell(const ExchangeCell &cell);

@@ -272,22 +272,18 @@ std::unique_ptr<QMimeData> TableEditor::copySelection() const
             ExchangeCell cell{m_grid.textMatrix(r, c), std::nullopt};
             if (c >= kFirstBandColumn || c == kNumberColumn)
                 cell.number = wholeNumber(cell.text);
+            else if (c == kColorColumn && !cell.text.isEmpty())
+                cell.text = colorHexText(m_library->materialColors[static_cast<size_t>(r)]);
             cells.cells.push_back(std::move(cell));
         }
     }
-    data->setText(m_grid.clip());
-    data->setData(QString::fromLatin1(kSylkMimeType), writeSylk(cells));
+    offerBlock(*data, cells, m_grid.clip());
     return data;
 }
 
 TableEditor::PasteOutcome TableEditor::paste(const QMimeData &data)
 {
-    const QString sylkType = QString::fromLatin1(kSylkMimeType);
-    if (data.hasFormat(sylkType)) {
-        if (const auto block = readSylk(data.data(sylkType)))
-            return paste(*block);
-    }
-    return paste(readTabText(data.text()));
+    return paste(readOfferedBlock(data));
 }
 
 TableEditor::PasteOutcome TableEditor::paste(const ExchangeBlock &source)

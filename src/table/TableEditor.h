@@ -54,13 +54,13 @@ public:
     std::optional<MaterialColor> beginColorChoice();
     void setMaterialColor(int material, MaterialColor color);
 
-    // The selected block as tab-separated text and as SYLK.
+    // The selected block as tab-separated text, as SYLK and as Gnumeric's flavour.
     std::unique_ptr<QMimeData> copySelection() const;
     struct PasteOutcome {
         PasteReport report;
         bool lossyNames = false; // a name held characters the files cannot store
     };
-    // Prefers the SYLK flavour; reads the text otherwise.
+    // Prefers Gnumeric's flavour, then SYLK, then the text.
     PasteOutcome paste(const QMimeData &data);
     PasteOutcome paste(const ExchangeBlock &block);
 

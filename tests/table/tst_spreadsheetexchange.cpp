@@ -1,5 +1,7 @@
+#include "GnumericClipboard.h"
 #include "SpreadsheetExchange.h"
 
+#include <QMimeData>
 #include <QtTest>
 
 using namespace quillon;
@@ -29,8 +31,10 @@ class TestSpreadsheetExchange : public QObject {
     Q_OBJECT
 private slots:
     void writeAndReadBack();
-    void readSylk_data();
-    void readSylk();
+    void offeredBlock_data();
+    void offeredBlock();
+    void readFlavour_data();
+    void readFlavour();
     void readTabText_data();
     void readTabText();
     void pastedCell_data();
@@ -52,12 +56,78 @@ void TestSpreadsheetExchange::writeAndReadBack()
     QVERIFY(back);
     QCOMPARE(describe(*back), u"Béton; \"brut\"|#0.01|#33/|#-0.05|#1e-07"_qs);
     QCOMPARE(readPastedCell(back->at(1, 2)).value, 1e-7); // the number, not the text
+
+    block.cells[3].text = u"\x01<&>\U0001F50A"_qs;
+    const QByteArray xml = writeGnumericClipboard(block);
+    QVERIFY(xml.contains("<gnm:Cell Row=\"1\" Col=\"0\" ValueType=\"60\">&lt;&amp;&gt;\xf0\x9f"));
+    const auto gnumeric = readGnumericClipboard(xml);
+    QVERIFY(gnumeric);
+    QCOMPARE(describe(*gnumeric), u"Béton; \"brut\"|#0.01|#33/<&>\U0001F50A|#-0.05|#1e-07"_qs);
 }
 
-void TestSpreadsheetExchange::readSylk_data()
+void TestSpreadsheetExchange::offeredBlock_data()
 {
+    QTest::addColumn<QByteArray>("gnumeric"); // an empty flavour is one that does not read
     QTest::addColumn<QByteArray>("sylk");
-    QTest::addColumn<QString>("block"); // "-" for nothing
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("block");
+    ExchangeBlock one{1, 1, {{u"g"_qs, {}}}};
+    const QByteArray gnumeric = writeGnumericClipboard(one);
+    one.cells[0].text = u"s"_qs;
+    const QByteArray sylk = writeSylk(one);
+    const QByteArray broken = "<broken";
+    QTest::newRow("all three") << gnumeric << sylk << u"t"_qs << u"g"_qs;
+    QTest::newRow("Gnumeric malformed") << broken << sylk << u"t"_qs << u"s"_qs;
+    QTest::newRow("both malformed") << broken << broken << u"t"_qs << u"t"_qs;
+    QTest::newRow("Gnumeric alone") << gnumeric << QByteArray() << QString() << u"g"_qs;
+    QTest::newRow("empty SYLK") << QByteArray() << QByteArray() << u"t"_qs << u"t"_qs;
+}
+
+void TestSpreadsheetExchange::offeredBlock()
+{
+    QFETCH(QByteArray, gnumeric);
+    QFETCH(QByteArray, sylk);
+    QFETCH(QString, text);
+    QFETCH(QString, block);
+    QMimeData data;
+    data.setData(QString::fromLatin1(kGnumericMimeType), gnumeric);
+    data.setData(QString::fromLatin1(kSylkMimeType), sylk);
+    data.setText(text);
+    QCOMPARE(describe(readOfferedBlock(data)), block);
+}
+
+namespace {
+
+void addGnumericRows()
+{
+    QFile sample(qEnvironmentVariable("QUILLON_TEST_DATA") + u"/gnumeric-clipboard.xml"_qs);
+    QVERIFY(sample.open(QIODevice::ReadOnly));
+    QTest::newRow("captured") << sample.readAll()
+                              << u"#0.01|Béton \"brut\" <&>;|#0.1234567/#-0.05||#0.02/#1234.5|"
+                                 "\"Akustik\" Platte|#0.1/TRUE|two\nlines\ttab|#1e-07"_qs;
+    const QByteArray open = "<x:ClipboardRange xmlns:x=\"http://www.gnumeric.org/v10.dtd\" ";
+    QTest::newRow("base, any order, absent cells")
+        << open + "Cols=\"2\" Rows=\"2\" BaseCol=\"3\" BaseRow=\"5\"><x:Cells><x:Cell Row=\"6\" "
+                  "Col=\"4\" ValueType=\"40\"> 2 </x:Cell><x:Cell Row=\"5\" Col=\"3\" "
+                  "ValueType=\"40\">1e999</x:Cell></x:Cells></x:ClipboardRange>"
+        << u"1e999|/|#2"_qs;
+    const QByteArray range = "Cols=\"1\" Rows=\"1\" BaseCol=\"0\" BaseRow=\"0\"><x:Cells><x:Cell ";
+    for (const QByteArray &broken :
+         {open + range + "Row=\"0\" Col=\"1\">1</x:Cell></x:Cells></x:ClipboardRange>",
+          open + range + "Row=\"0\" Col=\"0\">1</x:Cells></x:ClipboardRange>",
+          open + "Cols=\"9999\" Rows=\"999999\" BaseCol=\"0\" BaseRow=\"0\"/>",
+          open + "Cols=\"1\" BaseCol=\"0\" BaseRow=\"0\"/>",
+          QByteArray("<ClipboardRange Cols=\"1\" Rows=\"1\" BaseCol=\"0\" BaseRow=\"0\"/>"),
+          QByteArray("<broken")})
+        QTest::newRow(broken.right(40).constData()) << broken << u"-"_qs;
+}
+
+} // namespace
+
+void TestSpreadsheetExchange::readFlavour_data()
+{
+    QTest::addColumn<QByteArray>("bytes"); // Gnumeric's when it begins with "<", else SYLK
+    QTest::addColumn<QString>("block");    // "-" for nothing
 
     QTest::newRow("calc") << QByteArray("ID;PCALCOOO32\nC;X1;Y1;K0.1234567\nC;X2;Y1;K\"abc\"\n"
                                         "C;X1;Y2;K-1.5E-3\nC;X2;Y2;K2e+2\nE\n")
@@ -78,13 +148,14 @@ void TestSpreadsheetExchange::readSylk_data()
          {"C;X1;Y1;K1\nE\n", "ID;P\nC;X1;Y1;K1\n", "ID;P\nC;K1\nE\n", "ID;P\nC;X0;Y1;K1\nE\n",
           "ID;P\nC;X1;Y1;K\"abc\nE\n", "ID;P\nC;X9999;Y999999;K1\nE\n", "0.1\t0.2\r\n"})
         QTest::newRow(broken) << QByteArray(broken) << u"-"_qs;
+    addGnumericRows();
 }
 
-void TestSpreadsheetExchange::readSylk()
+void TestSpreadsheetExchange::readFlavour()
 {
-    QFETCH(QByteArray, sylk);
+    QFETCH(QByteArray, bytes);
     QFETCH(QString, block);
-    const auto read = quillon::readSylk(sylk);
+    const auto read = bytes.startsWith('<') ? readGnumericClipboard(bytes) : quillon::readSylk(bytes);
     QCOMPARE(read ? describe(*read) : u"-"_qs, block);
 }
 

@@ -1,8 +1,10 @@
+#include "GnumericClipboard.h"
 #include "LibraryFiles.h"
 #include "QuantityTable.h"
 #include "TableEditor.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QLineEdit>
 #include <QMimeData>
@@ -83,6 +85,7 @@ private slots:
     void undoAndRedoEverySequence();
     void undoPutsTheSelectionBack();
     void historyMemory();
+    void clipboardRoundTrip();
 };
 
 void TestTableEditor::undoAndRedoEverySequence_data()
@@ -162,6 +165,28 @@ void TestTableEditor::historyMemory()
     const size_t before = heapInUse();
     full.step(u"paste 1 3 "_qs + block);
     QVERIFY2(heapInUse() - before < 1024 * 1024, "a 999 x 10 paste");
+}
+
+// Swatches travel as colours in the structured flavours and as the cell's own text in the plain
+// one.
+void TestTableEditor::clipboardRoundTrip()
+{
+    Core core;
+    MaterialLibrary &library = core.editor.library();
+    library.materialColors[2] = rgbColor(0x12, 0x34, 0xAB);
+    core.select(2, kNameColumn, 3, kLastBandColumn);
+    QGuiApplication::clipboard()->setMimeData(core.editor.copySelection().release());
+    const QMimeData &data = *QGuiApplication::clipboard()->mimeData();
+    QVERIFY(data.text().startsWith(library.materialNames[2] + u'\t' + QString(12, QChar(0x7F))));
+    QVERIFY(data.data(QString::fromLatin1(kSylkMimeType)).contains("C;X2;Y1;K\"#1234AB\""));
+    QVERIFY(data.data(QString::fromLatin1(kGnumericMimeType))
+                .contains("Row=\"0\" Col=\"1\" ValueType=\"60\">#1234AB<"));
+
+    core.select(20, kNameColumn, 20, kNameColumn);
+    core.editor.paste(data);
+    for (size_t i = 0; i < 2; ++i)
+        QVERIFY(library.materialNames[20 + i] == library.materialNames[2 + i] &&
+                library.alphaR[20 + i] == library.alphaR[2 + i]);
 }
 
 QTEST_MAIN(TestTableEditor)
