@@ -50,8 +50,9 @@ const QString kCommonHelp = QStringLiteral(
     "\n"
     "FOLDER holds Korvane.mat and korcolor.mat; default: %1\n"
     "Text in and out is UTF-8; the library files hold names in Windows-1252.\n"
-    "Notes on what the editor's load would replace go to standard error as\n"
-    "FILE:LINE: note: ..., and do not change the exit status.\n"
+    "What the editor's load would replace, check lists among its notes; export, ratings and\n"
+    "import --merge print it on standard error as FILE:LINE: note: ..., and it does not change\n"
+    "the exit status.\n"
     "Exit status: 0 done (check: no problems); 1 check found problems; 2 a file cannot be read\n"
     "or written, the input is refused, or the command line is wrong.\n");
 
@@ -85,10 +86,13 @@ const std::array<CommandSpec, 4> kCommands = {{
      "  json  a list of objects with those keys\n"},
     {Command::Import, "import", "import --format csv|json [--merge] [--dry-run] FILE|- [FOLDER]",
      "Reads FILE (- for standard input) in the shape export writes and writes the library in\n"
-     "FOLDER with the editor's own save: the previous pair is kept as .bak.\n"
+     "FOLDER with the editor's own save, under the library's lock (it waits up to 2 s for\n"
+     "another program's save): the previous pair is kept as .bak, and a kill leaves the old\n"
+     "pair or the new one.\n"
      "  --merge    only the materials in the input, and of them only the value groups given,\n"
      "             change. Without it the input is the whole library: materials that are not\n"
-     "             in it are removed, and numbers it skips become empty materials.\n"
+     "             in it are removed, and numbers it skips become empty materials. A merge\n"
+     "             writes nothing when another program changed the files after it read them.\n"
      "  --dry-run  print what would change (materials added, removed and changed, names,\n"
      "             colours, values) and write nothing\n"
      "Groups: absorption_true, insulation_db, scattering, and absorption_sabine, turned into\n"
