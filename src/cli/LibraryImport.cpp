@@ -381,6 +381,10 @@ void readJson(QByteArrayView data, Reader &reader)
     const QJsonArray materials = root[u"materials"].toArray();
     for (qsizetype i = 0; i < materials.size(); ++i) {
         const QString where = QStringLiteral("materials[%1]").arg(i);
+        if (!materials[i].isObject()) {
+            reader.error(where, u"not an object"_qs);
+            continue;
+        }
         const QJsonObject object = materials[i].toObject();
         const QJsonValue number = object[u"number"];
         const int index = reader.index(
