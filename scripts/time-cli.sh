@@ -22,8 +22,16 @@ colors = (data / "korcolor.mat").read_bytes().split(b"\r\n")[:-1]
     colors[n % len(colors)] + b"\r\n" for n in range(999)))
 PY
 
+# Imports write a copy of the library, from what export wrote.
+target="$folder/target"
+mkdir "$target"
+cp "$folder/Korvane.mat" "$folder/korcolor.mat" "$target/"
+"$exe" export --format csv "$folder" > "$folder/library.csv"
+"$exe" export --format json "$folder" > "$folder/library.json"
+
 commands=("check $folder" "ratings $folder" "export --format csv $folder"
-          "export --format json $folder")
+          "export --format json $folder" "import --format csv $folder/library.csv $target"
+          "import --format json $folder/library.json $target")
 "$exe" check "$folder" | tail -n 1
 
 if [ -z "${NO_HYPERFINE:-}" ] && command -v hyperfine >/dev/null; then

@@ -10,10 +10,8 @@ int main(int argc, char *argv[])
     // A command runs without a display: no window system is touched.
     if (argc > 1) {
         QCoreApplication app(argc, argv);
-        QTextStream out(stdout);
-        QTextStream err(stderr);
         return quillon::runCommandLine(QCoreApplication::arguments().mid(1),
-                                       QCoreApplication::applicationDirPath(), out, err);
+                                       QCoreApplication::applicationDirPath());
     }
 
     QApplication app(argc, argv);

@@ -2,15 +2,14 @@
 
 #include <QString>
 #include <QStringList>
-#include <QTextStream>
 
 namespace quillon {
 
 enum class ExitStatus { Success = 0, Problems = 1, Failure = 2 };
 
-// Runs `quillon COMMAND ...` without a display; `arguments` follow the program name.
-// A FOLDER argument defaults to `defaultFolder`. Returns the process's exit status.
-int runCommandLine(const QStringList &arguments, const QString &defaultFolder, QTextStream &out,
-                   QTextStream &err);
+// Runs `quillon COMMAND ...` without a display, on the process's standard input, output and
+// error; `arguments` follow the program name. A FOLDER argument defaults to `defaultFolder`.
+// Returns the process's exit status.
+int runCommandLine(const QStringList &arguments, const QString &defaultFolder);
 
 } // namespace quillon

@@ -1,6 +1,7 @@
 #include "LibraryCheck.h"
 
 #include "LibraryFiles.h"
+#include "LibraryStorage.h"
 
 #include <algorithm>
 #include <memory>
@@ -85,10 +86,6 @@ QString paletteColours(int first, int last)
         .arg(materialNumber(last));
 }
 
-const QString kLineFeedNote =
-    QStringLiteral("lines end in LF alone: they are read as lines, and the next save ends them "
-                   "with CR LF");
-
 class Checker {
 public:
     Checker(const QString &materialFile, const QString &colorFile)
@@ -97,10 +94,14 @@ public:
     {
     }
 
-    CheckResult run(QByteArrayView materialData, QByteArrayView colorData)
+    CheckResult run(QByteArrayView materialData, QByteArrayView colorData,
+                    const QString &colorProblem)
     {
         checkMaterials(materialData);
-        checkColors(colorData);
+        if (colorProblem.isEmpty())
+            checkColors(colorData);
+        else if (m_library->materialCount > 0)
+            add(m_colorFile, 0, FindingKind::Note, colorProblem);
         auto place = [this](const CheckFinding &f) {
             return std::pair(f.file == m_materialFile ? 0 : 1, f.line);
         };
@@ -126,7 +127,7 @@ private:
                       bool lineFeedEnds)
     {
         if (lineFeedEnds)
-            add(file, 1, FindingKind::Note, kLineFeedNote);
+            add(file, 1, FindingKind::Note, QLatin1String(kLineFeedEndsNote));
         const size_t common = std::min(lines.size(), written.size());
         for (size_t i = 0; i < common; ++i) {
             if (skip[i])
@@ -165,9 +166,7 @@ private:
                 hasProblem[static_cast<size_t>(n - 1)] = true;
             }
             if (line.contains(kLF)) {
-                add(m_materialFile, n, FindingKind::Problem,
-                    QStringLiteral("a line feed without a carriage return: the text after it "
-                                   "is read as part of this material"));
+                add(m_materialFile, n, FindingKind::Problem, QLatin1String(kLoneLineFeedNote));
                 hasProblem[static_cast<size_t>(n - 1)] = true;
             }
         }
@@ -218,8 +217,19 @@ private:
         applyDefaultColors(*m_library, read);
         // Lines beyond the colours read are covered by the notes above.
         const std::vector<TextLine> compared = splitLines(data, read);
+        std::vector<bool> blank(compared.size(), false);
+        for (qsizetype i = 0; i < report.blankEntries.size(); ++i) {
+            const int line = report.blankLines[i];
+            if (report.blankEntries[i] > materials)
+                continue;
+            add(m_colorFile, line, FindingKind::Note,
+                QStringLiteral("blank: %1")
+                    .arg(paletteColours(report.blankEntries[i], report.blankEntries[i])));
+            if (line <= std::ssize(blank))
+                blank[size_t(line - 1)] = true;
+        }
         noteRewrites(m_colorFile, compared, splitLines(writeColorFile(*m_library), materials),
-                     std::vector<bool>(compared.size(), false), LineScanner(data).lineFeedEnds());
+                     blank, LineScanner(data).lineFeedEnds());
     }
 
     QString m_materialFile;
@@ -239,15 +249,16 @@ int CheckResult::count(FindingKind kind) const
 }
 
 CheckResult checkLibrary(QByteArrayView materialData, QByteArrayView colorData,
-                         const QString &materialFile, const QString &colorFile)
+                         const QString &materialFile, const QString &colorFile,
+                         const QString &colorProblem)
 {
-    return Checker(materialFile, colorFile).run(materialData, colorData);
+    return Checker(materialFile, colorFile).run(materialData, colorData, colorProblem);
 }
 
 QString formatFinding(const CheckFinding &finding)
 {
-    return QStringLiteral("%1:%2: %3%4")
-        .arg(finding.file, QString::number(finding.line),
+    return QStringLiteral("%1%2: %3%4")
+        .arg(finding.file, finding.line > 0 ? QStringLiteral(":%1").arg(finding.line) : QString(),
              finding.kind == FindingKind::Note ? QStringLiteral("note: ") : QString(),
              finding.message);
 }

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace quillon {
 
@@ -66,6 +67,8 @@ QByteArray nameUtf8(const MaterialLibrary &library, size_t slot)
     return decodeCp1252(library.materialNames[slot]).toUtf8();
 }
 
+} // namespace
+
 void appendCsvField(QByteArray &out, const QByteArray &field)
 {
     if (field.contains(',') || field.contains('"') || field.contains('\r') ||
@@ -77,6 +80,8 @@ void appendCsvField(QByteArray &out, const QByteArray &field)
         out.append(field);
     }
 }
+
+namespace {
 
 void appendJsonString(QByteArray &out, const QByteArray &text)
 {
@@ -147,17 +152,25 @@ QByteArray colorText(MaterialColor color)
     return QByteArray(text);
 }
 
+QByteArray csvHead()
+{
+    QByteArray head(kCsvHeadLead);
+    for (const char *frequency : kBandFrequencies)
+        head.append(',').append(frequency);
+    return head;
+}
+
 QByteArray exportCsv(const MaterialLibrary &library)
 {
-    QByteArray out("number,name,color,group");
-    for (const char *frequency : kBandFrequencies)
-        out.append(',').append(frequency);
-    out.append("\r\n");
+    QByteArray out = csvHead() + "\r\n";
     for (int n = 1; n <= library.materialCount; ++n) {
         const auto slot = static_cast<size_t>(n);
         QByteArray lead = QByteArray::number(materialNumber(n)) + ',';
         appendCsvField(lead, nameUtf8(library, slot));
         lead.append(',').append(colorText(library.materialColors[slot])).append(',');
+        // A row without a group keeps a material without values, and its name, in the table.
+        if (!library.hasAlpha[slot] && !library.hasInsulation[slot] && !library.hasScattering[slot])
+            out.append(lead).append(kBandCount, ',').append("\r\n");
         for (const GroupInfo &info : kGroups) {
             if (!hasGroup(library, slot, info.group))
                 continue;
@@ -202,32 +215,63 @@ QByteArray exportJson(const MaterialLibrary &library)
     return out;
 }
 
-QByteArray ratingsTable(const MaterialLibrary &library)
+QByteArray ratingsTable(const MaterialLibrary &library, RatingsFormat format)
 {
-    QByteArray out("number\tname\tNRC\talpha_w\tshape\tclass\tRw\tC\tCtr\n");
+    constexpr std::array<const char *, 9> kKeys = {"number", "name", "NRC", "alpha_w", "shape",
+                                                   "class",  "Rw",   "C",   "Ctr"};
+    const char *const separator = format == RatingsFormat::Tsv ? "\t" : ",";
+    const char *const rowEnd = format == RatingsFormat::Csv ? "\r\n" : "\n";
+    QByteArray out;
+    if (format == RatingsFormat::Json) {
+        out.append('[');
+    } else {
+        for (const char *key : kKeys)
+            out.append(key).append(key == kKeys.back() ? rowEnd : separator);
+    }
     for (int n = 1; n <= library.materialCount; ++n) {
         const MaterialRatings ratings = ratingsOf(library, n);
-        out.append(QByteArray::number(materialNumber(n))).append('\t');
-        out.append(withoutTabs(nameUtf8(library, static_cast<size_t>(n)))).append('\t');
+        // Texts and numbers; no value where a rating is missing.
+        std::array<std::optional<QByteArray>, 9> fields;
+        fields[0] = QByteArray::number(materialNumber(n));
+        fields[1] = nameUtf8(library, static_cast<size_t>(n));
         if (ratings.nrc)
-            out.append(formatHundredths(*ratings.nrc).toLatin1());
-        out.append('\t');
+            fields[2] = formatHundredths(*ratings.nrc).toLatin1();
         if (const auto &a = ratings.alphaW) {
-            out.append(formatHundredths(a->alphaW).toLatin1()).append('\t');
-            out.append(shapeIndicators(*a).toLatin1()).append('\t');
-            out.append(absorptionClassText(a->absorptionClass).toLatin1()).append('\t');
-        } else {
-            out.append("\t\t\t");
+            fields[3] = formatHundredths(a->alphaW).toLatin1();
+            fields[4] = shapeIndicators(*a).toLatin1();
+            fields[5] = absorptionClassText(a->absorptionClass).toLatin1();
         }
         if (const auto &r = ratings.rw) {
-            out.append(QByteArray::number(r->rw)).append('\t');
-            out.append(QByteArray::number(r->c)).append('\t');
-            out.append(QByteArray::number(r->ctr));
-        } else {
-            out.append("\t\t");
+            fields[6] = QByteArray::number(r->rw);
+            fields[7] = QByteArray::number(r->c);
+            fields[8] = QByteArray::number(r->ctr);
         }
-        out.append('\n');
+        if (format == RatingsFormat::Json)
+            out.append(n == 1 ? "\n {" : ",\n {");
+        for (size_t i = 0; i < fields.size(); ++i) {
+            const QByteArray field = fields[i].value_or(QByteArray());
+            const bool isText = i == 1 || i == 4 || i == 5;
+            if (format == RatingsFormat::Json) {
+                out.append(i == 0 ? "\"" : ", \"").append(kKeys[i]).append("\": ");
+                if (!fields[i])
+                    out.append("null");
+                else if (isText)
+                    appendJsonString(out, field);
+                else
+                    out.append(field);
+            } else {
+                if (format == RatingsFormat::Tsv)
+                    out.append(withoutTabs(field));
+                else
+                    appendCsvField(out, field);
+                out.append(i + 1 == fields.size() ? rowEnd : separator);
+            }
+        }
+        if (format == RatingsFormat::Json)
+            out.append('}');
     }
+    if (format == RatingsFormat::Json)
+        out.append(library.materialCount > 0 ? "\n]\n" : "]\n");
     return out;
 }
 

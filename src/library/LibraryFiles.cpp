@@ -280,6 +280,7 @@ ColorReadReport readColorFile(QByteArrayView data, MaterialLibrary &library)
                 library.materialColors[static_cast<size_t>(report.colorsRead)] =
                     defaultColor(report.colorsRead);
                 report.blankEntries.append(report.colorsRead);
+                report.blankLines.append(pendingBlanks[blank]);
             }
             pendingBlanks.clear();
             if (report.colorsRead == kMaxMaterials) {

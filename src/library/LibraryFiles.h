@@ -56,8 +56,9 @@ struct ColorReadReport {
     QString problem;
     // The line of an entry that is not a colour number; 0 when none.
     int problemLine = 0;
-    // Materials whose line was blank: they got their palette colour.
+    // Materials whose line was blank: they got their palette colour; and those lines.
     QList<int> blankEntries;
+    QList<int> blankLines;
 };
 
 int countMaterialLines(QByteArrayView data);

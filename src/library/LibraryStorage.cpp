@@ -522,6 +522,76 @@ QString loadReport(const LoadOutcome &outcome)
     return text;
 }
 
+QList<LoadNote> loadNotes(const LoadOutcome &outcome, const QString &materialPath,
+                          const QString &colorPath)
+{
+    const MaterialReadReport &m = outcome.materials;
+    const ColorReadReport &c = outcome.colors;
+    const int count = m.lineCount;
+    QList<LoadNote> notes;
+    if (m.lineFeedEnds)
+        notes.append({materialPath, 1, QLatin1String(kLineFeedEndsNote)});
+    for (int line : m.loneLineFeeds)
+        notes.append({materialPath, line, QLatin1String(kLoneLineFeedNote)});
+    if (m.unreadableValues > 0)
+        notes.append({materialPath, m.firstUnreadableLine,
+                      QStringLiteral("%1 that %2 not fit a 32-bit float %3 read as 0; the first "
+                                     "is here (material %4, %5 values, %6 band)")
+                          .arg(counted(m.unreadableValues, u"value"_qs),
+                               m.unreadableValues == 1 ? u"does"_qs : u"do"_qs,
+                               m.unreadableValues == 1 ? u"is"_qs : u"are"_qs)
+                          .arg(materialNumber(m.firstUnreadableLine))
+                          .arg(QLatin1String(kGroupNames[size_t(m.firstUnreadableGroup - 1)]),
+                               QLatin1String(kBandNames[size_t(m.firstUnreadableBand - 1)]))});
+    if (c.lineFeedEnds)
+        notes.append({colorPath, 1, QLatin1String(kLineFeedEndsNote)});
+    QList<int> blanks;
+    for (int n : c.blankEntries)
+        if (n <= count)
+            blanks << n;
+    if (!blanks.isEmpty())
+        notes.append(
+            {colorPath, 0,
+             QStringLiteral("blank lines for %1 %2: they get their palette colours")
+                 .arg(blanks.size() == 1 ? u"material"_qs : u"materials"_qs, rangesText(blanks))});
+    if (count == 0) {
+        if (c.colorsRead > 0)
+            notes.append({materialPath, 0,
+                          QStringLiteral("empty, but %1 holds %2: a save leaves both files empty")
+                              .arg(colorPath, counted(c.colorsRead, u"colour"_qs))});
+        return notes;
+    }
+    QList<int> palette;
+    for (int n = c.colorsRead + 1; n <= count; ++n)
+        palette << n;
+    const QString paletteText =
+        QStringLiteral("%1 %2 %3 palette colour%4")
+            .arg(palette.size() == 1 ? u"material"_qs : u"materials"_qs, rangesText(palette),
+                 palette.size() == 1 ? u"gets its"_qs : u"get their"_qs,
+                 palette.size() == 1 ? u""_qs : u"s"_qs);
+    if (outcome.stamps.color.state == FileStamp::State::Missing)
+        notes.append(
+            {colorPath, 0,
+             u"missing; materials get their palette colours, and a save writes the file"_qs});
+    else if (!c.problem.isEmpty() && c.problemLine == 0 && c.colorsRead == 0)
+        notes.append(
+            {colorPath, 0, QStringLiteral("cannot be read (%1): %2").arg(c.problem, paletteText)});
+    else if (c.problemLine > 0)
+        notes.append({colorPath, c.problemLine,
+                      QStringLiteral("not a colour number; this line and the ones after it are "
+                                     "not read%1")
+                          .arg(palette.isEmpty() ? QString() : u": "_qs + paletteText)});
+    else if (c.colorsRead != count)
+        notes.append({colorPath, 0,
+                      QStringLiteral("%1 for %2: %3")
+                          .arg(counted(c.colorsRead, u"colour"_qs), counted(count, u"material"_qs),
+                               c.colorsRead > count
+                                   ? QStringLiteral("the last %1 are no part of the library")
+                                         .arg(c.colorsRead - count)
+                                   : paletteText)});
+    return notes;
+}
+
 QStringList filesChangedOnDisk(const QString &materialPath, const QString &colorPath,
                                const LibraryStamps &known)
 {

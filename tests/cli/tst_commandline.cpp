@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
+#include <csignal>
+#include <sys/stat.h>
 
 using namespace quillon;
 
@@ -19,7 +21,8 @@ struct Run {
 };
 
 // In `folder`, with no display: a window system touched would make the process abort.
-Run runQuillon(const QString &folder, const QStringList &arguments)
+Run runProcess(const QString &folder, const QString &program, const QStringList &arguments,
+               const QByteArray &input = {})
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -28,15 +31,32 @@ Run runQuillon(const QString &folder, const QStringList &arguments)
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(folder);
-    process.start(QStringLiteral(QUILLON_EXECUTABLE), arguments);
+    process.start(program, arguments);
+    process.write(input);
+    process.closeWriteChannel();
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
         return {};
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
 }
 
+Run runQuillon(const QString &folder, const QStringList &arguments, const QByteArray &input = {})
+{
+    return runProcess(folder, QStringLiteral(QUILLON_EXECUTABLE), arguments, input);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 void writeFile(const QString &path, const QByteArray &data)
 {
+    if (data == "<fifo>") {
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+        return;
+    }
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(data), data.size());
@@ -88,8 +108,21 @@ private slots:
     void exportLibrary();
     void commands_data();
     void commands();
+    void writesOrFails_data();
+    void writesOrFails();
+    void imports_data();
+    void imports();
+    void killedImportLeavesOnePair();
 
 private:
+    // A folder with the sample library's files.
+    std::unique_ptr<QTemporaryDir> sampleFolder() const
+    {
+        auto folder = std::make_unique<QTemporaryDir>();
+        writeFile(folder->filePath(kMaterialFileName), m_materials);
+        writeFile(folder->filePath(kColorFileName), m_colors);
+        return folder;
+    }
     QTemporaryDir m_root;
     QByteArray m_materials;
     QByteArray m_colors;
@@ -148,6 +181,9 @@ void TestCommandLine::exportLibrary()
                  "number,name,color,group,31.5,63,125,250,500,1000,2000,4000,8000,16000");
         for (const QString &row : rows) {
             const QStringList fields = csvFields(row);
+            // A material without values has one row without a group.
+            if (fields[3].isEmpty() && fields[0] == u"2")
+                continue;
             for (const QString &field : fields.mid(4))
                 bands[key(fields[0], fields[1], fields[2], fields[3])] << field.toFloat();
         }
@@ -168,6 +204,14 @@ void TestCommandLine::exportLibrary()
         add(json && lib.hasAlpha[slot], "energy_absorption", lib.alphaR[slot]);
     }
     QCOMPARE(bands, expected);
+
+    // And back: the same files, byte for byte.
+    QTemporaryDir target;
+    const Run imported =
+        runQuillon(target.path(), {"import", "--format", format, "-", "."}, run.out.toUtf8());
+    QVERIFY2(imported.exitCode == 0 && imported.err.isEmpty(), qPrintable(imported.err));
+    QCOMPARE(readFile(target.filePath(kMaterialFileName)), m_materials);
+    QCOMPARE(readFile(target.filePath(kColorFileName)), m_colors);
 }
 
 void TestCommandLine::commands_data()
@@ -184,17 +228,39 @@ void TestCommandLine::commands_data()
         QTest::newRow(tag) << arguments << exitCode << QString::fromUtf8(out)
                            << QString::fromUtf8(err) << materials << colors;
     };
-    row("help", {"--help"}, 0, "Usage: quillon...");
-    row("version", {"--version"}, 0, "quillon 2.0.0\n");
+    const QByteArray tsvHead = "number\tname\tNRC\talpha_w\tshape\tclass\tRw\tC\tCtr\n";
+    const char *noColors = "./korcolor.mat: note: missing; materials get their palette colours, "
+                           "and a save writes the file\n";
+    row("help", {"--help"}, 0, "Usage: quillon [COMMAND [OPTIONS] [FOLDER]]\n...");
+    row("export help", {"export", "-h"}, 0, "Usage: quillon export --format csv|json [-o FILE]...");
+    row("version", {"-V"}, 0, "quillon 2.0.0\n");
     row("ratings", {"ratings", "."}, 0,
-        "number\tname\tNRC\talpha_w\tshape\tclass\tRw\tC\tCtr\n"
-        "0\tBéton \"brut\"\t0.60\t0.60\t\tC\t52\t-2\t-6\n"
-        "1\tPanel\t0.65\t0.60\tM\tC\t54\t-2\t-6\n2\tEmpty\t\t\t\t\t\t\t\n");
-    row("unknown command", {"list"}, 2, "", "Usage: quillon");
-    row("unknown option", {"check", "-v"}, 2, "", "Usage: quillon");
-    row("export without format", {"export"}, 2, "", "--format");
-    row("export as xml", {"export", "--format", "xml"}, 2, "", "--format");
+        tsvHead + "0\tBéton \"brut\"\t0.60\t0.60\t\tC\t52\t-2\t-6\n"
+                  "1\tPanel\t0.65\t0.60\tM\tC\t54\t-2\t-6\n2\tEmpty\t\t\t\t\t\t\t\n");
+    row("ratings as CSV, option last", {"ratings", ".", "--format=csv"}, 0,
+        "number,name,NRC,alpha_w,shape,class,Rw,C,Ctr\r\n0,\"Béton \"\"brut\"\"\",0.60,...");
+    row("ratings as JSON after --", {"ratings", "--format", "json", "--", "."}, 0,
+        "[\n {\"number\": 0, \"name\": \"Béton \\\"brut\\\"\", \"NRC\": 0.60, \"alpha_w\": 0.60, "
+        "\"shape\": \"\", \"class\": \"C\", \"Rw\": 52, \"C\": -2, \"Ctr\": -6},...");
+    row("unknown command", {"list"}, 2, "", "unknown command 'list'\nUsage: quillon");
+    row("unknown option", {"check", "-v"}, 2, "", "Unknown option 'v'");
+    row("export without format", {"export"}, 2, "", "export needs --format");
+    row("format named", {"export", "--format", "xml"}, 2, "",
+        "unknown format 'xml': use csv or json");
+    row("ratings format named", {"ratings", "--format=xml"}, 2, "", "use tsv, csv or json");
+    row("option twice", {"export", "--format=csv", "--format", "csv"}, 2, "", "--format is given");
+    row("output twice", {"ratings", "-o", "a", "--output", "b"}, 2, "", "--output is given");
+    row("empty folder", {"export", "--format=csv", ""}, 2, "", "FOLDER argument is empty\nUsage");
+    row("two folders", {"check", ".", "."}, 2, "", "more than one folder");
     row("export, no library", {"export", "--format=csv", "missing"}, 2, "", "could not be read");
+    // What the window's load report says reaches standard error, and changes no exit status.
+    row("export, no colour file", {"export", "--format=csv", "."}, 0, "number,name...", noColors,
+        m_materials);
+    row("ratings, no colour file", {"ratings", "."}, 0, tsvHead + "...", noColors, m_materials);
+    row("export, value beyond float", {"export", "--format=json", "."}, 0, "{...",
+        "./Korvane.mat:1: note: 2 values that do not fit a 32-bit float are read as 0; the first "
+        "is here (material 0, insulation values, 31.5 Hz band)",
+        QByteArray(m_materials).replace(" 21.5 ", " 1e999 "), m_colors);
 
     const QStringList check{"check", "."};
     const QList<QByteArray> lines = m_materials.split('\n');
@@ -230,7 +296,9 @@ void TestCommandLine::commands_data()
         "../w%1 %2/korcolor.mat:2: entry \"abc\" is not a colour number: materials 1 to 2 get "
         "their palette colours\n3 materials, 1 problem, 0 notes\n",
         "", m_materials, " 255 \r\n abc \r\n 7 \r\n");
-    row("check, no colour file", check, 2, "", "korcolor.mat: cannot be read", m_materials);
+    row("check, no colour file", check, 0,
+        QByteArray(noColors) + "3 materials, 0 problems, 1 note\n", "", m_materials);
+    row("check, a pipe as material file", check, 2, "", "not a regular file", "<fifo>", m_colors);
 }
 
 void TestCommandLine::commands()
@@ -256,6 +324,191 @@ void TestCommandLine::commands()
     else
         QCOMPARE(run.out, out);
     QVERIFY2(err.isEmpty() ? run.err.isEmpty() : run.err.contains(err), qPrintable(run.err));
+    // Help names the default folder as the real path.
+    if (exitCode == 0 && out.startsWith(u"Usage"))
+        QVERIFY(run.out.contains(QFileInfo(QStringLiteral(QUILLON_EXECUTABLE)).absolutePath()));
+}
+
+void TestCommandLine::writesOrFails_data()
+{
+    QTest::addColumn<QString>("shell"); // run by sh -c in the sample folder; $Q is quillon
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<bool>("written"); // out.csv holds the export
+    auto row = [](const char *tag, const char *shell, int exitCode, const char *err,
+                  bool written = false) {
+        QTest::newRow(tag) << shell << exitCode << QString::fromUtf8(err) << written;
+    };
+    row("full disk", "$Q export --format csv . > /dev/full", 2,
+        "quillon: cannot write the output: No space left on device\n");
+    row("closed output", "$Q ratings . >&-", 2, "quillon: cannot write the output: ");
+    row("closed pipe", "$Q export --format json . | head -c 1 >/dev/null", 0, "");
+    row("to a file", "$Q export -o out.csv --format csv .", 0, "", true);
+    row("no half file", "$Q export --format csv -o /dev/full/out.csv .", 2,
+        "quillon: cannot write the output: /dev/full/out.csv");
+}
+
+void TestCommandLine::writesOrFails()
+{
+    QFETCH(QString, shell);
+    QFETCH(int, exitCode);
+    QFETCH(QString, err);
+    QFETCH(bool, written);
+
+    const auto dir = sampleFolder();
+    QTemporaryDir &folder = *dir;
+    const QString quillon = QStringLiteral("'" QUILLON_EXECUTABLE "'");
+    const Run run =
+        runProcess(folder.path(), u"/bin/sh"_qs, {u"-c"_qs, shell.replace(u"$Q"_qs, quillon)});
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(err.isEmpty() ? run.err.isEmpty() : run.err.startsWith(err), qPrintable(run.err));
+    QCOMPARE(readFile(folder.filePath(u"out.csv"_qs)),
+             written ? runQuillon(folder.path(), {"export", "--format", "csv", "."}).out.toUtf8()
+                     : QByteArray());
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), written ? 3 : 2);
+}
+
+void TestCommandLine::imports_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("says");         // a part of the output or of the error output
+    QTest::addColumn<QByteArrayList>("files"); // afterwards; empty: untouched
+
+    const QByteArray head =
+        "number,name,color,group,31.5,63,125,250,500,1000,2000,4000,8000,16000\n";
+    const QStringList csv{"--format", "csv"};
+    const QStringList json{"--format", "json"};
+    const QStringList merge = csv + QStringList{"--merge"};
+    const auto row = [](const char *tag, const QStringList &options, const QByteArray &input,
+                        int exitCode, const char *says, const MaterialLibrary *result = nullptr) {
+        QTest::newRow(tag) << options << input << exitCode << QString::fromUtf8(says)
+                           << (result ? QByteArrayList{writeMaterialFile(*result),
+                                                       writeColorFile(*result)}
+                                      : QByteArrayList());
+    };
+    const QByteArray tenths = ",0.1,0.2,0.3,0.4,0.5,0.6,0.7,0.8,0.9,1\n";
+    const QByteArray panel = "1,Panel,#1414ff,insulation_db" + tenths;
+
+    auto merged = std::make_unique<MaterialLibrary>(*m_library);
+    merged->insulationR[2] = {0, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f, 1};
+    row("merge one group", merge, head + panel, 0, "", merged.get());
+    row("dry run", merge + QStringList{"--dry-run"}, head + panel, 0,
+        "material 1: insulation_db: 10 of 10 values change\n"
+        "0 materials added, 0 removed, 1 changed; nothing was written\n");
+    // Sabine values count only where no "True" ones are given; an empty colour is kept.
+    auto sabine = std::make_unique<MaterialLibrary>(*m_library);
+    sabine->materialNames[1] = "X";
+    sabine->alphaR[1].fill(float(sabineToTrue(0.5)));
+    sabine->alphaR[2] = merged->insulationR[2];
+    row("Sabine where no True", merge,
+        head + "0,X,,absorption_sabine" + QByteArray(",0.5").repeated(10) + "\n" +
+            "1,Panel,,absorption_true" + tenths + "1,Panel,,absorption_sabine" + tenths,
+        0, "", sabine.get());
+    auto energy = std::make_unique<MaterialLibrary>(*m_library);
+    energy->alphaR[3] = merged->insulationR[2];
+    energy->hasAlpha[3] = true;
+    row("JSON energy_absorption", json + QStringList{"--merge"},
+        R"({"materials": [{"number": 2, "energy_absorption": {"coeffs": [0.1, 0.2, 0.3, 0.4, )"
+        R"(0.5, 0.6, 0.7, 0.8, 0.9, 1]}}]})",
+        0, "", energy.get());
+    auto whole = std::make_unique<MaterialLibrary>();
+    whole->materialCount = 2;
+    whole->materialNames[2] = "Only";
+    whole->materialColors[1] = defaultColor(1);
+    row("whole library", csv, head + "1,Only,#000000" + QByteArray(11, ',') + "\n", 0, "",
+        whole.get());
+
+    // Refused: nothing is written.
+    const auto refused = [&](const char *tag, const QByteArray &input, const char *says,
+                             const QStringList &options = {"--format", "csv"}) {
+        row(tag, options, options == csv ? head + input : input, 2, says);
+    };
+    refused("not a number", QByteArray(panel).replace("0.3", "abc"),
+            "<stdin>:2: the 125 Hz value \"abc\" is not a finite number");
+    refused("beyond float", QByteArray(panel).replace("0.3", "1e39"),
+            "does not fit a 32-bit float");
+    refused("number 999", "999,A,,,,,,,,,,,,\n", "the material number 999 is not one of 0 to 998");
+    refused("group twice", panel + panel, "<stdin>:3: insulation_db of material 1 is given twice");
+    refused("unknown group", "1,A,,alpha" + tenths, "unknown group \"alpha\"");
+    row("unknown column", csv, "number,name,colour\n", 2, "<stdin>:1: the columns must be");
+    refused("nine bands", "1,A,,scattering,1,2,3,4,5,6,7,8,9\n", "13 fields where 14 belong");
+    refused("colour", "1,A,red,,,,,,,,,,,\n", "the colour \"red\" is not #rrggbb");
+    refused("name outside Windows-1252", "1,名,,,,,,,,,,,,\n", "Windows-1252 cannot hold");
+    refused("name of 66", "1," + QByteArray(66, 'a') + ",,,,,,,,,,,,\n", "has 66 characters");
+    refused("Sabine below its minimum",
+            "0,X,,absorption_sabine" + QByteArray(",-1").repeated(10) + "\n",
+            "no \"True\" value below");
+    refused("JSON unknown key", R"({"materials": [{"number": 1, "alpha": []}]})",
+            "<stdin>: materials[0]: unknown key \"alpha\"", json);
+    refused("JSON nine values",
+            R"({"materials": [{"number": 1, "insulation_db": [1,2,3,4,5,6,7,8,9]}]})",
+            "insulation_db has 9 values where 10 belong", json);
+    refused("JSON number twice", R"({"materials": [{"number": 1}, {"number": 1}]})",
+            "materials[1]: material 1 is given twice (first at materials[0])", json);
+    refused("not JSON", "{\n\"materials\": [", "<stdin>:2: not JSON", json);
+}
+
+void TestCommandLine::imports()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, input);
+    QFETCH(int, exitCode);
+    QFETCH(QString, says);
+    QFETCH(QByteArrayList, files);
+
+    const auto dir = sampleFolder();
+    QTemporaryDir &folder = *dir;
+    const Run run =
+        runQuillon(folder.path(), QStringList{"import"} + options + QStringList{"-", "."}, input);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2((run.out + run.err).contains(says), qPrintable(run.out + run.err));
+    if (files.isEmpty())
+        files = QByteArrayList{m_materials, m_colors};
+    QCOMPARE(readFile(folder.filePath(kMaterialFileName)), files[0]);
+    QCOMPARE(readFile(folder.filePath(kColorFileName)), files[1]);
+}
+
+void TestCommandLine::killedImportLeavesOnePair()
+{
+    const auto dir = sampleFolder();
+    QTemporaryDir &folder = *dir;
+    QByteArray large = "number,name,color,group,31.5,63,125,250,500,1000,2000,4000,8000,16000\n";
+    for (int n = 0; n < kMaxMaterials; ++n)
+        large += QByteArray::number(n) + ",M" + QByteArray::number(n) + ",#102030,scattering" +
+                 QByteArray(",0.5").repeated(kBandCount) + '\n';
+    const QString path = folder.filePath(u"large.csv"_qs);
+    writeFile(path, large);
+    writeFile(folder.filePath(u"sample.csv"_qs),
+              runQuillon(folder.path(), {"export", "--format", "csv", "."}).out.toUtf8());
+    QTemporaryDir scratch;
+    QCOMPARE(runQuillon(scratch.path(), {"import", "--format", "csv", path, "."}).exitCode, 0);
+    const QByteArrayList pairs[2] = {{m_materials, m_colors},
+                                     {readFile(scratch.filePath(kMaterialFileName)),
+                                      readFile(scratch.filePath(kColorFileName))}};
+    const QString materialPath = materialFilePath(folder.path());
+    const QString colorPath = colorFilePath(folder.path());
+    QSet<bool> completed;
+    QByteArrayList before = pairs[0];
+    for (int kill = 0; kill < 40; ++kill) {
+        QProcess process;
+        process.setWorkingDirectory(folder.path());
+        process.start(QStringLiteral(QUILLON_EXECUTABLE),
+                      {"import", "--format", "csv", kill % 2 ? "sample.csv" : "large.csv", "."});
+        QVERIFY(process.waitForStarted());
+        QThread::usleep(static_cast<unsigned long>(kill * 4000));
+        process.kill();
+        process.waitForFinished();
+        QVERIFY(recoverInterruptedSave(materialPath, colorPath).ok);
+        const QByteArrayList now{readFile(materialPath), readFile(colorPath)};
+        QVERIFY2(now == pairs[0] || now == pairs[1], qPrintable(QString::number(kill)));
+        if (before != pairs[1 - kill % 2])
+            completed << (now != before);
+        before = now;
+    }
+    // Some imports were cut off, and some completed.
+    QCOMPARE(completed.size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)
