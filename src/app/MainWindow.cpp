@@ -218,7 +218,8 @@ void MainWindow::onCurrentCellChanged()
 void MainWindow::onStepApplied(const CellRange &selection)
 {
     m_table->selectRange(selection);
-    loadCellEditor();
+    if (!m_committing)
+        loadCellEditor();
     drawSpectrumChart();
 }
 
@@ -300,7 +301,11 @@ void MainWindow::commitCellEdit()
     const CellRange where = m_table->selectedRange();
     const QString typed = m_cellEditor->text();
     QString shown;
-    switch (m_document->enter(where, m_tableModel->quantity(), typed, &shown)) {
+    // The editor keeps the entry as typed; the step need not load it from the table first.
+    m_committing = true;
+    const auto result = m_document->enter(where, m_tableModel->quantity(), typed, &shown);
+    m_committing = false;
+    switch (result) {
     case LibraryDocument::EditResult::Refused:
         m_dialogs->beep();
         return;

@@ -124,6 +124,7 @@ private:
     QAction *m_redoAction = nullptr;
     int m_numberColumnTwips = 0;
     bool m_tableReady = false;
+    bool m_committing = false;
     CommandButton *m_pasteButton = nullptr;
     CommandButton *m_copyButton = nullptr;
     SpectrumChart *m_chart = nullptr;
