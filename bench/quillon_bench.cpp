@@ -2,14 +2,14 @@
 // in the real window (run with QT_QPA_PLATFORM=offscreen). Prints medians beside their goals.
 // Window operations are timed until the window has processed the events they cause, painting
 // included, so that the figures are what the user sees.
-#include "FlexGrid.h"
 #include "GnumericClipboard.h"
+#include "LibraryDocument.h"
 #include "LibraryFiles.h"
 #include "MainWindow.h"
 #include "MaterialFind.h"
+#include "MaterialTableView.h"
 #include "Ratings.h"
 #include "SpectrumChart.h"
-#include "TableEditor.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -20,7 +20,6 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -33,9 +32,11 @@ namespace {
 
 class SilentDialogs : public UserDialogs {
 public:
-    int messageBox(const QString &, const QString &, int style) override
+    QMessageBox::StandardButton messageBox(const QString &, const QString &, QMessageBox::Icon,
+                                           QMessageBox::StandardButtons buttons,
+                                           QMessageBox::StandardButton) override
     {
-        return (style & kYesNo) ? kAnswerYes : kAnswerOk;
+        return buttons == kYesNo ? QMessageBox::Yes : QMessageBox::Ok;
     }
     std::optional<MaterialColor> chooseColor(MaterialColor) override { return std::nullopt; }
     std::optional<QString> chooseOpenFile(const QString &, const QString &, const QString &) override
@@ -194,8 +195,8 @@ int main(int argc, char *argv[])
         window->show();
         QCoreApplication::processEvents();
     };
-    measure("loadLibrary, click to table filled", 30.0, 15, freshWindow, [&] {
-        QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("Command2")),
+    measure("loadLibrary, click to table filled", 8.0, 15, freshWindow, [&] {
+        QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("actionButton")),
                           Qt::LeftButton);
     });
 
@@ -205,7 +206,7 @@ int main(int argc, char *argv[])
                               "refreshQuantityTable, scattering tab"};
     for (int tab = 0; tab < 4; ++tab) {
         tabBar->setCurrentIndex(tab);
-        measure(tabNames[tab], 10.0, kRuns, nullptr, [&] {
+        measure(tabNames[tab], 1.0, kRuns, nullptr, [&] {
             window->refreshQuantityTable();
             QCoreApplication::processEvents();
         });
@@ -213,15 +214,15 @@ int main(int argc, char *argv[])
     tabBar->setCurrentIndex(0);
     window->refreshQuantityTable();
 
-    auto *grid = window->findChild<FlexGrid *>(QStringLiteral("Grid1"));
-    auto *cell = window->findChild<QLineEdit *>(QStringLiteral("Cell"));
+    auto *grid = window->findChild<MaterialTableView *>(QStringLiteral("materialTable"));
+    auto *cell = window->findChild<QLineEdit *>(QStringLiteral("cellEditor"));
     int chartRow = 0;
     measure("drawSpectrumChart", 2.0, 101,
             [&] {
                 // Move without the table's own redraw, so the timed call draws new values.
                 const QSignalBlocker blocker(grid);
                 const QSignalBlocker selectionBlocker(grid->selectionModel());
-                grid->setCurrentCell(1 + (++chartRow % 999), 7);
+                grid->setCurrentCell(++chartRow % 999, 6);
                 QCoreApplication::processEvents();
             },
             [&] {
@@ -230,9 +231,9 @@ int main(int argc, char *argv[])
             });
 
     int value = 0;
-    measure("commitCellEdit", 1.0, 101,
+    measure("commitCellEdit", 0.5, 101,
             [&] {
-                grid->setCurrentCell(1 + value % 999, 3 + value % 10);
+                grid->setCurrentCell(value % 999, kFirstBandColumn + value % 10);
                 cell->setText(QString::number(0.001 * (++value % 1000)));
                 QCoreApplication::processEvents();
             },
@@ -241,7 +242,7 @@ int main(int argc, char *argv[])
                 QCoreApplication::processEvents();
             });
 
-    QUndoStack &history = window->editor().history();
+    QUndoStack &history = window->document().history();
     // Undoes (or redoes) the last step, put back (or taken back) before each run.
     auto measureHistory = [&](const char *what, double goalMs, int runs, bool undo) {
         measure(what, goalMs, runs,
@@ -257,22 +258,21 @@ int main(int argc, char *argv[])
     };
     measureHistory("undo of one cell entry", 2.0, 101, true);
 
-    grid->setCurrentCell(1, 1);
-    grid->setSelectionEnd(999, 12);
+    grid->selectRange({0, 0, kMaxMaterials - 1, kLastBandColumn});
     measure("copySelection, whole table, three flavours", 20.0, kRuns, nullptr,
             [&] { window->copySelection(); });
 
     // Every run pastes onto the values before the first, so that each stores and redraws the
     // whole block instead of finding its values already in place.
-    auto measurePaste = [&](const char *what, QMimeData *data) {
+    // Gnumeric's XML takes longer to read than the other flavours.
+    auto measurePaste = [&](const char *what, QMimeData *data, double goalMs = 10.0) {
         QGuiApplication::clipboard()->setMimeData(data);
         const int start = history.index();
-        measure(what, 30.0, kRuns,
+        measure(what, goalMs, kRuns,
                 [&] {
                     while (history.index() > start)
                         window->undo();
-                    grid->setCurrentCell(1, 3);
-                    grid->setSelectionEnd(999, 12);
+                    grid->selectRange({0, kFirstBandColumn, kMaxMaterials - 1, kLastBandColumn});
                     QCoreApplication::processEvents();
                 },
                 [&] {
@@ -297,15 +297,15 @@ int main(int argc, char *argv[])
     plain->setText(text);
     measurePaste("pasteSelection, 999 x 10 block of text", plain);
 
-    measureHistory("undo of the 999 x 10 paste", 30.0, kRuns, true);
-    measureHistory("redo of the 999 x 10 paste", 30.0, kRuns, false);
+    measureHistory("undo of the 999 x 10 paste", 10.0, kRuns, true);
+    measureHistory("redo of the 999 x 10 paste", 10.0, kRuns, false);
 
     auto *sylk = new QMimeData;
     sylk->setData(QString::fromLatin1(kSylkMimeType), writeSylk(numbers));
     measurePaste("pasteSelection, 999 x 10 block from SYLK", sylk);
     auto *gnumeric = new QMimeData;
     gnumeric->setData(QString::fromLatin1(kGnumericMimeType), writeGnumericClipboard(numbers));
-    measurePaste("pasteSelection, 999 x 10 from Gnumeric", gnumeric);
+    measurePaste("pasteSelection, 999 x 10 from Gnumeric", gnumeric, 30.0);
     auto *commas = new QMimeData;
     commas->setText(commaText);
     measurePaste("pasteSelection, 999 x 10 decimal commas", commas);
@@ -323,7 +323,11 @@ int main(int argc, char *argv[])
         std::printf("%-42s %12.3f %10g %s\n", figure.what, figure.medianMs, figure.goalMs,
                     met ? "" : "MISSED");
     }
-    std::printf("%-42s %12.1f MiB\n", "peak resident memory", usage.ru_maxrss / 1024.0);
+    constexpr double kPeakGoalMiB = 36.0;
+    const double peakMiB = usage.ru_maxrss / 1024.0;
+    allMet = allMet && peakMiB <= kPeakGoalMiB;
+    std::printf("%-42s %12.1f %10g %s\n", "peak resident memory (MiB)", peakMiB, kPeakGoalMiB,
+                peakMiB <= kPeakGoalMiB ? "" : "MISSED");
     window->close();
     return allMet ? 0 : 1;
 }

@@ -1,18 +1,21 @@
-// Pastes into the editing core over a small library and checks that only the pasted block
-// changes, every value stays finite, and undo and redo give back the files before and after the
+// Pastes into the document over a small library, without widgets, and checks that only the
+// pasted block changes (and, where the scattering default was shown, its rows), every value
+// stays finite, and undo and redo give back the files before and after the
 // paste byte for byte.
 // Input: a flag byte (bit 0: the payload is offered as SYLK beside the text; bits 1-2: the tab;
-// bit 3: a single selected cell), the current cell (2 bytes row, 1 byte column), the selection
-// end as signed offsets (1 byte rows, 1 byte columns), then the payload.
+// bit 3: a single selected cell), the current cell (2 bytes material, 1 byte column counted
+// from the names as 1), the selection end as signed offsets (1 byte rows, 1 byte columns), then
+// the payload.
 
 #include "FuzzCheck.h"
+#include "LibraryDocument.h"
 #include "LibraryFiles.h"
-#include "QuantityTable.h"
-#include "TableEditor.h"
+#include "QuantityTraits.h"
 
-#include <QApplication>
-#include <QLineEdit>
+#include <QCoreApplication>
+#include <QFile>
 #include <QMimeData>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -25,8 +28,7 @@ namespace {
 constexpr size_t kHeaderSize = 6;
 constexpr size_t kSampleMaterials = 6;
 
-FlexGrid *grid = nullptr;
-TableEditor *editor = nullptr;
+LibraryDocument *document = nullptr;
 
 QByteArray files(const MaterialLibrary &library)
 {
@@ -48,11 +50,8 @@ template <typename T> bool sameBytes(const T &a, const T &b)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    new QApplication(*argc, *argv);
-    grid = new FlexGrid;
-    editor = new TableEditor(*grid, *new QLineEdit);
-    MaterialLibrary &library = editor->library();
+    new QCoreApplication(*argc, *argv);
+    static MaterialLibrary library;
     library.materialCount = kSampleMaterials;
     // Materials 1 and 2 with absorption only, 3 with insulation too, 4 and 5 with all three.
     for (size_t n = 1; n <= kSampleMaterials; ++n) {
@@ -65,8 +64,16 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
             library.insulationR[n][b] = library.scattering[n][b] = float(b);
         }
     }
-    editor->layOutTable(2000);
-    editor->refreshBandColumns();
+    const QTemporaryDir folder;
+    const QString materials = folder.filePath(u"Korvane.mat"_qs);
+    const QString colors = folder.filePath(u"korcolor.mat"_qs);
+    for (const auto &[path, bytes] : {std::pair{materials, writeMaterialFile(library)},
+                                      std::pair{colors, writeColorFile(library)}}) {
+        QFile file(path);
+        FUZZ_REQUIRE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    }
+    document = new LibraryDocument;
+    FUZZ_REQUIRE(document->load(materials, colors).ok);
     return 0;
 }
 
@@ -75,17 +82,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size < kHeaderSize)
         return 0;
     const auto quantity = static_cast<Quantity>((data[0] >> 1 & 3) + 1);
-    if (quantity != editor->quantity()) {
-        editor->setQuantity(quantity);
-        editor->refreshBandColumns();
+    const int row = (data[1] | data[2] << 8) % kMaxMaterials;
+    const int col = data[3] % kColumnCount;
+    CellRange target{row, col, row, col};
+    if (!(data[0] & 8)) {
+        target.endRow = std::clamp(row + static_cast<int8_t>(data[4]), 0, kMaxMaterials - 1);
+        target.endColumn = std::clamp(col + static_cast<int8_t>(data[5]) % (kColumnCount + 1), 0,
+                                      kColumnCount - 1);
     }
-    const int row = (data[1] | data[2] << 8) % kMaxMaterials + 1;
-    const int col = data[3] % (kGridCols - 1) + 1;
-    grid->setCurrentCell(row, col);
-    if (!(data[0] & 8))
-        grid->setSelectionEnd(
-            std::clamp(row + static_cast<int8_t>(data[4]), 1, kMaxMaterials),
-            std::clamp(col + static_cast<int8_t>(data[5]) % kGridCols, 1, kGridCols - 1));
     const QByteArrayView payload = fuzzInput(data + kHeaderSize, size - kHeaderSize);
     QMimeData mime;
     mime.setText(QString::fromUtf8(payload));
@@ -95,20 +99,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const ExchangeBlock source = sylk ? *sylk : readTabText(mime.text());
 
     // Where the paste may write: the selection, grown from a single cell to the source's size.
-    FlexGrid::Block block = grid->selectedBlock();
-    if (block.top == block.bottom && block.left == block.right) {
+    // (materials and columns counted from the names as 1).
+    struct {
+        int top, left, bottom, right;
+    } block{materialOfRow(target.top()), target.left() + 1, materialOfRow(target.bottom()),
+            target.right() + 1};
+    if (target.isSingleCell()) {
         block.bottom = kMaxMaterials;
-        block.right = kGridCols - 1;
+        block.right = kColumnCount;
     }
     block.bottom = std::min(block.bottom, block.top + source.rows - 1);
     block.right = std::min(block.right, block.left + source.cols - 1);
+    const int nameColumn = kNameColumn + 1;
+    const int firstBandColumn = kFirstBandColumn + 1;
 
     static MaterialLibrary before;
-    before = editor->library();
+    before = document->library();
     const QByteArray filesBefore = files(before);
-    editor->paste(mime);
-    MaterialLibrary &after = editor->library();
-    const auto pastedTable = kTables[static_cast<size_t>(valueTableOf(quantity))];
+    document->paste(target, mime, quantity);
+    const MaterialLibrary &after = document->library();
+    const QuantityTraits &traits = quantityTraits(quantity);
+    const auto pastedTable = kTables[static_cast<size_t>(traits.table)];
 
     FUZZ_REQUIRE(after.materialCount >= before.materialCount &&
                  after.materialCount <= kMaxMaterials);
@@ -123,10 +134,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_REQUIRE((after.*flag)[slot] >= (before.*flag)[slot], "material %d lost a mark", n);
             (expected.*flag)[slot] = (after.*flag)[slot];
         }
-        if (block.left <= kNameColumn && kNameColumn <= block.right)
+        if (block.left <= nameColumn && nameColumn <= block.right)
             expected.materialNames[slot] = after.materialNames[slot];
-        for (int c = std::max(block.left, kFirstBandColumn); c <= block.right; ++c) {
-            const auto band = static_cast<size_t>(bandOfColumn(c));
+        // The default a row showed is stored with its first values.
+        if (traits.defaultShownWith && (valueGroups(before, n) & traits.defaultShownWith) &&
+            !(valueGroups(before, n) & traits.shownWith) &&
+            (valueGroups(after, n) & traits.shownWith))
+            std::fill((expected.*pastedTable)[slot].begin() + 1,
+                      (expected.*pastedTable)[slot].end(), traits.shownDefault);
+        for (int c = std::max(block.left, firstBandColumn); c <= block.right; ++c) {
+            const auto band = static_cast<size_t>(c - firstBandColumn + 1);
             const float value = (after.*pastedTable)[slot][band];
             FUZZ_REQUIRE(std::isfinite(value), "material %d band %zu", n, band);
             (expected.*pastedTable)[slot][band] = value;
@@ -140,14 +157,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         same = same && sameBytes(expected.*flag, after.*flag);
     FUZZ_REQUIRE(same, "the paste changed the library outside its block");
 
-    QUndoStack &history = editor->history();
+    QUndoStack &history = document->history();
     FUZZ_REQUIRE(history.count() <= 1);
     if (history.count() == 1) {
         const QByteArray filesAfter = files(after);
         history.undo();
-        FUZZ_REQUIRE(files(editor->library()) == filesBefore, "undo differs");
+        FUZZ_REQUIRE(files(document->library()) == filesBefore, "undo differs");
         history.redo();
-        FUZZ_REQUIRE(files(editor->library()) == filesAfter, "redo differs");
+        FUZZ_REQUIRE(files(document->library()) == filesAfter, "redo differs");
         history.undo();
         history.clear();
     }

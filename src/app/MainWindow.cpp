@@ -2,15 +2,17 @@
 
 #include "Controls.h"
 #include "FindBar.h"
-#include "FlexGrid.h"
-#include "MaterialFind.h"
-#include "Ratings.h"
+#include "LibraryDocument.h"
 #include "LibraryStorage.h"
-#include "QuantityTable.h"
+#include "LibraryTableModel.h"
+#include "MaterialFind.h"
+#include "MaterialTableView.h"
+#include "NumberFormat.h"
+#include "Ratings.h"
 #include "SpectrumChart.h"
-#include "TableEditor.h"
 #include "WindowLayout.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -18,7 +20,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QSessionManager>
-
+#include <QUndoStack>
 #include <array>
 
 namespace quillon {
@@ -27,7 +29,9 @@ namespace {
 
 // The design, in twips.
 constexpr double kLoadNameColumnDivisor = 3.4;
-constexpr int kMessageQuestionExclamation = kYesNo + kExclamationIcon;
+constexpr int kNumberColumnTwips = 500;
+constexpr int kSwatchColumnTwips = 600;
+constexpr int kBandColumnTwips = 500;
 
 // Restores the pointer when a long operation ends by any path.
 class BusyPointer {
@@ -61,17 +65,7 @@ MainWindow::~MainWindow() = default;
 
 const MaterialLibrary &MainWindow::library() const
 {
-    return m_editor->library();
-}
-
-MaterialLibrary &MainWindow::library()
-{
-    return m_editor->library();
-}
-
-bool MainWindow::tableReady() const
-{
-    return m_editor->tableReady();
+    return m_document->library();
 }
 
 Quantity MainWindow::selectedQuantity() const
@@ -89,17 +83,27 @@ void MainWindow::mousePressEvent(QMouseEvent *event)
 
 void MainWindow::runActionButton()
 {
-    const QString caption = m_actionButton->text();
-    if (caption == QLatin1String(kLoadCaption)) {
+    switch (m_actionMode) {
+    case ActionMode::LoadMaterials:
         m_picture->hide();
-        m_actionButton->setText(QString::fromLatin1(kHelpCaption));
+        setActionMode(ActionMode::Help);
         m_actionButton->show();
         loadLibrary();
-    } else if (caption == QLatin1String(kImportCaption)) {
+        break;
+    case ActionMode::ImportLumeo:
         chooseImportFile();
-    } else if (caption == QLatin1String(kHelpCaption)) {
+        break;
+    case ActionMode::Help:
         openManual();
+        break;
     }
+}
+
+void MainWindow::setActionMode(ActionMode mode)
+{
+    static constexpr std::array kCaptions = {kLoadCaption, kImportCaption, kHelpCaption};
+    m_actionMode = mode;
+    m_actionButton->setText(QString::fromLatin1(kCaptions.at(static_cast<size_t>(mode))));
 }
 
 void MainWindow::openManual()
@@ -109,7 +113,7 @@ void MainWindow::openManual()
         if (!opened && !m_dialogs->showManual(path)) {
             m_dialogs->messageBox(
                 QStringLiteral("The manual \"%1\" could not be opened.").arg(path),
-                QString::fromLatin1(kHelpCaption), kExclamationIcon);
+                QString::fromLatin1(kHelpCaption), QMessageBox::Warning);
         }
     });
 }
@@ -120,8 +124,9 @@ void MainWindow::showActionMenu(const QPoint &globalPosition)
         return;
     const QStringList items = {QString::fromLatin1(kImportCaption),
                                QString::fromLatin1(kHelpCaption)};
-    if (const auto chosen = m_dialogs->popupMenu(items, globalPosition))
-        m_actionButton->setText(items.value(*chosen, m_actionButton->text()));
+    if (const auto chosen = m_dialogs->popupMenu(items, globalPosition);
+        chosen && *chosen >= 0 && *chosen < items.size())
+        setActionMode(*chosen == 0 ? ActionMode::ImportLumeo : ActionMode::Help);
 }
 
 void MainWindow::loadLibrary()
@@ -129,12 +134,12 @@ void MainWindow::loadLibrary()
     if (m_libraryLoaded || m_loading)
         return;
     m_loading = true;
-    const bool quitWasVisible = m_quit->isVisible();
-    const bool cellWasVisible = m_cell->isVisible();
-    const bool updateWasVisible = m_update->isVisible();
-    m_quit->show();
-    m_cell->show();
-    m_update->show();
+    const bool quitWasVisible = m_quitButton->isVisible();
+    const bool cellWasVisible = m_cellEditor->isVisible();
+    const bool updateWasVisible = m_updateFileButton->isVisible();
+    m_quitButton->show();
+    m_cellEditor->show();
+    m_updateFileButton->show();
 
     LoadOutcome outcome;
     {
@@ -142,8 +147,8 @@ void MainWindow::loadLibrary()
         QWidget *focus = QApplication::focusWidget();
         setEnabled(false);
         QCoreApplication::processEvents();
-        outcome = loadLibraryFiles(materialFilePath(m_installFolder),
-                                   colorFilePath(m_installFolder), library(), LoadMode::Recover);
+        outcome = m_document->load(materialFilePath(m_installFolder),
+                                   colorFilePath(m_installFolder), LoadMode::Recover);
         update();
         setEnabled(true);
         if (focus)
@@ -152,52 +157,99 @@ void MainWindow::loadLibrary()
     QCoreApplication::processEvents();
 
     if (!outcome.ok) {
-        m_quit->setVisible(quitWasVisible);
-        m_cell->setVisible(cellWasVisible);
-        m_update->setVisible(updateWasVisible);
-        m_actionButton->setText(QString::fromLatin1(kLoadCaption));
+        m_quitButton->setVisible(quitWasVisible);
+        m_cellEditor->setVisible(cellWasVisible);
+        m_updateFileButton->setVisible(updateWasVisible);
+        setActionMode(ActionMode::LoadMaterials);
         m_picture->show();
         m_loading = false;
-        m_dialogs->messageBox(outcome.message, QString::fromLatin1(kWindowCaption), kStopIcon);
+        m_dialogs->messageBox(outcome.message, QString::fromLatin1(kWindowCaption),
+                              QMessageBox::Critical);
         return;
     }
 
     m_libraryStamps = outcome.stamps;
-    m_editor->setTableReady(false);
+    m_tableReady = false;
     QCoreApplication::processEvents();
-    m_editor->layOutTable(
-        roundHalfEven(pixelsToTwips(frameGeometry().width()) / kLoadNameColumnDivisor));
+    m_tableModel->showLibrary();
+    m_table->setCornerText(u"N. "_qs);
+    m_numberColumnTwips = kNumberColumnTwips;
+    applyColumnWidths(
+        roundHalfEven(pixelsToTwips(frameGeometry().width()) / kLoadNameColumnDivisor),
+        kSwatchColumnTwips, kBandColumnTwips);
+    m_table->setCurrentCell(0, kFirstBandColumn);
     m_libraryLoaded = true;
+    m_copyAction->setEnabled(true);
+    m_pasteAction->setEnabled(true);
     m_loading = false;
     // However the load was asked for, the picture must not stay between the loaded controls.
     m_picture->hide();
     refreshQuantityTable();
     if (const QString report = loadReport(outcome); !report.isEmpty())
-        m_dialogs->messageBox(report, QString::fromLatin1(kWindowCaption), kExclamationIcon);
+        m_dialogs->messageBox(report, QString::fromLatin1(kWindowCaption), QMessageBox::Warning);
 }
 
 void MainWindow::refreshQuantityTable()
 {
     BusyPointer busy;
     m_dialogs->beep();
-    // Hiding a focused view would pass its focus on and move its current cell with it.
-    m_grid->setUpdatesEnabled(false);
-    m_editor->setTableReady(false);
+    // The table is repainted once, when the events after the switch are processed; hiding a
+    // focused view would pass its focus on and move its current cell with it.
+    m_tableReady = false;
     QCoreApplication::processEvents();
-    m_editor->setQuantity(selectedQuantity());
-    m_editor->refreshBandColumns();
-    m_grid->setUpdatesEnabled(true);
-    m_grid->show();
-    m_editor->setTableReady(true);
+    const CellRange kept = m_table->selectedRange();
+    m_tableModel->setQuantity(selectedQuantity());
+    m_table->selectRange(kept);
+    if (m_libraryLoaded)
+        loadCellEditor();
+    drawSpectrumChart();
+    m_table->show();
+    m_tableReady = true;
+}
+
+void MainWindow::onCurrentCellChanged()
+{
+    if (!m_tableReady)
+        return;
+    loadCellEditor();
+    drawSpectrumChart();
+}
+
+void MainWindow::onStepApplied(const CellRange &selection)
+{
+    m_table->selectRange(selection);
+    if (!m_committing)
+        loadCellEditor();
+    drawSpectrumChart();
+}
+
+void MainWindow::loadCellEditor()
+{
+    const QModelIndex current = m_table->currentIndex();
+    m_cellEditor->setText(current.data(Qt::EditRole).toString());
+    const QVariant color = current.data(Qt::ForegroundRole);
+    QPalette palette = m_cellEditor->palette();
+    palette.setColor(QPalette::Text, color.isValid() ? color.value<QColor>() : QColor(Qt::black));
+    m_cellEditor->setPalette(palette);
+}
+
+void MainWindow::startEntry(QChar character)
+{
+    m_cellEditor->clear();
+    m_cellEditor->setFocus();
+    m_cellEditor->setText(QString(character));
+    m_cellEditor->setCursorPosition(1);
+    m_cellEditor->deselect();
 }
 
 void MainWindow::drawSpectrumChart()
 {
-    const int row = std::clamp(m_grid->row(), 0, kMaxMaterials);
+    const CellRange range = m_table->selectedRange();
+    const int row = std::clamp(materialOfRow(range.row), 0, kMaxMaterials);
     const Quantity quantity = selectedQuantity();
-    const FlexGrid::Block block = m_grid->selectedBlock();
-    if (m_libraryLoaded && block.top >= 1 && block.bottom > block.top)
-        m_chart->showComparison(spectrumComparison(library(), block.top, block.bottom, quantity));
+    if (m_libraryLoaded && range.row >= 0 && range.bottom() > range.top())
+        m_chart->showComparison(spectrumComparison(library(), materialOfRow(range.top()),
+                                                   materialOfRow(range.bottom()), quantity));
     else
         m_chart->showSpectrum(spectrumValues(library(), row, quantity));
     if (m_libraryLoaded && row >= 1) {
@@ -221,13 +273,14 @@ void MainWindow::findMaterialNamed(const QString &text, bool forward)
 {
     // While the text is being typed the current material stays if it still matches; F3 and
     // Shift+F3 go on from it.
-    const int row = std::max(m_grid->row(), 1);
+    const QModelIndex current = m_table->currentIndex();
+    const int row = std::max(materialOfRow(current.row()), 1);
     const bool typed = text != m_lastFind;
     m_lastFind = text;
     const auto found = findMaterial(library(), text, typed && forward ? row - 1 : row, forward);
     m_findBar->showNotFound(!found);
     if (found)
-        m_grid->setCurrentCell(*found, std::max(m_grid->col(), 1));
+        m_table->setCurrentCell(rowOfMaterial(*found), std::max(current.column(), 0));
 }
 
 void MainWindow::findAgain(bool forward)
@@ -245,17 +298,32 @@ void MainWindow::onTabClicked()
 
 void MainWindow::commitCellEdit()
 {
-    switch (m_editor->commitCellEdit()) {
-    case TableEditor::CommitResult::Refused:
+    const CellRange where = m_table->selectedRange();
+    const QString typed = m_cellEditor->text();
+    QString shown;
+    // The editor keeps the entry as typed; the step need not load it from the table first.
+    m_committing = true;
+    const auto result = m_document->enter(where, m_tableModel->quantity(), typed, &shown);
+    m_committing = false;
+    switch (result) {
+    case LibraryDocument::EditResult::Refused:
         m_dialogs->beep();
-        break;
-    case TableEditor::CommitResult::LossyName:
+        return;
+    case LibraryDocument::EditResult::LossyName:
+        m_cellEditor->setText(typed);
+        m_table->setFocus();
         reportLossyName();
+        return;
+    case LibraryDocument::EditResult::Stored:
+        // The entry shows as typed until the next refresh formats it for its tab.
+        if (where.column >= kFirstBandColumn)
+            m_tableModel->setEnteredText(where.row, where.column, shown);
+        m_cellEditor->setText(typed);
         break;
-    case TableEditor::CommitResult::Stored:
-    case TableEditor::CommitResult::Nothing:
+    case LibraryDocument::EditResult::Unchanged:
         break;
     }
+    m_table->setFocus();
 }
 
 void MainWindow::reportLossyName()
@@ -263,34 +331,28 @@ void MainWindow::reportLossyName()
     m_dialogs->messageBox(
         QStringLiteral("The name holds characters that the library files cannot store; each of "
                        "them was stored as \"?\"."),
-        QString::fromLatin1(kWindowCaption), kExclamationIcon);
+        QString::fromLatin1(kWindowCaption), QMessageBox::Warning);
 }
 
 void MainWindow::onCellDoubleClicked()
 {
-    if (m_grid->col() != kColorColumn)
+    const CellRange where = m_table->selectedRange();
+    if (where.column != kSwatchColumn)
         return;
-    const int row = m_grid->row();
-    if (const auto initial = m_editor->beginColorChoice()) {
-        if (const auto chosen = m_dialogs->chooseColor(*initial))
-            m_editor->setMaterialColor(row, *chosen);
+    loadCellEditor();
+    if (m_libraryLoaded) {
+        const int n = materialOfRow(where.row);
+        if (const auto chosen = m_dialogs->chooseColor(library().materialColors[size_t(n)]))
+            m_document->recolour(where, *chosen);
     }
-    m_grid->setFocus();
-}
-
-void MainWindow::onKeyDown(int key, int shiftState)
-{
-    constexpr int kCtrlOnly = 2;
-    if (key == Qt::Key_C && shiftState == kCtrlOnly)
-        copySelection();
-    else if (key == Qt::Key_V && shiftState == kCtrlOnly)
-        pasteSelection();
+    m_table->setFocus();
 }
 
 void MainWindow::copySelection()
 {
     if (m_libraryLoaded)
-        QGuiApplication::clipboard()->setMimeData(m_editor->copySelection().release());
+        QGuiApplication::clipboard()->setMimeData(
+            m_tableModel->copyBlock(m_table->selectedRange()).release());
 }
 
 void MainWindow::pasteSelection()
@@ -300,40 +362,38 @@ void MainWindow::pasteSelection()
     const QMimeData *data = QGuiApplication::clipboard()->mimeData();
     if (!data)
         return;
-    const TableEditor::PasteOutcome outcome = m_editor->paste(*data);
+    const LibraryDocument::PasteOutcome outcome =
+        m_document->paste(m_table->selectedRange(), *data, m_tableModel->quantity());
+    m_table->selectRange(outcome.target);
     if (outcome.lossyNames)
         reportLossyName();
     const QString message = outcome.report.message();
     if (!message.isEmpty())
-        m_dialogs->messageBox(message, QString::fromLatin1(kWindowCaption), kExclamationIcon);
+        m_dialogs->messageBox(message, QString::fromLatin1(kWindowCaption), QMessageBox::Warning);
 }
 
 void MainWindow::undo()
 {
-    m_editor->undo();
+    m_document->history().undo();
 }
 
 void MainWindow::redo()
 {
-    m_editor->redo();
+    m_document->history().redo();
 }
 
 void MainWindow::showTableMenu(const QPoint &globalPosition)
 {
-    const QUndoStack &history = m_editor->history();
-    const bool loaded = m_libraryLoaded;
-    const QStringList items = {
-        history.canUndo() ? u"Undo "_qs + history.undoText() : u"Undo"_qs,
-        history.canRedo() ? u"Redo "_qs + history.redoText() : u"Redo"_qs, u"Copy"_qs,
-        u"Paste"_qs};
-    const QList<bool> enabled = {loaded && history.canUndo(), loaded && history.canRedo(), loaded,
-                                 loaded};
-    const std::array<void (MainWindow::*)(), 4> actions = {
-        &MainWindow::undo, &MainWindow::redo, &MainWindow::copySelection,
-        &MainWindow::pasteSelection};
+    const QList<QAction *> actions = {m_undoAction, m_redoAction, m_copyAction, m_pasteAction};
+    QStringList items;
+    QList<bool> enabled;
+    for (QAction *action : actions) {
+        items += action->text();
+        enabled += action->isEnabled();
+    }
     const auto chosen = m_dialogs->popupMenu(items, globalPosition, enabled);
     if (chosen && enabled.value(*chosen))
-        (this->*actions.at(static_cast<size_t>(*chosen)))();
+        actions.at(*chosen)->trigger();
 }
 
 void MainWindow::saveLibrary()
@@ -341,7 +401,7 @@ void MainWindow::saveLibrary()
     if (!m_libraryLoaded) {
         m_dialogs->messageBox(QStringLiteral("There is no library to save yet: load the "
                                              "materials first."),
-                              QString::fromLatin1(kWindowCaption), kExclamationIcon);
+                              QString::fromLatin1(kWindowCaption), QMessageBox::Warning);
         return;
     }
     const QString materialPath = materialFilePath(m_installFolder);
@@ -354,17 +414,18 @@ void MainWindow::saveLibrary()
         (outcome = saveLibraryFiles(materialPath, colorPath, library(), known, options)).status ==
         SaveStatus::NeedsConsent) {
         if (m_dialogs->messageBox(outcome.message, QString::fromLatin1(kWindowCaption),
-                                  kYesNo + kExclamationIcon + kDefaultNo) != kAnswerYes)
+                                  QMessageBox::Warning, kYesNo,
+                                  QMessageBox::No) != QMessageBox::Yes)
             return;
         agreeToOverwrite(outcome, known, options);
     }
     m_libraryStamps = outcome.stamps;
     if (!outcome.message.isEmpty())
         m_dialogs->messageBox(outcome.message, QString::fromLatin1(kWindowCaption),
-                              outcome.ok ? kExclamationIcon : kStopIcon);
+                              outcome.ok ? QMessageBox::Warning : QMessageBox::Critical);
     if (!outcome.ok)
         return;
-    m_editor->markSaved();
+    m_document->markSaved();
 }
 
 void MainWindow::chooseImportFile()
@@ -387,7 +448,7 @@ void MainWindow::importLumeoMaterial(const QString &path)
         m_dialogs->messageBox(
             QStringLiteral("\"%1\" was not imported: %2. The library was not changed.")
                 .arg(QDir::toNativeSeparators(path), why),
-            title, kExclamationIcon);
+            title, QMessageBox::Warning);
     };
     if (library().materialCount >= kMaxMaterials) {
         refuse(QStringLiteral("the library already holds %1 materials").arg(kMaxMaterials));
@@ -399,7 +460,21 @@ void MainWindow::importLumeoMaterial(const QString &path)
         return;
     }
     bool lossy = false;
-    m_editor->importMaterial(read, lumeoMaterialName(path), &lossy);
+    const Quantity shown = m_tableModel->quantity();
+    m_document->importMaterial(read, lumeoMaterialName(path), shown, &lossy);
+    if (shown == Quantity::TrueAbsorption) {
+        // The new row shows its values as the cell editor writes them until the next refresh.
+        const int row = rowOfMaterial(library().materialCount);
+        for (int band = 1; band <= kBandCount; ++band)
+            m_tableModel->setEnteredText(
+                row, columnOfBand(band),
+                formatNumber(library().alphaR[size_t(materialOfRow(row))][size_t(band)],
+                             patterns::kEditor));
+        loadCellEditor();
+    } else {
+        m_tabStrip->selectPosition(static_cast<int>(Quantity::TrueAbsorption));
+        refreshQuantityTable();
+    }
     if (lossy)
         reportLossyName();
 }
@@ -430,11 +505,11 @@ void MainWindow::dropEvent(QDropEvent *event)
 
 bool MainWindow::confirmExit()
 {
-    const QString text = library().librarySaved
+    const QString text = m_document->isSaved()
                              ? QStringLiteral("Really Do You Want to Exit ?")
                              : QStringLiteral("Really Do You Want to Exit Without Saving ?");
-    return m_dialogs->messageBox(text, QStringLiteral("Warning"), kMessageQuestionExclamation) ==
-           kAnswerYes;
+    return m_dialogs->messageBox(text, QStringLiteral("Warning"), QMessageBox::Warning, kYesNo) ==
+           QMessageBox::Yes;
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class QAction;
 class QLineEdit;
 class QPushButton;
 class QSessionManager;
@@ -17,18 +18,23 @@ namespace quillon {
 
 class CommandButton;
 class FindBar;
-class FlexGrid;
+class LibraryDocument;
+class LibraryTableModel;
+class MaterialTableView;
 class PictureBox;
 class SpectrumChart;
 class TabStrip;
-class TableEditor;
+struct CellRange;
 
 inline constexpr char kWindowCaption[] = "Quillon 2.0";
 inline constexpr char kLoadCaption[] = "Load Materials";
 inline constexpr char kImportCaption[] = "Import Lumeo Material";
 inline constexpr char kHelpCaption[] = "Help";
 
-// The program's one window: it owns the library, its flags and every control.
+// What the action button does, and so its caption.
+enum class ActionMode { LoadMaterials, ImportLumeo, Help };
+
+// The program's one window: its controls, and the document they show and edit.
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
@@ -47,6 +53,7 @@ public:
     void pasteSelection();
     void saveLibrary();
     void runActionButton();
+    void setActionMode(ActionMode mode);
     void openManual();
     void chooseImportFile();
     void importLumeoMaterial(const QString &path);
@@ -59,10 +66,9 @@ public:
     void openFind();
 
     const MaterialLibrary &library() const;
-    MaterialLibrary &library();
-    TableEditor &editor() { return *m_editor; }
+    LibraryDocument &document() { return *m_document; }
     bool libraryLoaded() const { return m_libraryLoaded; }
-    bool tableReady() const;
+    bool tableReady() const { return m_tableReady; }
     const QString &installFolder() const { return m_installFolder; }
     const QString &lastImportPath() const { return m_lastImportPath; }
     Quantity selectedQuantity() const;
@@ -87,7 +93,11 @@ private:
     void layoutWindow();
     void onTabClicked();
     void onCellDoubleClicked();
-    void onKeyDown(int key, int shiftState);
+    void onCurrentCellChanged();
+    void onStepApplied(const CellRange &selection);
+    void loadCellEditor();
+    void startEntry(QChar character);
+    void applyColumnWidths(int nameTwips, int swatchTwips, int bandTwips);
     void showActionMenu(const QPoint &globalPosition);
     void showTableMenu(const QPoint &globalPosition);
     void openRegionalSettings();
@@ -101,18 +111,27 @@ private:
     bool m_libraryLoaded = false;
     bool m_loading = false;
     bool m_exitConfirmed = false;
+    ActionMode m_actionMode = ActionMode::LoadMaterials;
 
     TabStrip *m_tabStrip = nullptr;
     PictureBox *m_picture = nullptr;
-    FlexGrid *m_grid = nullptr;
-    CommandButton *m_paste = nullptr;
-    CommandButton *m_copy = nullptr;
+    MaterialTableView *m_table = nullptr;
+    LibraryDocument *m_document = nullptr;
+    LibraryTableModel *m_tableModel = nullptr;
+    QAction *m_copyAction = nullptr;
+    QAction *m_pasteAction = nullptr;
+    QAction *m_undoAction = nullptr;
+    QAction *m_redoAction = nullptr;
+    int m_numberColumnTwips = 0;
+    bool m_tableReady = false;
+    bool m_committing = false;
+    CommandButton *m_pasteButton = nullptr;
+    CommandButton *m_copyButton = nullptr;
     SpectrumChart *m_chart = nullptr;
     CommandButton *m_actionButton = nullptr;
-    QLineEdit *m_cell = nullptr;
-    CommandButton *m_update = nullptr;
-    CommandButton *m_quit = nullptr;
-    TableEditor *m_editor = nullptr;
+    QLineEdit *m_cellEditor = nullptr;
+    CommandButton *m_updateFileButton = nullptr;
+    CommandButton *m_quitButton = nullptr;
     FindBar *m_findBar = nullptr;
     QString m_lastFind;
 };

@@ -1,17 +1,17 @@
-#include "MainWindow.h"
-
 #include "Artwork.h"
 #include "Controls.h"
 #include "FindBar.h"
-#include "FlexGrid.h"
-#include "QuantityTable.h"
+#include "LibraryDocument.h"
+#include "LibraryTableModel.h"
+#include "MainWindow.h"
+#include "MaterialTableView.h"
+#include "QuantityTraits.h"
 #include "SpectrumChart.h"
 #include "StartUp.h"
-#include "SwatchDelegate.h"
-#include "TableEditor.h"
 #include "WindowLayout.h"
 
 #include <QAction>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QStandardPaths>
 #include <QTabBar>
@@ -27,11 +27,10 @@ constexpr int kClientWidth = 10140;
 constexpr int kClientHeight = 7008;
 constexpr int kGridLeft = 240;
 constexpr int kTabStripTop = 120;
-constexpr int kTwipsPerInch = 1440;
 constexpr double kControlFontPoints = 7.8;
 constexpr double kTabFontPoints = 11.4;
-constexpr int kPreloadRows = 2;
-constexpr int kMessageQuestionStop = kYesNo + kStopIcon;
+// Until loading every column has the grid's default width.
+constexpr int kDefaultColumnTwips = 960;
 
 QFont controlFont()
 {
@@ -83,7 +82,7 @@ void MainWindow::createControls()
 
     // Created from the bottom of the stack up: the tab strip lies beneath everything.
     m_tabStrip = new TabStrip(this);
-    m_tabStrip->setObjectName(QStringLiteral("TabStrip1"));
+    m_tabStrip->setObjectName(QStringLiteral("quantityTabs"));
     QFont tabFont(QStringLiteral("Times New Roman"));
     tabFont.setPointSizeF(kTabFontPoints);
     tabFont.setBold(true);
@@ -91,7 +90,8 @@ void MainWindow::createControls()
     m_tabStrip->tabBar()->setIconSize(QSize(40, 16));
     // The designed tooltip, then the quantity's symbol and unit on a line of their own.
     auto tip = [](const char16_t *designed, Quantity quantity) {
-        return QString::fromUtf16(designed) + u'\n' + quantityDescription(quantity);
+        return QString::fromUtf16(designed) + u'\n' +
+               QString::fromUtf16(quantityTraits(quantity).description);
     };
     m_tabStrip->addTab({QIcon(tabImage(TabImage::TrueAlpha)), QString(), u"A"_qs, u"AlphaR"_qs,
                         tip(u"\"True\" Absorption Coefficient", Quantity::TrueAbsorption)});
@@ -106,27 +106,36 @@ void MainWindow::createControls()
     connect(m_tabStrip, &TabStrip::tabClicked, this, &MainWindow::onTabClicked);
 
     m_picture = new PictureBox(decorativePicture(), this);
-    m_picture->setObjectName(QStringLiteral("Image1"));
+    m_picture->setObjectName(QStringLiteral("startPicture"));
     setTwipsGeometry(m_picture, 756, 960, 4308, 3444);
     connect(m_picture, &PictureBox::clicked, this, &MainWindow::loadLibrary);
 
     const QFont font = controlFont();
-    m_grid = new FlexGrid(this);
-    m_grid->setObjectName(QStringLiteral("Grid1"));
-    m_grid->setFont(font);
-    m_grid->setGridSize(kPreloadRows, kGridCols);
-    m_grid->setItemDelegateForColumn(kColorColumn - 1, new SwatchDelegate(m_grid));
-    setTwipsGeometry(m_grid, kGridLeft, 3120, 9732, 3612);
-    connect(m_grid, &FlexGrid::cellDoubleClicked, this, &MainWindow::onCellDoubleClicked);
-    connect(m_grid, &FlexGrid::keyDown, this, &MainWindow::onKeyDown);
+    m_document = new LibraryDocument(this);
+    m_tableModel = new LibraryTableModel(*m_document, this);
+    m_table = new MaterialTableView(this);
+    m_table->setObjectName(QStringLiteral("materialTable"));
+    m_table->setFont(font);
+    m_table->setModel(m_tableModel);
+    m_numberColumnTwips = kDefaultColumnTwips;
+    applyColumnWidths(kDefaultColumnTwips, kDefaultColumnTwips, kDefaultColumnTwips);
+    setTwipsGeometry(m_table, kGridLeft, 3120, 9732, 3612);
+    connect(m_table, &MaterialTableView::cellDoubleClicked, this, &MainWindow::onCellDoubleClicked);
+    connect(m_table, &MaterialTableView::currentCellChanged, this,
+            &MainWindow::onCurrentCellChanged);
+    connect(m_table, &MaterialTableView::cellClicked, this, [this] {
+        if (m_table->currentIndex().isValid())
+            loadCellEditor();
+    });
+    connect(m_table, &MaterialTableView::characterTyped, this, &MainWindow::startEntry);
     // A block over several materials compares their spectra.
-    connect(m_grid->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (m_editor && m_editor->tableReady())
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (m_tableReady)
             drawSpectrumChart();
     });
-    m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_grid, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
-        showTableMenu(m_grid->viewport()->mapToGlobal(position));
+    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_table, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
+        showTableMenu(m_table->viewport()->mapToGlobal(position));
     });
 
     auto makeButton = [&](const char *name, const char *caption, int left, int top, int width,
@@ -137,16 +146,14 @@ void MainWindow::createControls()
         setTwipsGeometry(button, left, top, width, height);
         return button;
     };
-    m_paste = makeButton("Paste", "Paste", 1680, 2520, 1215, 495);
-    m_copy = makeButton("Copy", "Copy", 240, 2520, 1215, 495);
-    connect(m_paste, &QPushButton::clicked, this, &MainWindow::pasteSelection);
-    connect(m_copy, &QPushButton::clicked, this, &MainWindow::copySelection);
+    m_pasteButton = makeButton("pasteButton", "Paste", 1680, 2520, 1215, 495);
+    m_copyButton = makeButton("copyButton", "Copy", 240, 2520, 1215, 495);
 
     m_chart = new SpectrumChart(this);
-    m_chart->setObjectName(QStringLiteral("MSChart1"));
+    m_chart->setObjectName(QStringLiteral("spectrumChart"));
     setTwipsGeometry(m_chart, 3000, 600, 6972, 2412);
 
-    m_actionButton = makeButton("Command2", kLoadCaption, 240, 1800, 1215, 495);
+    m_actionButton = makeButton("actionButton", kLoadCaption, 240, 1800, 1215, 495);
     m_actionButton->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_actionButton, &QPushButton::clicked, this, &MainWindow::runActionButton);
     connect(m_actionButton, &QWidget::customContextMenuRequested, this,
@@ -154,73 +161,83 @@ void MainWindow::createControls()
                 showActionMenu(m_actionButton->mapToGlobal(position));
             });
 
-    m_cell = new QLineEdit(QStringLiteral("0.0"), this);
-    m_cell->setObjectName(QStringLiteral("Cell"));
-    m_cell->setFont(font);
-    QPalette cellPalette = m_cell->palette();
+    m_cellEditor = new QLineEdit(QStringLiteral("0.0"), this);
+    m_cellEditor->setObjectName(QStringLiteral("cellEditor"));
+    m_cellEditor->setFont(font);
+    QPalette cellPalette = m_cellEditor->palette();
     cellPalette.setColor(QPalette::Base, QColor(255, 255, 224));
     cellPalette.setColor(QPalette::Text, Qt::black);
-    m_cell->setPalette(cellPalette);
-    setTwipsGeometry(m_cell, 240, 600, 2655, 375);
-    connect(m_cell, &QLineEdit::returnPressed, this, &MainWindow::commitCellEdit);
-    TextUndoKeys::install(m_cell);
+    m_cellEditor->setPalette(cellPalette);
+    setTwipsGeometry(m_cellEditor, 240, 600, 2655, 375);
+    connect(m_cellEditor, &QLineEdit::returnPressed, this, &MainWindow::commitCellEdit);
+    TextUndoKeys::install(m_cellEditor);
 
-    m_editor = new TableEditor(*m_grid, *m_cell, this);
-    connect(m_editor, &TableEditor::spectrumChanged, this, &MainWindow::drawSpectrumChart);
-    connect(m_editor, &TableEditor::savedChanged, this,
+    connect(m_document, &LibraryDocument::stepApplied, this,
+            [this](int, int, int, int, const CellRange &selection) { onStepApplied(selection); });
+    connect(m_document, &LibraryDocument::savedChanged, this,
             [this](bool saved) { setWindowModified(!saved); });
-    connect(m_editor, &TableEditor::quantitySwitched, this, [this](Quantity quantity) {
-        m_tabStrip->selectPosition(static_cast<int>(quantity));
-        refreshQuantityTable();
-    });
 
-    m_update = makeButton("Updatee", "Update File", 240, 1080, 2655, 495);
-    connect(m_update, &QPushButton::clicked, this, &MainWindow::saveLibrary);
-    m_quit = makeButton("Command1", "Quit", 1680, 1800, 1215, 495);
-    connect(m_quit, &QPushButton::clicked, this, &QWidget::close);
+    m_updateFileButton = makeButton("updateFileButton", "Update File", 240, 1080, 2655, 495);
+    connect(m_updateFileButton, &QPushButton::clicked, this, &MainWindow::saveLibrary);
+    m_quitButton = makeButton("quitButton", "Quit", 1680, 1800, 1215, 495);
+    connect(m_quitButton, &QPushButton::clicked, this, &QWidget::close);
 
-    QWidget::setTabOrder(m_quit, m_update);
-    QWidget::setTabOrder(m_update, m_cell);
-    QWidget::setTabOrder(m_cell, m_actionButton);
+    QWidget::setTabOrder(m_quitButton, m_updateFileButton);
+    QWidget::setTabOrder(m_updateFileButton, m_cellEditor);
+    QWidget::setTabOrder(m_cellEditor, m_actionButton);
     QWidget::setTabOrder(m_actionButton, m_tabStrip->tabBar());
     QWidget::setTabOrder(m_tabStrip->tabBar(), m_chart);
-    QWidget::setTabOrder(m_chart, m_copy);
-    QWidget::setTabOrder(m_copy, m_paste);
-    QWidget::setTabOrder(m_paste, m_grid);
+    QWidget::setTabOrder(m_chart, m_copyButton);
+    QWidget::setTabOrder(m_copyButton, m_pasteButton);
+    QWidget::setTabOrder(m_pasteButton, m_table);
 }
 
 void MainWindow::addShortcuts()
 {
-    auto *undoAction = new QAction(this);
-    undoAction->setShortcuts(QKeySequence::Undo);
-    connect(undoAction, &QAction::triggered, this, &MainWindow::undo);
-    auto *redoAction = new QAction(this);
+    m_undoAction = m_document->history().createUndoAction(this);
+    m_undoAction->setShortcuts(QKeySequence::Undo);
+    m_redoAction = m_document->history().createRedoAction(this);
     QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
     for (const QKeySequence &key : {QKeySequence(Qt::CTRL | Qt::Key_Y),
                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
         if (!redoKeys.contains(key))
             redoKeys.append(key);
     }
-    redoAction->setShortcuts(redoKeys);
-    connect(redoAction, &QAction::triggered, this, &MainWindow::redo);
-    auto *findAction = new QAction(this);
+    m_redoAction->setShortcuts(redoKeys);
+    auto *findAction = new QAction(u"Find"_qs, this);
     findAction->setShortcuts(QKeySequence::Find);
     connect(findAction, &QAction::triggered, this, &MainWindow::openFind);
     // Searching on needs no field: the last text found goes on from the current material.
-    auto *findNextAction = new QAction(this);
+    auto *findNextAction = new QAction(u"Find Next"_qs, this);
     findNextAction->setShortcuts(QKeySequence::FindNext);
     connect(findNextAction, &QAction::triggered, this, [this] { findAgain(true); });
-    auto *findPreviousAction = new QAction(this);
+    auto *findPreviousAction = new QAction(u"Find Previous"_qs, this);
     findPreviousAction->setShortcuts(QKeySequence::FindPrevious);
     connect(findPreviousAction, &QAction::triggered, this, [this] { findAgain(false); });
-    addActions({undoAction, redoAction, findAction, findNextAction, findPreviousAction});
+    addActions({m_undoAction, m_redoAction, findAction, findNextAction, findPreviousAction});
+
+    // The clipboard keys belong to the table; the buttons and the table's menu trigger the
+    // same actions.
+    m_copyAction = new QAction(u"Copy"_qs, this);
+    m_copyAction->setShortcuts(QKeySequence::Copy);
+    m_copyAction->setShortcutContext(Qt::WidgetShortcut);
+    connect(m_copyAction, &QAction::triggered, this, &MainWindow::copySelection);
+    m_pasteAction = new QAction(u"Paste"_qs, this);
+    m_pasteAction->setShortcuts(QKeySequence::Paste);
+    m_pasteAction->setShortcutContext(Qt::WidgetShortcut);
+    connect(m_pasteAction, &QAction::triggered, this, &MainWindow::pasteSelection);
+    for (QAction *action : {m_copyAction, m_pasteAction})
+        action->setEnabled(false); // until a library is loaded
+    m_table->addActions({m_copyAction, m_pasteAction});
+    connect(m_copyButton, &QPushButton::clicked, m_copyAction, &QAction::trigger);
+    connect(m_pasteButton, &QPushButton::clicked, m_pasteAction, &QAction::trigger);
 
     m_findBar = new FindBar(this);
     TextUndoKeys::install(m_findBar);
     m_findBar->hide();
     m_findBar->setFont(controlFont());
     connect(m_findBar, &FindBar::findRequested, this, &MainWindow::findMaterialNamed);
-    connect(m_findBar, &FindBar::closed, this, [this] { m_grid->setFocus(); });
+    connect(m_findBar, &FindBar::closed, this, [this] { m_table->setFocus(); });
 }
 
 void MainWindow::placeFindBar()
@@ -240,22 +257,22 @@ void MainWindow::startUp(const QString &executableFolder, const QLocale &locale)
     // While another program saves, the load recovers if anything is left to recover.
     if (!recovery.message.isEmpty() && !recovery.busy)
         m_dialogs->messageBox(recovery.message, QString::fromLatin1(kWindowCaption),
-                              recovery.ok ? kInformationIcon : kExclamationIcon);
+                              recovery.ok ? QMessageBox::Information : QMessageBox::Warning);
     if (!checkRegionalSettings(locale)) {
-        const int answer = m_dialogs->messageBox(QString::fromLatin1(kRegionalQuestion),
-                                                 QString::fromLatin1(kRegionalTitle),
-                                                 kMessageQuestionStop);
-        if (answer == kAnswerYes)
+        const auto answer = m_dialogs->messageBox(QString::fromLatin1(kRegionalQuestion),
+                                                  QString::fromLatin1(kRegionalTitle),
+                                                  QMessageBox::Critical, kYesNo);
+        if (answer == QMessageBox::Yes)
             openRegionalSettings();
         // Saving before a library is loaded would write an empty library over the files.
-        m_update->hide();
-        m_quit->setFocus();
+        m_updateFileButton->hide();
+        m_quitButton->setFocus();
         return;
     }
-    m_quit->hide();
-    m_cell->hide();
-    m_grid->hide();
-    m_update->hide();
+    m_quitButton->hide();
+    m_cellEditor->hide();
+    m_table->hide();
+    m_updateFileButton->hide();
     m_actionButton->setFocus();
 }
 
@@ -272,7 +289,7 @@ void MainWindow::openRegionalSettings()
                        "number format that writes \",\" between thousands and \".\" before "
                        "decimals. Choose such a format in your desktop's region settings, or "
                        "start Quillon with, for example, LC_NUMERIC=en_US.UTF-8 set."),
-        QString::fromLatin1(kRegionalTitle), kInformationIcon);
+        QString::fromLatin1(kRegionalTitle), QMessageBox::Information);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -289,17 +306,24 @@ void MainWindow::layoutWindow()
     input.windowHeight = pixelsToTwips(outer.height());
     input.gridLeft = kGridLeft;
     input.tabStripTop = kTabStripTop;
-    input.column0Width = m_grid->colWidthTwips(kNumberColumn);
+    input.column0Width = m_numberColumnTwips;
     const LayoutResult result = quillon::layoutWindow(input);
 
     m_tabStrip->resize(twipsToPixels(result.tabStripWidth), twipsToPixels(result.tabStripHeight));
-    m_grid->resize(twipsToPixels(result.gridWidth), twipsToPixels(result.gridHeight));
+    m_table->resize(twipsToPixels(result.gridWidth), twipsToPixels(result.gridHeight));
     m_chart->resize(twipsToPixels(result.chartWidth), m_chart->height());
     placeFindBar();
-    m_grid->setColWidthTwips(kNameColumn, result.column1Width);
-    m_grid->setColWidthTwips(kColorColumn, result.column2Width);
-    for (int c = kFirstBandColumn; c <= kLastBandColumn; ++c)
-        m_grid->setColWidthTwips(c, result.bandColumnWidth);
+    applyColumnWidths(result.column1Width, result.column2Width, result.bandColumnWidth);
+}
+
+void MainWindow::applyColumnWidths(int nameTwips, int swatchTwips, int bandTwips)
+{
+    m_table->verticalHeader()->setFixedWidth(twipsToPixels(m_numberColumnTwips));
+    QHeaderView *header = m_table->horizontalHeader();
+    header->resizeSection(kNameColumn, twipsToPixels(nameTwips));
+    header->resizeSection(kSwatchColumn, twipsToPixels(swatchTwips));
+    for (int column = kFirstBandColumn; column <= kLastBandColumn; ++column)
+        header->resizeSection(column, twipsToPixels(bandTwips));
 }
 
 } // namespace quillon

@@ -39,35 +39,18 @@ private:
 
 } // namespace
 
-int QtUserDialogs::messageBox(const QString &text, const QString &title, int style)
+QMessageBox::StandardButton QtUserDialogs::messageBox(const QString &text, const QString &title,
+                                                      QMessageBox::Icon icon,
+                                                      QMessageBox::StandardButtons buttons,
+                                                      QMessageBox::StandardButton defaultButton)
 {
     const FocusKeeper keeper;
-    QMessageBox box(m_parent);
-    box.setWindowTitle(title);
-    box.setText(text);
-    constexpr int kIconBits = 0x70;
-    switch (style & kIconBits) {
-    case kStopIcon:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case kExclamationIcon:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case kInformationIcon:
-        box.setIcon(QMessageBox::Information);
-        break;
-    default:
-        break;
-    }
-    if (style & kYesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(style & kDefaultNo ? QMessageBox::No : QMessageBox::Yes);
+    QMessageBox box(icon, title, text, buttons, m_parent);
+    if (buttons.testFlag(QMessageBox::Yes)) {
+        box.setDefaultButton(defaultButton);
         box.setEscapeButton(QMessageBox::No);
-        return box.exec() == QMessageBox::Yes ? kAnswerYes : kAnswerNo;
     }
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
-    return kAnswerOk;
+    return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
 std::optional<MaterialColor> QtUserDialogs::chooseColor(MaterialColor initial)

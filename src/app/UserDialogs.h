@@ -2,6 +2,7 @@
 
 #include "MaterialLibrary.h"
 
+#include <QMessageBox>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -14,18 +15,7 @@ class QWidget;
 
 namespace quillon {
 
-// Message box styles and answers, as the window's questions use them.
-enum MessageStyle : int {
-    kYesNo = 4,
-    kStopIcon = 16,
-    kExclamationIcon = 48,
-    kInformationIcon = 64,
-    // No is the default button, for questions whose Yes overwrites something.
-    kDefaultNo = 256,
-};
-inline constexpr int kAnswerYes = 6;
-inline constexpr int kAnswerNo = 7;
-inline constexpr int kAnswerOk = 1;
+inline constexpr QMessageBox::StandardButtons kYesNo = QMessageBox::Yes | QMessageBox::No;
 
 // Every modal dialog and every start of another program goes through here, so that tests
 // can answer them.
@@ -33,9 +23,12 @@ class UserDialogs {
 public:
     virtual ~UserDialogs() = default;
 
-    // Returns kAnswerYes / kAnswerNo for a Yes/No box (Yes is the default button unless
-    // kDefaultNo), else kAnswerOk.
-    virtual int messageBox(const QString &text, const QString &title, int style) = 0;
+    // The button pressed. With Yes and No, Escape answers No and Yes is the default unless
+    // defaultButton says otherwise (No for questions whose Yes overwrites something).
+    virtual QMessageBox::StandardButton
+    messageBox(const QString &text, const QString &title, QMessageBox::Icon icon,
+               QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+               QMessageBox::StandardButton defaultButton = QMessageBox::Yes) = 0;
     // The confirmed colour, or nothing when the user cancelled.
     virtual std::optional<MaterialColor> chooseColor(MaterialColor initial) = 0;
     // The chosen file's full path, or nothing when the user cancelled.
@@ -60,7 +53,10 @@ class QtUserDialogs : public UserDialogs {
 public:
     explicit QtUserDialogs(QWidget *parent) : m_parent(parent) {}
 
-    int messageBox(const QString &text, const QString &title, int style) override;
+    QMessageBox::StandardButton
+    messageBox(const QString &text, const QString &title, QMessageBox::Icon icon,
+               QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+               QMessageBox::StandardButton defaultButton = QMessageBox::Yes) override;
     std::optional<MaterialColor> chooseColor(MaterialColor initial) override;
     std::optional<QString> chooseOpenFile(const QString &title, const QString &filter,
                                           const QString &initialFolder) override;

@@ -2,8 +2,8 @@
 
 namespace quillon {
 
-// Lengths in twips: 1/1440 inch, 15 to a pixel on a 96-dpi screen.
-inline constexpr int kTwipsPerPixelAt96Dpi = 15;
+// Lengths in twips: 1/1440 inch.
+inline constexpr int kTwipsPerInch = 1440;
 
 struct LayoutInput {
     int windowWidth = 0;  // outer size, frame and caption bar included

@@ -1,15 +1,15 @@
 #include "SpectrumChart.h"
 
-#include <QLabel>
-
 #include "AbsorptionConversions.h"
 #include "Cp1252.h"
+#include "QuantityTraits.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
 #include <QGraphicsLayout>
+#include <QLabel>
 #include <QLegend>
 #include <QValueAxis>
 #include <algorithm>
@@ -18,13 +18,6 @@
 namespace quillon {
 
 namespace {
-
-constexpr double kAbsorptionMaximum = 1.0;
-constexpr double kSabineMaximum = 1.5;
-constexpr double kInsulationMaximum = 100.0;
-constexpr double kScatteringMaximum = 1.0;
-// Shown for a material with absorption but no scattering values; never stored.
-constexpr double kDefaultScattering = 0.1;
 
 constexpr qreal kLabelPointSize = 7.0;
 constexpr int kMaximumTickIntervals = 6;
@@ -74,29 +67,19 @@ SpectrumValues spectrumValues(const MaterialLibrary &library, int row, Quantity 
 {
     Q_ASSERT(row >= 0 && row <= kMaxMaterials);
     SpectrumValues spectrum;
+    const QuantityTraits &traits = quantityTraits(quantity);
+    spectrum.axisMaximum = traits.chartTop;
+    const BandRow &stored = valueRow(library, traits.table, row);
     for (int band = 1; band <= kBandCount; ++band) {
         double &value = spectrum.values[static_cast<std::size_t>(band - 1)];
-        switch (quantity) {
-        case Quantity::TrueAbsorption:
-            value = library.alphaR[row][band];
-            spectrum.axisMaximum = kAbsorptionMaximum;
-            break;
-        case Quantity::SabineAbsorption:
-            value = trueToSabine(static_cast<double>(library.alphaR[row][band]));
-            spectrum.axisMaximum = kSabineMaximum;
-            break;
-        case Quantity::Insulation:
-            value = library.insulationR[row][band];
-            spectrum.axisMaximum = kInsulationMaximum;
-            break;
-        case Quantity::Scattering:
-            if (library.hasScattering[row])
-                value = library.scattering[row][band];
-            else
-                value = library.hasAlpha[row] ? kDefaultScattering : 0.0;
-            spectrum.axisMaximum = kScatteringMaximum;
-            break;
-        }
+        if (const auto shown = shownValue(library, row, band, quantity))
+            value = *shown;
+        else if (traits.defaultShownWith)
+            value = 0.0; // neither the values nor the default apply
+        else if (quantity == Quantity::SabineAbsorption)
+            value = trueToSabine(stored[size_t(band)]);
+        else
+            value = stored[size_t(band)];
     }
     return spectrum;
 }
@@ -185,8 +168,9 @@ SpectrumChart::SpectrumChart(QWidget *parent) : QChartView(parent)
     m_valueAxis->setGridLineColor(kGridColor);
     m_valueAxis->setTickType(QValueAxis::TicksDynamic);
     m_valueAxis->setTickAnchor(0.0);
-    m_valueAxis->setRange(0.0, kAbsorptionMaximum);
-    m_valueAxis->setTickInterval(tickInterval(kAbsorptionMaximum));
+    const double top = quantityTraits(Quantity::TrueAbsorption).chartTop;
+    m_valueAxis->setRange(0.0, top);
+    m_valueAxis->setTickInterval(tickInterval(top));
     chart->addAxis(m_valueAxis, Qt::AlignLeft);
     series->attachAxis(m_valueAxis);
 

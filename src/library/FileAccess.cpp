@@ -11,15 +11,6 @@
 
 namespace quillon {
 
-namespace {
-
-qint64 modifiedNs(const struct stat &info)
-{
-    return qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-}
-
-} // namespace
-
 QString systemReason(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -30,12 +21,11 @@ QString sizeText(qint64 bytes)
     return QStringLiteral("%1 (%2 bytes)").arg(QLocale::c().formattedDataSize(bytes)).arg(bytes);
 }
 
-FileStamp stampOf(const QByteArray &bytes, qint64 modified)
+FileStamp stampOf(const QByteArray &bytes)
 {
     FileStamp stamp;
     stamp.state = FileStamp::State::Present;
     stamp.size = bytes.size();
-    stamp.modifiedNs = modified;
     stamp.hash = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
     return stamp;
 }
@@ -121,7 +111,7 @@ FileRead readRegularFile(const QString &path, qint64 limit)
     }
     data.truncate(filled);
     result.data = std::move(data);
-    result.stamp = stampOf(result.data, modifiedNs(info));
+    result.stamp = stampOf(result.data);
     return result;
 }
 

@@ -18,7 +18,6 @@ struct FileStamp {
     enum class State { Unknown, Missing, Unreadable, Present };
     State state = State::Unknown;
     qint64 size = 0;
-    qint64 modifiedNs = 0;
     QByteArray hash;
 
     bool sameContent(const FileStamp &other) const
@@ -27,7 +26,7 @@ struct FileStamp {
     }
 };
 
-FileStamp stampOf(const QByteArray &bytes, qint64 modifiedNs);
+FileStamp stampOf(const QByteArray &bytes);
 
 struct FileRead {
     enum class Status { Read, Missing, NotRegular, TooLarge, Failed };

@@ -165,13 +165,6 @@ bool keepBackup(const SideFiles &file)
            writeNewFile(file.backup, old.data, file.path) == 0;
 }
 
-FileStamp stampOfWritten(const QByteArray &bytes, const QByteArray &path)
-{
-    struct stat info {};
-    ::stat(path.constData(), &info);
-    return stampOf(bytes, qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec);
-}
-
 // Overwrites a file's content where it stands: room for growth is claimed first, so that a
 // full disk fails before the old content is touched.
 int overwrite(int fd, const QByteArray &bytes)
@@ -222,7 +215,7 @@ SaveOutcome saveInPlace(const SideFiles &material, const SideFiles &color,
                               .arg(material.shown, systemReason(error));
         return outcome;
     }
-    outcome.stamps.material = stampOfWritten(materialData, material.path);
+    outcome.stamps.material = stampOf(materialData);
     if (const int error = overwrite(colorFd, colorData)) {
         outcome.message = QStringLiteral("Only part of the library was saved: \"%1\" holds the "
                                          "new library, but \"%2\" could not be written: %3. "
@@ -230,7 +223,7 @@ SaveOutcome saveInPlace(const SideFiles &material, const SideFiles &color,
                               .arg(material.shown, color.shown, systemReason(error));
         return outcome;
     }
-    outcome.stamps.color = stampOfWritten(colorData, color.path);
+    outcome.stamps.color = stampOf(colorData);
     outcome.ok = true;
     outcome.message = QStringLiteral("The library was saved, but the folder does not allow new "
                                      "files, so %1 and %2 were written in place: this save was "
@@ -737,7 +730,7 @@ SaveOutcome saveLibraryFiles(const QString &materialPath, const QString &colorPa
         }
         return outcome;
     }
-    outcome.stamps.material = stampOfWritten(materialData, material.path);
+    outcome.stamps.material = stampOf(materialData);
     step("placed");
     if (renameFile(color.ready.constData(), color.path.constData()) != 0) {
         error = errno;
@@ -750,7 +743,7 @@ SaveOutcome saveLibraryFiles(const QString &materialPath, const QString &colorPa
                      QFile::decodeName(color.ready));
         return outcome;
     }
-    outcome.stamps.color = stampOfWritten(colorData, color.path);
+    outcome.stamps.color = stampOf(colorData);
     syncFolder(material.path);
     syncFolder(color.path);
     outcome.ok = true;

@@ -39,7 +39,6 @@ struct MaterialLibrary {
     std::array<bool, kMaxMaterials + 1> hasInsulation{};
     std::array<bool, kMaxMaterials + 1> hasScattering{};
     std::array<MaterialColor, kMaxMaterials + 1> materialColors{};
-    bool librarySaved = false;
 };
 
 inline constexpr int materialNumber(int materialIndex) { return materialIndex - 1; }

@@ -4,6 +4,7 @@
 #include "Cp1252.h"
 #include "GnumericClipboard.h"
 #include "NumberFormat.h"
+#include "QuantityTraits.h"
 
 #include <QList>
 #include <QMimeData>
@@ -30,9 +31,6 @@ constexpr qint64 kMaxSylkCells = 1 << 20;
 // Fixed notation reads best; exponents only where fixed would be long.
 constexpr double kSmallestFixed = 1e-5;
 constexpr double kLargestFixed = 1e15;
-
-constexpr double kUsualTrueMax = 1.5;
-constexpr double kUsualSabineMax = 2.0;
 
 void appendNumber(QByteArray &out, double value)
 {
@@ -596,21 +594,9 @@ void PasteReport::note(PasteNote what, int row, int band)
 
 void PasteReport::checkStored(int row, int band, double value)
 {
-    double upper = 0.0;
-    if (m_quantity == Quantity::TrueAbsorption)
-        upper = kUsualTrueMax;
-    else if (m_quantity == Quantity::SabineAbsorption)
-        upper = kUsualSabineMax;
-    else
-        return;
-    if (value < 0.0 || value > upper)
+    const double upper = quantityTraits(m_quantity).usualMaximum;
+    if (upper > 0.0 && (value < 0.0 || value > upper))
         note(PasteNote::OutsideUsualRange, row, band);
-}
-
-bool PasteReport::isEmpty() const
-{
-    return std::all_of(m_tallies.begin(), m_tallies.end(),
-                       [](const Tally &tally) { return tally.count == 0; });
 }
 
 QString PasteReport::message() const

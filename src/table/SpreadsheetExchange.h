@@ -114,8 +114,6 @@ public:
     // Notes a value just stored on an absorption tab when it lies outside the tab's usual range.
     void checkStored(int row, int band, double value);
 
-    int count(PasteNote what) const { return m_tallies[index(what)].count; }
-    bool isEmpty() const;
     // The one message for the paste; empty when there is nothing to report.
     QString message() const;
 

@@ -18,11 +18,13 @@ public:
     struct Message {
         QString text;
         QString title;
-        int style = 0;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::StandardButton defaultButton = QMessageBox::Yes;
     };
 
     std::vector<Message> messages;
-    std::deque<int> answers;                     // Yes/No answers; Yes when empty
+    std::deque<QMessageBox::StandardButton> answers;       // to Yes/No questions; Yes when empty
     std::deque<std::optional<MaterialColor>> colorAnswers; // cancel when empty
     std::vector<MaterialColor> colorRequests;
     std::deque<QString> fileAnswers;             // an empty path, or none, cancels
@@ -37,12 +39,15 @@ public:
     bool manualShows = true; // whether the program's own manual window can show it
     int beeps = 0;
 
-    int messageBox(const QString &text, const QString &title, int style) override
+    QMessageBox::StandardButton messageBox(const QString &text, const QString &title,
+                                           QMessageBox::Icon icon,
+                                           QMessageBox::StandardButtons buttons,
+                                           QMessageBox::StandardButton defaultButton) override
     {
-        messages.push_back({text, title, style});
-        if (!(style & kYesNo))
-            return kAnswerOk;
-        return take(answers).value_or(kAnswerYes);
+        messages.push_back({text, title, icon, buttons, defaultButton});
+        if (buttons != kYesNo)
+            return QMessageBox::Ok;
+        return take(answers).value_or(QMessageBox::Yes);
     }
     std::optional<MaterialColor> chooseColor(MaterialColor initial) override
     {

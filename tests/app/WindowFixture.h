@@ -1,9 +1,9 @@
 #pragma once
 
 #include "FakeDialogs.h"
-#include "FlexGrid.h"
 #include "LumeoImport.h"
 #include "MainWindow.h"
+#include "MaterialTableView.h"
 #include "SpectrumChart.h"
 
 #include <QApplication>
@@ -14,7 +14,6 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <memory>
 
 namespace quillon::testing {
@@ -41,7 +40,7 @@ struct WindowFixture {
     }
     ~WindowFixture()
     {
-        dialogs->answers.push_front(kAnswerYes); // leave without asking the test
+        dialogs->answers.push_front(QMessageBox::Yes); // leave without asking the test
         window->close();
     }
 
@@ -70,10 +69,10 @@ struct WindowFixture {
     {
         return window->findChild<T *>(QLatin1String(name));
     }
-    FlexGrid *grid() const { return control<FlexGrid>("Grid1"); }
-    QLineEdit *cell() const { return control<QLineEdit>("Cell"); }
+    MaterialTableView *grid() const { return control<MaterialTableView>("materialTable"); }
+    QLineEdit *cell() const { return control<QLineEdit>("cellEditor"); }
     QPushButton *button(const char *name) const { return control<QPushButton>(name); }
-    SpectrumChart *chart() const { return control<SpectrumChart>("MSChart1"); }
+    SpectrumChart *chart() const { return control<SpectrumChart>("spectrumChart"); }
     const MaterialLibrary &library() const { return window->library(); }
     float alpha(int n, int band) const
     {
@@ -81,11 +80,40 @@ struct WindowFixture {
     }
 
     void click(const char *name) { QTest::mouseClick(button(name), Qt::LeftButton); }
-    void load() { click("Command2"); }
+    void load() { click("actionButton"); }
+
+    // The table as the user counts it: row n is material n, column 1 the names, row 0 and
+    // column 0 the headings.
+    QString text(int row, int col) const
+    {
+        const QAbstractItemModel &model = *grid()->model();
+        if (row == 0)
+            return col == 0 ? u"N. "_qs : model.headerData(col - 1, Qt::Horizontal).toString();
+        if (col == 0)
+            return model.headerData(row - 1, Qt::Vertical).toString();
+        return model.index(row - 1, col - 1).data().toString();
+    }
+    MaterialColor swatchColor(int row) const
+    {
+        const QColor color =
+            grid()->model()->index(row - 1, kSwatchColumn).data(Qt::ForegroundRole).value<QColor>();
+        return rgbColor(color.red(), color.green(), color.blue());
+    }
+    int row() const { return grid()->currentIndex().row() + 1; }
+    int col() const { return grid()->currentIndex().column() + 1; }
+    QList<int> selection() const
+    {
+        const CellRange range = grid()->selectedRange();
+        return {range.row + 1, range.column + 1, range.endRow + 1, range.endColumn + 1};
+    }
+    void select(int row, int col, int endRow, int endCol)
+    {
+        grid()->selectRange({row - 1, col - 1, endRow - 1, endCol - 1});
+    }
 
     QPoint cellCenter(int row, int col) const
     {
-        const QModelIndex index = grid()->gridModel()->index(row - 1, col - 1);
+        const QModelIndex index = grid()->model()->index(row - 1, col - 1);
         grid()->scrollTo(index);
         return grid()->visualRect(index).center();
     }
@@ -110,7 +138,7 @@ struct WindowFixture {
     }
     void selectTab(int position)
     {
-        auto *bar = control("TabStrip1")->findChild<QTabBar *>();
+        auto *bar = control("quantityTabs")->findChild<QTabBar *>();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(position - 1).center());
     }
     // Types an entry on the table, as a user starts one, and presses Enter in the cell editor.

@@ -27,7 +27,7 @@ void TestDialogs::messageBoxGivesFocusBack()
     QVERIFY(QTest::qWaitForWindowActive(&window));
     typing->setFocus();
     QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
-    QtUserDialogs(&window).messageBox(u"Pasted."_qs, u"Quillon"_qs, kExclamationIcon);
+    QtUserDialogs(&window).messageBox(u"Pasted."_qs, u"Quillon"_qs, QMessageBox::Warning);
     QTRY_VERIFY(typing->hasFocus());
 }
 

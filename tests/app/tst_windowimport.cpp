@@ -54,10 +54,10 @@ void TestWindowImport::importsOrRefusesFile()
     QFETCH(bool, imported);
     ImportFixture f;
     if (QTest::currentDataTag() == QLatin1String("library full"))
-        f.window->library().materialCount = kMaxMaterials;
+        f.enter(kMaxMaterials, 2, u"x"_qs); // an entry in the last slot fills the library
     const QByteArray before = writeMaterialFile(f.library());
     const int count = f.library().materialCount;
-    const QList<int> cell{f.grid()->row(), f.grid()->col()};
+    const QList<int> cell{f.row(), f.col()};
     if (!content.isEmpty())
         f.writeFile(u"CARPET"_qs, content);
     f.window->importLumeoMaterial(f.folder.filePath(u"CARPET"_qs));
@@ -69,19 +69,17 @@ void TestWindowImport::importsOrRefusesFile()
         QCOMPARE(f.library().materialNames[slot], QByteArray("CARPET"));
         QVERIFY(f.dialogs->messages.empty());
         // On the first tab the new row is written in the editor's format, not refreshed.
-        const FlexGrid *g = f.grid();
-        QCOMPARE((QStringList{g->textMatrix(n, 3), g->textMatrix(n, 4), g->textMatrix(n, 5),
-                              g->textMatrix(n, 6)}),
+        QCOMPARE((QStringList{f.text(n, 3), f.text(n, 4), f.text(n, 5), f.text(n, 6)}),
                  (QStringList{"0.0", "0.5", "0.25", "0.123"}));
-        QCOMPARE((QList<int>{g->row(), g->col()}), (QList<int>{n, 12}));
-        QCOMPARE(g->gridModel()->textColor(n, 2), kFirstImportColor);
+        QCOMPARE((QList<int>{f.row(), f.col()}), (QList<int>{n, 12}));
+        QCOMPARE(f.swatchColor(n), kFirstImportColor);
         QCOMPARE(f.chart()->pointValue(2), double(0.5f));
         const int next = f.import(u"second"_qs, "1 2 3 4 5 6 7 8");
         QCOMPARE(f.library().materialColors[size_t(next)], kSecondImportColor);
         return;
     }
     QCOMPARE(writeMaterialFile(f.library()), before);
-    QCOMPARE((QList<int>{f.grid()->row(), f.grid()->col()}), cell);
+    QCOMPARE((QList<int>{f.row(), f.col()}), cell);
     QCOMPARE(f.dialogs->messages.size(), size_t(1));
     QVERIFY(f.dialogs->messages.front().text.contains(u"CARPET"_qs));
     if (count < kMaxMaterials) { // a failed import does not use up a colour
@@ -93,7 +91,7 @@ void TestWindowImport::importsOrRefusesFile()
 void TestWindowImport::dialogMenuAndDrop()
 {
     WindowFixture f(sampleMaterials(), sampleColors());
-    QPushButton *button = f.button("Command2");
+    QPushButton *button = f.button("actionButton");
     f.writeFile(u"one"_qs, "1 2 3 4 5 6 7 8");
     f.writeFile(u"two"_qs, "8 7 6 5 4 3 2 1");
     QMimeData data;

@@ -1,7 +1,6 @@
-#include "WindowFixture.h"
-
 #include "LibraryFiles.h"
-#include "QuantityTable.h"
+#include "QuantityTraits.h"
+#include "WindowFixture.h"
 
 #include <QClipboard>
 #include <QSignalSpy>
@@ -58,13 +57,14 @@ void TestWindowLoad::startUp_data()
     QTest::addColumn<int>("answer");
     QTest::addColumn<QStringList>("visible");
     QTest::addColumn<QString>("focus");
-    const QStringList passed = {u"TabStrip1"_qs, u"MSChart1"_qs, u"Image1"_qs,
-                                u"Command2"_qs,  u"Copy"_qs,     u"Paste"_qs};
+    const QStringList passed = {u"quantityTabs"_qs, u"spectrumChart"_qs, u"startPicture"_qs,
+                                u"actionButton"_qs, u"copyButton"_qs,    u"pasteButton"_qs};
     // Failed: everything but "Update File", which must not save an empty library over the files.
-    const QStringList failed = passed + QStringList{u"Command1"_qs, u"Cell"_qs, u"Grid1"_qs};
-    QTest::newRow("passed") << "C" << 0 << passed << "Command2";
-    QTest::newRow("failed, yes") << "de_DE" << kAnswerYes << failed << "Command1";
-    QTest::newRow("failed, no") << "de_DE" << kAnswerNo << failed << "Command1";
+    const QStringList failed =
+        passed + QStringList{u"quitButton"_qs, u"cellEditor"_qs, u"materialTable"_qs};
+    QTest::newRow("passed") << "C" << 0 << passed << "actionButton";
+    QTest::newRow("failed, yes") << "de_DE" << int(QMessageBox::Yes) << failed << "quitButton";
+    QTest::newRow("failed, no") << "de_DE" << int(QMessageBox::No) << failed << "quitButton";
 }
 
 void TestWindowLoad::startUp()
@@ -76,13 +76,14 @@ void TestWindowLoad::startUp()
     auto fake = std::make_unique<FakeDialogs>();
     FakeDialogs *dialogs = fake.get();
     if (answer)
-        dialogs->answers.push_back(answer);
+        dialogs->answers.push_back(QMessageBox::StandardButton(answer));
     MainWindow window(std::move(fake));
     window.startUp(QDir::tempPath(), QLocale(locale));
     window.show();
 
-    for (const char *name : {"TabStrip1", "MSChart1", "Image1", "Command2", "Copy", "Paste",
-                             "Command1", "Cell", "Grid1", "Updatee"}) {
+    for (const char *name :
+         {"quantityTabs", "spectrumChart", "startPicture", "actionButton", "copyButton",
+          "pasteButton", "quitButton", "cellEditor", "materialTable", "updateFileButton"}) {
         QCOMPARE(window.findChild<QWidget *>(QLatin1String(name))->isVisible(),
                  visible.contains(QLatin1String(name)));
     }
@@ -95,7 +96,7 @@ void TestWindowLoad::startUp()
                  "them now?"_qs);
         // Yes opens a settings page, or says how to set the format where none is installed.
         QCOMPARE(dialogs->started.size() + dialogs->messages.size(),
-                 size_t(answer == kAnswerYes ? 2 : 1));
+                 size_t(answer == QMessageBox::Yes ? 2 : 1));
     }
     window.close();
 }
@@ -127,7 +128,7 @@ void TestWindowLoad::loadWays()
         if (way == u"button")
             f.load();
         else if (way == u"picture")
-            QTest::mouseClick(f.control("Image1"), Qt::LeftButton, {}, QPoint(5, 5));
+            QTest::mouseClick(f.control("startPicture"), Qt::LeftButton, {}, QPoint(5, 5));
         else
             QTest::mouseClick(f.window.get(), Qt::LeftButton, {}, QPoint(2, 2));
     };
@@ -136,9 +137,9 @@ void TestWindowLoad::loadWays()
     requestLoad();
     const bool loaded = lines == 0;
     QCOMPARE(f.window->libraryLoaded(), loaded);
-    QCOMPARE(f.button("Command2")->text(), caption);
-    QCOMPARE(f.control("Image1")->isVisible(), !loaded);
-    for (const char *name : {"Command1", "Updatee", "Cell", "Grid1"})
+    QCOMPARE(f.button("actionButton")->text(), caption);
+    QCOMPARE(f.control("startPicture")->isVisible(), !loaded);
+    for (const char *name : {"quitButton", "updateFileButton", "cellEditor", "materialTable"})
         QVERIFY2(f.control(name)->isVisible() == loaded, name);
     QCOMPARE(f.dialogs->messages.size(), size_t(1));
     QVERIFY(f.dialogs->messages.front().text.contains(report));
@@ -151,15 +152,14 @@ void TestWindowLoad::loadWays()
         return;
     }
 
-    const FlexGrid *g = f.grid();
-    QCOMPARE(g->rows(), 1000);
+    QCOMPARE(f.grid()->model()->rowCount(), 999);
     QStringList header;
     for (int c = 0; c < 13; ++c)
-        header << g->textMatrix(0, c);
+        header << f.text(0, c);
     QCOMPARE(header.join(u'|'), u"N. |Frequency (Hz)|Color|31.5|63|125|250|500|1k|2k|4k|8k|16k"_qs);
-    QCOMPARE(g->textMatrix(1, 1), u"Plaster"_qs);
-    QCOMPARE(g->gridModel()->textColor(1, 2), 255);
-    QCOMPARE((QList<int>{g->row(), g->col()}), (QList<int>{1, 3}));
+    QCOMPARE(f.text(1, 1), u"Plaster"_qs);
+    QCOMPARE(f.swatchColor(1), 255);
+    QCOMPARE((QList<int>{f.row(), f.col()}), (QList<int>{1, 3}));
 
     // Later requests do not load again; the button hides the picture and turns to help, and
     // the next click opens the manual.
@@ -170,8 +170,8 @@ void TestWindowLoad::loadWays()
     }
     f.load();
     QCOMPARE(f.library().materialCount, 3);
-    QCOMPARE(f.button("Command2")->text(), u"Help"_qs);
-    QVERIFY(!f.control("Image1")->isVisible());
+    QCOMPARE(f.button("actionButton")->text(), u"Help"_qs);
+    QVERIFY(!f.control("startPicture")->isVisible());
     const QString manual = QDir::toNativeSeparators(f.folder.path() + u"/Manual/Quillon.htm"_qs);
     QCOMPARE(f.dialogs->openedFiles, std::vector<QString>{manual});
     QCOMPARE(f.dialogs->beeps, 1);
@@ -212,17 +212,17 @@ void TestWindowLoad::tabsFormatTableAndChart()
     f.load();
     f.selectTab(tab); // the tab already shown is refreshed too
     QCOMPARE(f.dialogs->beeps, 2);
-    const FlexGrid *g = f.grid();
-    QCOMPARE((QStringList{g->textMatrix(1, 3), g->textMatrix(1, 4), g->textMatrix(1, 12),
-                          g->textMatrix(2, 3), g->textMatrix(2, 4), g->textMatrix(3, 3)}),
+    QCOMPARE((QStringList{f.text(1, 3), f.text(1, 4), f.text(1, 12), f.text(2, 3), f.text(2, 4),
+                          f.text(3, 3)}),
              cells);
     f.clickCell(2, 5);
     QVERIFY(qAbs(f.chart()->pointValue(1) - brickChartBand1) < 1e-6);
     QCOMPARE(f.chart()->axisMaximum(), axisMaximum);
     // Tabs and band headings name the quantity with its unit.
-    const QString quantity = quantityDescription(Quantity(tab));
-    QVERIFY(f.control("TabStrip1")->findChild<QTabBar *>()->tabToolTip(tab - 1).endsWith(quantity));
-    QCOMPARE(g->gridModel()->headerData(6, Qt::Horizontal, Qt::ToolTipRole).toString(),
+    const QString quantity = QString::fromUtf16(quantityTraits(Quantity(tab)).description);
+    QVERIFY(
+        f.control("quantityTabs")->findChild<QTabBar *>()->tabToolTip(tab - 1).endsWith(quantity));
+    QCOMPARE(f.grid()->model()->headerData(6, Qt::Horizontal, Qt::ToolTipRole).toString(),
              quantity + u", 500 Hz"_qs);
 }
 
@@ -239,11 +239,11 @@ void TestWindowLoad::refreshKeepsCellAndSelection()
     QFETCH(QString, refresh);
     WindowFixture f(smallLibrary(), kSmallColors);
     f.load();
-    FlexGrid *g = f.grid();
+    MaterialTableView *g = f.grid();
     f.clickCell(2, 3); // the table has the focus, as a user's click gives it
     QVERIFY(g->hasFocus());
-    g->setSelectionEnd(refresh == u"paste" ? 2 : 3, 4);
-    QList<int> expected{g->row(), g->col(), g->rowSel(), g->colSel()};
+    f.select(2, 3, refresh == u"paste" ? 2 : 3, 4);
+    QList<int> expected = f.selection();
     if (refresh == u"tabs") {
         f.selectTab(3);
         f.selectTab(1);
@@ -257,20 +257,20 @@ void TestWindowLoad::refreshKeepsCellAndSelection()
         expected = {4, 2, 4, 2}; // on the new material's swatch, and no further
         // Shown on the first tab, in its format.
         QCOMPARE(f.window->selectedQuantity(), Quantity::TrueAbsorption);
-        QCOMPARE(g->textMatrix(4, 4), u"0.100"_qs);
+        QCOMPARE(f.text(4, 4), u"0.100"_qs);
     }
-    QCOMPARE((QList<int>{g->row(), g->col(), g->rowSel(), g->colSel()}), expected);
+    QCOMPARE((f.selection()), expected);
     QVERIFY(g->isVisible());
     QVERIFY(f.window->tableReady());
     // The editor and the chart show what the library now holds, so Enter stores nothing stale.
     if (refresh != u"import")
-        QCOMPARE(f.cell()->text(), g->textMatrix(g->row(), g->col()));
-    QCOMPARE(f.chart()->pointValue(2), double(f.alpha(g->row(), 2)));
+        QCOMPARE(f.cell()->text(), f.text(f.row(), f.col()));
+    QCOMPARE(f.chart()->pointValue(2), double(f.alpha(f.row(), 2)));
     if (refresh == u"paste") {
         QCOMPARE(f.cell()->text(), u"0.250"_qs);
         QTest::mouseClick(f.cell(), Qt::LeftButton);
         QTest::keyClick(f.cell(), Qt::Key_Return);
-        f.click("Updatee");
+        f.click("updateFileButton");
         QVERIFY(f.readFile(u"Korvane.mat"_qs).contains(" 0.250 0.500"));
     }
 }
@@ -279,9 +279,10 @@ void TestWindowLoad::keyboard()
 {
     WindowFixture f(smallLibrary(), kSmallColors);
     f.load();
-    for (const char *name : {"Command2", "Command1", "Updatee", "Copy", "Paste"}) {
+    for (const char *name :
+         {"actionButton", "quitButton", "updateFileButton", "copyButton", "pasteButton"}) {
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
-            f.dialogs->answers = {kAnswerNo}; // stay, should "Quit" ask
+            f.dialogs->answers = {QMessageBox::No}; // stay, should "Quit" ask
             QPushButton *target = f.button(name);
             target->setFocus();
             QSignalSpy clicked(target, &QPushButton::clicked);
@@ -293,13 +294,13 @@ void TestWindowLoad::keyboard()
     // The table is the last stop of the tab order; the arrows move between its cells.
     f.clickCell(2, 4);
     QTest::keyClick(f.grid(), Qt::Key_Right);
-    QCOMPARE(f.grid()->col(), 5);
+    QCOMPARE(f.col(), 5);
     QTest::keyClick(f.grid(), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), f.button("Command1"));
+    QCOMPARE(QApplication::focusWidget(), f.button("quitButton"));
     f.clickCell(2, 4);
     QTest::keyClick(f.grid(), Qt::Key_Tab, Qt::ShiftModifier);
-    QCOMPARE(QApplication::focusWidget(), f.button("Paste"));
-    QCOMPARE((QList<int>{f.grid()->row(), f.grid()->col()}), (QList<int>{2, 4}));
+    QCOMPARE(QApplication::focusWidget(), f.button("pasteButton"));
+    QCOMPARE((QList<int>{f.row(), f.col()}), (QList<int>{2, 4}));
 }
 
 void TestWindowLoad::exitQuestion_data()
@@ -309,11 +310,11 @@ void TestWindowLoad::exitQuestion_data()
     QTest::addColumn<QString>("question");
     const QString unsaved = u"Really Do You Want to Exit Without Saving ?"_qs;
     const QString saved = u"Really Do You Want to Exit ?"_qs;
-    QTest::newRow("nothing loaded") << "" << kAnswerYes << unsaved;
-    QTest::newRow("loaded") << "load" << kAnswerYes << saved;
-    QTest::newRow("edited, no") << "load edit" << kAnswerNo << unsaved;
-    QTest::newRow("edited and saved") << "load edit save" << kAnswerYes << saved;
-    QTest::newRow("edited and undone") << "load edit undo" << kAnswerYes << saved;
+    QTest::newRow("nothing loaded") << "" << int(QMessageBox::Yes) << unsaved;
+    QTest::newRow("loaded") << "load" << int(QMessageBox::Yes) << saved;
+    QTest::newRow("edited, no") << "load edit" << int(QMessageBox::No) << unsaved;
+    QTest::newRow("edited and saved") << "load edit save" << int(QMessageBox::Yes) << saved;
+    QTest::newRow("edited and undone") << "load edit undo" << int(QMessageBox::Yes) << saved;
 }
 
 void TestWindowLoad::exitQuestion()
@@ -329,7 +330,7 @@ void TestWindowLoad::exitQuestion()
         } else if (step == u"edit") {
             f.enter(2, 4, u"33"_qs);
         } else if (step == u"save") {
-            f.click("Updatee");
+            f.click("updateFileButton");
         } else {
             QTest::keyClick(f.grid(), Qt::Key_Z, Qt::ControlModifier);
         }
@@ -337,19 +338,19 @@ void TestWindowLoad::exitQuestion()
     // The title carries the modified mark exactly while the question warns.
     QCOMPARE(f.window->isWindowModified(), question.contains(u"Without") && !before.isEmpty());
     const QByteArray library = writeMaterialFile(f.library());
-    f.dialogs->answers.push_back(answer);
-    if (f.button("Command1")->isVisible())
-        f.click("Command1");
+    f.dialogs->answers.push_back(QMessageBox::StandardButton(answer));
+    if (f.button("quitButton")->isVisible())
+        f.click("quitButton");
     else
         f.window->close();
     const FakeDialogs::Message &asked = f.dialogs->messages.back();
     QCOMPARE((QStringList{asked.text, asked.title}), (QStringList{question, u"Warning"_qs}));
-    QCOMPARE(asked.style, 52);
-    QCOMPARE(f.window->isVisible(), answer == kAnswerNo);
-    if (answer == kAnswerNo) {
+    QVERIFY(asked.icon == QMessageBox::Warning && asked.buttons == kYesNo);
+    QCOMPARE(f.window->isVisible(), answer == QMessageBox::No);
+    if (answer == QMessageBox::No) {
         QCOMPARE(writeMaterialFile(f.library()), library);
         QCOMPARE(f.window->selectedQuantity(), Quantity::Insulation);
-        QCOMPARE(f.grid()->row(), 2);
+        QCOMPARE(f.row(), 2);
     }
 }
 
@@ -358,15 +359,17 @@ void TestWindowLoad::realMessageBoxAnswersYesOnEnter()
     QWidget parent;
     QtUserDialogs dialogs(&parent);
     // Questions whose Yes overwrites something have No as their default.
-    for (const auto &[style, key, expected] :
-         {std::tuple{52, Qt::Key_Return, kAnswerYes}, std::tuple{52, Qt::Key_Escape, kAnswerNo},
-          std::tuple{52 + kDefaultNo, Qt::Key_Return, kAnswerNo}}) {
+    for (const auto &[defaultButton, key, expected] :
+         {std::tuple{QMessageBox::Yes, Qt::Key_Return, QMessageBox::Yes},
+          std::tuple{QMessageBox::Yes, Qt::Key_Escape, QMessageBox::No},
+          std::tuple{QMessageBox::No, Qt::Key_Return, QMessageBox::No}}) {
         QTimer::singleShot(0, [key = key] {
             QWidget *box = QApplication::activeModalWidget();
             QVERIFY(box && box->windowTitle() == u"Warning"_qs);
             QTest::keyClick(box, key);
         });
-        QCOMPARE(dialogs.messageBox(u"Really Do You Want to Exit ?"_qs, u"Warning"_qs, style),
+        QCOMPARE(dialogs.messageBox(u"Really Do You Want to Exit ?"_qs, u"Warning"_qs,
+                                    QMessageBox::Warning, kYesNo, defaultButton),
                  expected);
     }
 }

@@ -155,7 +155,8 @@ void TestSpreadsheetExchange::readFlavour()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, block);
-    const auto read = bytes.startsWith('<') ? readGnumericClipboard(bytes) : quillon::readSylk(bytes);
+    const auto read =
+        bytes.startsWith('<') ? readGnumericClipboard(bytes) : quillon::readSylk(bytes);
     QCOMPARE(read ? describe(*read) : u"-"_qs, block);
 }
 

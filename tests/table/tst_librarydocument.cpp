@@ -1,0 +1,277 @@
+#include "GnumericClipboard.h"
+#include "LibraryDocument.h"
+#include "LibraryFiles.h"
+#include "LibraryTableModel.h"
+#include "QuantityTraits.h"
+
+#include <QAbstractItemModelTester>
+#include <QMimeData>
+#include <QtTest>
+#include <malloc.h>
+
+using namespace quillon;
+
+namespace {
+
+// The document and its table model on the sample library, with no window and no widgets.
+// Steps name cells as the user counts them: row n is material n, column 1 the names.
+struct Core {
+    LibraryDocument document;
+    LibraryTableModel model{document};
+    QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::QtTest};
+    CellRange selection;
+
+    Core()
+    {
+        const QString data = qEnvironmentVariable("QUILLON_TEST_DATA");
+        if (!document.load(data + u"/Korvane.mat"_qs, data + u"/korcolor.mat"_qs).ok)
+            qFatal("sample library missing");
+        model.showLibrary();
+        model.setQuantity(Quantity::TrueAbsorption);
+        QObject::connect(&document, &LibraryDocument::stepApplied, &model,
+                         [this](int, int, int, int, const CellRange &where) { selection = where; });
+    }
+    QByteArray files() const
+    {
+        return writeMaterialFile(document.library()) + writeColorFile(document.library());
+    }
+    QString text(int row, int col) const { return model.index(row - 1, col - 1).data().toString(); }
+    // One step from a line such as "edit 3 5 0.35", "name 2 Felt", "colour 4",
+    // "paste 2 3 0.1\t0.2", "import" or "tab 3".
+    void step(const QString &line)
+    {
+        const QStringList words = line.split(u' ');
+        const QString &verb = words.front();
+        const int row = words.value(1).toInt() - 1;
+        const int col = verb == u"name" ? kNameColumn : words.value(2).toInt() - 1;
+        const CellRange cell{row, col, row, col};
+        if (verb == u"tab") {
+            model.setQuantity(static_cast<Quantity>(words[1].toInt()));
+        } else if (verb == u"edit" || verb == u"name") {
+            QString shown;
+            if (document.enter(cell, model.quantity(), words.last(), &shown) ==
+                    LibraryDocument::EditResult::Stored &&
+                col >= kFirstBandColumn)
+                model.setEnteredText(row, col, shown);
+        } else if (verb == u"colour") {
+            document.recolour({row, kSwatchColumn, row, kSwatchColumn}, rgbColor(1, 2, 3));
+        } else if (verb == u"paste") {
+            QMimeData data;
+            data.setText(words.mid(3).join(u' '));
+            document.paste(cell, data, model.quantity());
+        } else if (verb == u"undo") {
+            document.history().undo();
+        } else if (verb == u"import") {
+            LumeoReadResult read;
+            read.ok = true;
+            read.values = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f};
+            document.importMaterial(read, u"CARPET"_qs, model.quantity(), nullptr);
+        }
+    }
+};
+
+size_t heapInUse()
+{
+    return mallinfo2().uordblks;
+}
+
+} // namespace
+
+class TestLibraryDocument : public QObject {
+    Q_OBJECT
+private slots:
+    void undoAndRedoEverySequence_data();
+    void undoAndRedoEverySequence();
+    void undoPutsTheSelectionBack();
+    void entriesByTab_data();
+    void entriesByTab();
+    void changedCells_data();
+    void changedCells();
+    void historyMemory();
+    void clipboardRoundTrip();
+};
+
+void TestLibraryDocument::undoAndRedoEverySequence_data()
+{
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<int>("historySteps");
+    QTest::addColumn<QString>("lastStep"); // its name
+    QTest::newRow("value on each tab")
+        << u"edit 2 5 0.35;tab 2;edit 2 6 1;tab 3;edit 4 3 45;tab 4;edit 5 12 0.7"_qs << 4
+        << u"entry of 0.7 in material 4 at 16 kHz"_qs;
+    QTest::newRow("below the last material")
+        << u"edit 40 7 0.5;name 45 Far away;edit 50 2 x"_qs << 3 << u"materials up to 49"_qs;
+    QTest::newRow("name and colour")
+        << u"name 3 Felt;colour 3"_qs << 2 << u"colour of material 2"_qs;
+    QTest::newRow("pastes") << u"paste 2 1 Wall\t\t0.1\t0.2\r0.3\t0.4;tab 4;"
+                               "paste 998 10 0.9\t0.8\t0.7\r0.6\t0.5\t0.4;paste 5 5 abc"_qs
+                            << 2 << u"paste of 2 \u00d7 3 cells"_qs; // rows x columns
+    QTest::newRow("imports on two tabs")
+        << u"import;tab 3;import"_qs << 2 << u"import of \"CARPET\""_qs;
+    // The scattering tab's default is stored by the step that first marks the row's scattering
+    // values; an earlier paste that skipped the row must not take it away on redo.
+    QTest::newRow("scattering default")
+        << u"tab 4;paste 40 12 abc\r0.5;tab 1;edit 40 3 0.2;tab 4;edit 40 3 0;tab 3"_qs << 3
+        << u"entry of 0.0 in material 39 at 31.5 Hz"_qs;
+    QTest::newRow("unchanged values are no step")
+        << u"colour 3;colour 3;name 1 Felt;name 1 Felt;paste 500 3 heading"_qs << 2
+        << u"name of material 0"_qs;
+}
+
+void TestLibraryDocument::undoAndRedoEverySequence()
+{
+    QFETCH(QString, steps);
+    QFETCH(int, historySteps);
+    QFETCH(QString, lastStep);
+    Core core;
+    const QByteArray loaded = core.files();
+    for (const QString &line : steps.split(u';'))
+        core.step(line);
+    const QByteArray changed = core.files();
+    QCOMPARE(core.document.history().count(), historySteps);
+    QCOMPARE(core.document.history().undoText(), lastStep);
+    QVERIFY(!core.document.isSaved());
+
+    for (int i = 0; i < historySteps; ++i)
+        core.document.history().undo();
+    QCOMPARE(core.files(), loaded);
+    QVERIFY(core.document.isSaved());
+    for (int i = 0; i < historySteps; ++i)
+        core.document.history().redo();
+    QCOMPARE(core.files(), changed);
+}
+
+void TestLibraryDocument::undoPutsTheSelectionBack()
+{
+    Core core;
+    core.step(u"paste 3 4 0.1\t0.2\t0.3\r0.4\t0.5\t0.6"_qs);
+    QCOMPARE(core.text(3, 4), u"0.100"_qs);
+    core.selection = {};
+    core.document.history().undo();
+    QVERIFY(core.selection == (CellRange{2, 3, 3, 5}));
+}
+
+void TestLibraryDocument::entriesByTab_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("shown"); // empty: refused, nothing stored
+    QTest::addColumn<float>("stored");
+    QTest::addColumn<int>("groups"); // the material's value groups afterwards
+    QTest::newRow("True 0.12345") << 1 << "0.12345"
+                                  << "0.123" << 0.123f << 1;
+    QTest::newRow("Sabine 1") << 2 << "1"
+                              << "1.0" << float(0.7466777) << 1;
+    QTest::newRow("insulation 45") << 3 << "45"
+                                   << "45.0" << 45.0f << 3;
+    QTest::newRow("scattering 0.3") << 4 << "0.3"
+                                    << "0.3" << 0.3f << 7;
+    QTest::newRow("Sabine below limit") << 2 << "-0.7"
+                                        << "" << 0.0f << 0;
+    QTest::newRow("overflow") << 1 << "1e999"
+                              << "" << 0.0f << 0;
+    QTest::newRow("beyond float") << 3 << "1e39"
+                                  << "" << 0.0f << 0;
+}
+
+// An entry in the empty slot after the sample's materials.
+void TestLibraryDocument::entriesByTab()
+{
+    QFETCH(int, tab);
+    QFETCH(QString, entry);
+    QFETCH(QString, shown);
+    QFETCH(float, stored);
+    QFETCH(int, groups);
+    Core core;
+    const int n = core.document.library().materialCount + 1;
+    core.step(u"tab "_qs + QString::number(tab));
+    const QByteArray before = core.files();
+    core.step(QStringLiteral("edit %1 7 %2").arg(n).arg(entry));
+    const MaterialLibrary &library = core.document.library();
+    QCOMPARE(int(valueGroups(library, n)), groups);
+    QCOMPARE(core.text(n, 7), shown);
+    if (shown.isEmpty())
+        QCOMPARE(core.files(), before);
+    else
+        QVERIFY(qAbs(valueRow(library, quantityTraits(Quantity(tab)).table, n)[5] - stored) < 1e-7);
+}
+
+// The cells a step or a tab switch announces, and how long an entry keeps its own text.
+void TestLibraryDocument::changedCells_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QList<int>>("changed"); // top, left, bottom, right as the user counts
+    QTest::addColumn<QString>("entered");    // the text of cell (2, 5) afterwards
+    QTest::newRow("an entry") << u"tab 1"_qs << u"edit 2 5 0.5"_qs << QList<int>{2, 5, 2, 5}
+                              << u"0.5"_qs;
+    QTest::newRow("a first value shows the row's others")
+        << u"tab 1"_qs << u"edit 900 5 0.5"_qs << QList<int>{900, 3, 900, 12} << u"0.500"_qs;
+    QTest::newRow("a tab switch") << u"edit 2 5 0.5"_qs << u"tab 1"_qs << QList<int>{1, 3, 999, 12}
+                                  << u"0.500"_qs;
+    QTest::newRow("undo") << u"edit 2 5 0.25"_qs << u"undo"_qs << QList<int>{2, 5, 2, 5}
+                          << u"0.500"_qs;
+    QTest::newRow("a name") << u"edit 2 5 0.25"_qs << u"name 2 Felt"_qs << QList<int>{2, 1, 2, 1}
+                            << u"0.250"_qs;
+}
+
+void TestLibraryDocument::changedCells()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, steps);
+    QFETCH(QList<int>, changed);
+    QFETCH(QString, entered);
+    Core core;
+    for (const QString &line : QStringList{u"edit 2 5 0.5"_qs, u"tab 1"_qs, setup})
+        core.step(line);
+    QSignalSpy spy(&core.model, &QAbstractItemModel::dataChanged);
+    core.step(steps);
+    QList<int> box{kMaxMaterials, kColumnCount, 0, 0};
+    for (const QList<QVariant> &signal : spy) {
+        const QModelIndex from = signal.at(0).toModelIndex();
+        const QModelIndex to = signal.at(1).toModelIndex();
+        box = {std::min(box[0], from.row() + 1), std::min(box[1], from.column() + 1),
+               std::max(box[2], to.row() + 1), std::max(box[3], to.column() + 1)};
+    }
+    QCOMPARE(box, changed);
+    QCOMPARE(core.text(2, 5), entered);
+}
+
+void TestLibraryDocument::historyMemory()
+{
+    Core core;
+    const size_t start = heapInUse();
+    for (int i = 0; i < 1000; ++i)
+        core.step(QStringLiteral("edit %1 %2 0.%3").arg(1 + i % 30).arg(3 + i % 10).arg(i));
+    QVERIFY2(heapInUse() - start < 1024 * 1024, "1,000 single-cell steps");
+
+    Core full;
+    QString block;
+    for (int r = 0; r < kMaxMaterials; ++r)
+        block += u"0.5\t0.5\t0.5\t0.5\t0.5\t0.5\t0.5\t0.5\t0.5\t0.5\r"_qs;
+    const size_t before = heapInUse();
+    full.step(u"paste 1 3 "_qs + block);
+    QVERIFY2(heapInUse() - before < 1024 * 1024, "a 999 x 10 paste");
+}
+
+// Swatches travel as colours in the structured flavours and as the cell's own text in the plain
+// one.
+void TestLibraryDocument::clipboardRoundTrip()
+{
+    Core core;
+    core.document.recolour({1, kSwatchColumn, 1, kSwatchColumn}, rgbColor(0x12, 0x34, 0xAB));
+    const MaterialLibrary &library = core.document.library();
+    const auto data = core.model.copyBlock({1, kNameColumn, 2, kLastBandColumn});
+    QVERIFY(data->text().startsWith(core.text(2, 1) + u'\t' + QString(12, QChar(0x7F))));
+    QVERIFY(data->data(QString::fromLatin1(kSylkMimeType)).contains("C;X2;Y1;K\"#1234AB\""));
+    QVERIFY(data->data(QString::fromLatin1(kGnumericMimeType))
+                .contains("Row=\"0\" Col=\"1\" ValueType=\"60\">#1234AB<"));
+
+    core.document.paste({19, kNameColumn, 19, kNameColumn}, *data, core.model.quantity());
+    for (size_t i = 0; i < 2; ++i)
+        QVERIFY(library.materialNames[20 + i] == library.materialNames[2 + i] &&
+                library.alphaR[20 + i] == library.alphaR[2 + i]);
+}
+
+QTEST_GUILESS_MAIN(TestLibraryDocument)
+#include "tst_librarydocument.moc"
