@@ -142,7 +142,8 @@ public:
 private:
     bool endsCell(qsizetype i) const
     {
-        return codeUnit(m_data[i]) == m_delimiter || lineEndAt(m_data, i) > 0;
+        const char16_t c = codeUnit(m_data[i]);
+        return c == m_delimiter || c == u'\r' || c == u'\n';
     }
     // Reads a quoted cell at the position; false, with the position kept, when there is none.
     bool readQuoted(Text &text)
