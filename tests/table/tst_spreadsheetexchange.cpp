@@ -167,7 +167,10 @@ void TestSpreadsheetExchange::readTabText_data()
     QTest::newRow("CR rows, trailing break") << u"a\tb\rc\td\r"_qs << u"a|b/c|d"_qs;
     QTest::newRow("CR LF and LF, short row") << u"a\tb\r\nc\n\n"_qs << u"a|b/c|/|"_qs;
     QTest::newRow("empty") << u""_qs << u""_qs;
-    QTest::newRow("quoted cell") << u"\"a\tb\"\tc"_qs << u"a\tb|c"_qs;
+    QTest::newRow("quoted cells") << u"\"Akustik \"\"Platte\"\"\"\t\"a\tb\"\r\"c\r\nd\"\tx\r"_qs
+                                  << u"Akustik \"Platte\"|a\tb/c\r\nd|x"_qs;
+    QTest::newRow("quotes that stay")
+        << u"\"Akustik\" Platte\t\"Foam\"\t\"a\tb"_qs << u"\"Akustik\" Platte|\"Foam\"|\"a|b"_qs;
 }
 
 void TestSpreadsheetExchange::readTabText()
