@@ -204,10 +204,9 @@ std::vector<CsvRow> splitCsv(QByteArrayView data, Reader &reader)
     std::vector<CsvRow> rows;
     CellScanner scanner(data, u',', Quotes::Strict);
     CsvRow row{scanner.line(), {}};
-    QByteArray field;
-    for (bool lastInRow = false; scanner.next(field, lastInRow);) {
+    for (QByteArray field; scanner.next(field);) {
         row.fields << std::move(field);
-        if (!lastInRow)
+        if (!scanner.rowEnded())
             continue;
         if (row.fields.size() > 1 || !row.fields.first().isEmpty())
             rows.push_back(std::move(row));

@@ -75,8 +75,6 @@ private:
     char16_t m_end = u'\0'; // the one character that ends lines, or none for any line end
     qsizetype m_position = 0;
 };
-LineScanner(QByteArray, LineEnds)->LineScanner<QByteArrayView>;
-LineScanner(QString, LineEnds)->LineScanner<QStringView>;
 
 // The next field from position on between runs of blanks, line ends and commas, as the numbers
 // of a material and the colours stand; false when none is left.
@@ -114,8 +112,8 @@ public:
         : m_data(data), m_delimiter(delimiter), m_quotes(quotes)
     {
     }
-    // The next cell, and whether it ends its row; false at the end of the data or at a fault.
-    bool next(Text &text, bool &lastInRow)
+    // False at the end of the data or at a fault.
+    bool next(Text &text)
     {
         const qsizetype size = m_data.size();
         if (m_fault != CellFault::None || (m_position >= size && !m_afterDelimiter))
@@ -130,11 +128,12 @@ public:
         }
         const qsizetype lineEnd = lineEndAt(m_data, m_position);
         m_afterDelimiter = m_position < size && lineEnd == 0;
-        lastInRow = !m_afterDelimiter;
         m_position += m_afterDelimiter ? 1 : lineEnd;
         m_line += lineEnd > 0 ? 1 : 0;
         return true;
     }
+    // Whether the last cell read ends its row.
+    bool rowEnded() const { return !m_afterDelimiter; }
     CellFault fault() const { return m_fault; }
     // The line (from 1) the scanner stands on; line feeds inside quoted cells count.
     int line() const { return m_line; }

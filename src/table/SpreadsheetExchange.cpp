@@ -441,10 +441,9 @@ ExchangeBlock readTabText(QStringView text)
     std::vector<std::vector<QString>> rows;
     std::vector<QString> row;
     CellScanner scanner(text, u'\t', Quotes::WholeCell);
-    QString cell;
-    for (bool lastInRow = false; scanner.next(cell, lastInRow);) {
+    for (QString cell; scanner.next(cell);) {
         row.push_back(std::move(cell));
-        if (lastInRow)
+        if (scanner.rowEnded())
             rows.push_back(std::exchange(row, {}));
     }
     ExchangeBlock block;

@@ -227,9 +227,8 @@ void TestLibraryFiles::scansCells()
     QFETCH(QByteArray, text);
     CellScanner scanner(QByteArrayView(text), u',', Quotes::Strict);
     QByteArray seen;
-    QByteArray cell;
-    for (bool last = false; scanner.next(cell, last);)
-        seen += cell + (last ? '/' : '|');
+    for (QByteArray cell; scanner.next(cell);)
+        seen += cell + (scanner.rowEnded() ? '/' : '|');
     seen += QStringLiteral(" %1 %2").arg(int(scanner.fault())).arg(scanner.line()).toLatin1();
     QTEST(seen, "cells");
 }
