@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QStandardPaths>
 #include <QTabBar>
+#include <QTimer>
 
 // The window's design: its controls with their places, fonts and tab order, the rule that fits
 // them to the window's size, and the start-up that hides what waits for a library.
@@ -286,6 +287,9 @@ void MainWindow::startUp(const QString &executableFolder, const QLocale &locale)
     m_cellEditor->hide();
     m_updateFileButton->hide();
     m_actionButton->setFocus();
+    // The hidden table is built once the window is up, so that neither the first showing nor
+    // the load waits for it.
+    QTimer::singleShot(0, this, [this] { table(); });
 }
 
 void MainWindow::openRegionalSettings()
