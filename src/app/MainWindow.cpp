@@ -172,12 +172,12 @@ void MainWindow::loadLibrary()
     m_tableReady = false;
     QCoreApplication::processEvents();
     m_tableModel->showLibrary();
-    m_table->setCornerText(u"N. "_qs);
+    table().setCornerText(u"N. "_qs);
     m_numberColumnTwips = kNumberColumnTwips;
     applyColumnWidths(
         roundHalfEven(pixelsToTwips(frameGeometry().width()) / kLoadNameColumnDivisor),
         kSwatchColumnTwips, kBandColumnTwips);
-    m_table->setCurrentCell(0, kFirstBandColumn);
+    table().setCurrentCell(0, kFirstBandColumn);
     m_libraryLoaded = true;
     m_copyAction->setEnabled(true);
     m_pasteAction->setEnabled(true);
@@ -197,13 +197,13 @@ void MainWindow::refreshQuantityTable()
     // focused view would pass its focus on and move its current cell with it.
     m_tableReady = false;
     QCoreApplication::processEvents();
-    const CellRange kept = m_table->selectedRange();
+    const CellRange kept = table().selectedRange();
     m_tableModel->setQuantity(selectedQuantity());
-    m_table->selectRange(kept);
+    table().selectRange(kept);
     if (m_libraryLoaded)
         loadCellEditor();
     drawSpectrumChart();
-    m_table->show();
+    table().show();
     m_tableReady = true;
 }
 
@@ -217,7 +217,7 @@ void MainWindow::onCurrentCellChanged()
 
 void MainWindow::onStepApplied(const CellRange &selection)
 {
-    m_table->selectRange(selection);
+    table().selectRange(selection);
     if (!m_committing)
         loadCellEditor();
     drawSpectrumChart();
@@ -225,7 +225,7 @@ void MainWindow::onStepApplied(const CellRange &selection)
 
 void MainWindow::loadCellEditor()
 {
-    const QModelIndex current = m_table->currentIndex();
+    const QModelIndex current = table().currentIndex();
     m_cellEditor->setText(current.data(Qt::EditRole).toString());
     const QVariant color = current.data(Qt::ForegroundRole);
     QPalette palette = m_cellEditor->palette();
@@ -244,7 +244,7 @@ void MainWindow::startEntry(QChar character)
 
 void MainWindow::drawSpectrumChart()
 {
-    const CellRange range = m_table->selectedRange();
+    const CellRange range = table().selectedRange();
     const int row = std::clamp(materialOfRow(range.row), 0, kMaxMaterials);
     const Quantity quantity = selectedQuantity();
     if (m_libraryLoaded && range.row >= 0 && range.bottom() > range.top())
@@ -273,14 +273,14 @@ void MainWindow::findMaterialNamed(const QString &text, bool forward)
 {
     // While the text is being typed the current material stays if it still matches; F3 and
     // Shift+F3 go on from it.
-    const QModelIndex current = m_table->currentIndex();
+    const QModelIndex current = table().currentIndex();
     const int row = std::max(materialOfRow(current.row()), 1);
     const bool typed = text != m_lastFind;
     m_lastFind = text;
     const auto found = findMaterial(library(), text, typed && forward ? row - 1 : row, forward);
     m_findBar->showNotFound(!found);
     if (found)
-        m_table->setCurrentCell(rowOfMaterial(*found), std::max(current.column(), 0));
+        table().setCurrentCell(rowOfMaterial(*found), std::max(current.column(), 0));
 }
 
 void MainWindow::findAgain(bool forward)
@@ -298,7 +298,7 @@ void MainWindow::onTabClicked()
 
 void MainWindow::commitCellEdit()
 {
-    const CellRange where = m_table->selectedRange();
+    const CellRange where = table().selectedRange();
     const QString typed = m_cellEditor->text();
     QString shown;
     // The editor keeps the entry as typed; the step need not load it from the table first.
@@ -311,7 +311,7 @@ void MainWindow::commitCellEdit()
         return;
     case LibraryDocument::EditResult::LossyName:
         m_cellEditor->setText(typed);
-        m_table->setFocus();
+        table().setFocus();
         reportLossyName();
         return;
     case LibraryDocument::EditResult::Stored:
@@ -323,7 +323,7 @@ void MainWindow::commitCellEdit()
     case LibraryDocument::EditResult::Unchanged:
         break;
     }
-    m_table->setFocus();
+    table().setFocus();
 }
 
 void MainWindow::reportLossyName()
@@ -336,7 +336,7 @@ void MainWindow::reportLossyName()
 
 void MainWindow::onCellDoubleClicked()
 {
-    const CellRange where = m_table->selectedRange();
+    const CellRange where = table().selectedRange();
     if (where.column != kSwatchColumn)
         return;
     loadCellEditor();
@@ -345,14 +345,14 @@ void MainWindow::onCellDoubleClicked()
         if (const auto chosen = m_dialogs->chooseColor(library().materialColors[size_t(n)]))
             m_document->recolour(where, *chosen);
     }
-    m_table->setFocus();
+    table().setFocus();
 }
 
 void MainWindow::copySelection()
 {
     if (m_libraryLoaded)
         QGuiApplication::clipboard()->setMimeData(
-            m_tableModel->copyBlock(m_table->selectedRange()).release());
+            m_tableModel->copyBlock(table().selectedRange()).release());
 }
 
 void MainWindow::pasteSelection()
@@ -363,8 +363,8 @@ void MainWindow::pasteSelection()
     if (!data)
         return;
     const LibraryDocument::PasteOutcome outcome =
-        m_document->paste(m_table->selectedRange(), *data, m_tableModel->quantity());
-    m_table->selectRange(outcome.target);
+        m_document->paste(table().selectedRange(), *data, m_tableModel->quantity());
+    table().selectRange(outcome.target);
     if (outcome.lossyNames)
         reportLossyName();
     const QString message = outcome.report.message();

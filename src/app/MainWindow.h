@@ -67,6 +67,8 @@ public:
 
     const MaterialLibrary &library() const;
     LibraryDocument &document() { return *m_document; }
+    // Built when first needed: it is hidden until a library is loaded.
+    MaterialTableView &table();
     bool libraryLoaded() const { return m_libraryLoaded; }
     bool tableReady() const { return m_tableReady; }
     const QString &installFolder() const { return m_installFolder; }

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QStandardPaths>
 #include <QTabBar>
+#include <QTimer>
 
 // The window's design: its controls with their places, fonts and tab order, the rule that fits
 // them to the window's size, and the start-up that hides what waits for a library.
@@ -113,30 +114,7 @@ void MainWindow::createControls()
     const QFont font = controlFont();
     m_document = new LibraryDocument(this);
     m_tableModel = new LibraryTableModel(*m_document, this);
-    m_table = new MaterialTableView(this);
-    m_table->setObjectName(QStringLiteral("materialTable"));
-    m_table->setFont(font);
-    m_table->setModel(m_tableModel);
     m_numberColumnTwips = kDefaultColumnTwips;
-    applyColumnWidths(kDefaultColumnTwips, kDefaultColumnTwips, kDefaultColumnTwips);
-    setTwipsGeometry(m_table, kGridLeft, 3120, 9732, 3612);
-    connect(m_table, &MaterialTableView::cellDoubleClicked, this, &MainWindow::onCellDoubleClicked);
-    connect(m_table, &MaterialTableView::currentCellChanged, this,
-            &MainWindow::onCurrentCellChanged);
-    connect(m_table, &MaterialTableView::cellClicked, this, [this] {
-        if (m_table->currentIndex().isValid())
-            loadCellEditor();
-    });
-    connect(m_table, &MaterialTableView::characterTyped, this, &MainWindow::startEntry);
-    // A block over several materials compares their spectra.
-    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (m_tableReady)
-            drawSpectrumChart();
-    });
-    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_table, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
-        showTableMenu(m_table->viewport()->mapToGlobal(position));
-    });
 
     auto makeButton = [&](const char *name, const char *caption, int left, int top, int width,
                           int height) {
@@ -189,7 +167,43 @@ void MainWindow::createControls()
     QWidget::setTabOrder(m_tabStrip->tabBar(), m_chart);
     QWidget::setTabOrder(m_chart, m_copyButton);
     QWidget::setTabOrder(m_copyButton, m_pasteButton);
+}
+
+MaterialTableView &MainWindow::table()
+{
+    if (m_table)
+        return *m_table;
+    const QFont font = controlFont();
+    m_table = new MaterialTableView(this);
+    m_table->setObjectName(QStringLiteral("materialTable"));
+    m_table->setFont(font);
+    m_table->setModel(m_tableModel);
+    applyColumnWidths(kDefaultColumnTwips, kDefaultColumnTwips, kDefaultColumnTwips);
+    setTwipsGeometry(m_table, kGridLeft, 3120, 9732, 3612);
+    connect(m_table, &MaterialTableView::cellDoubleClicked, this, &MainWindow::onCellDoubleClicked);
+    connect(m_table, &MaterialTableView::currentCellChanged, this,
+            &MainWindow::onCurrentCellChanged);
+    connect(m_table, &MaterialTableView::cellClicked, this, [this] {
+        if (m_table->currentIndex().isValid())
+            loadCellEditor();
+    });
+    connect(m_table, &MaterialTableView::characterTyped, this, &MainWindow::startEntry);
+    // A block over several materials compares their spectra.
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (m_tableReady)
+            drawSpectrumChart();
+    });
+    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_table, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
+        showTableMenu(m_table->viewport()->mapToGlobal(position));
+    });
+    m_table->addActions({m_copyAction, m_pasteAction});
+    m_table->hide();
+    // Where it was designed: above the picture, beneath the buttons, last in the tab order.
+    m_table->stackUnder(m_pasteButton);
     QWidget::setTabOrder(m_pasteButton, m_table);
+    layoutWindow();
+    return *m_table;
 }
 
 void MainWindow::addShortcuts()
@@ -228,7 +242,6 @@ void MainWindow::addShortcuts()
     connect(m_pasteAction, &QAction::triggered, this, &MainWindow::pasteSelection);
     for (QAction *action : {m_copyAction, m_pasteAction})
         action->setEnabled(false); // until a library is loaded
-    m_table->addActions({m_copyAction, m_pasteAction});
     connect(m_copyButton, &QPushButton::clicked, m_copyAction, &QAction::trigger);
     connect(m_pasteButton, &QPushButton::clicked, m_pasteAction, &QAction::trigger);
 
@@ -237,7 +250,7 @@ void MainWindow::addShortcuts()
     m_findBar->hide();
     m_findBar->setFont(controlFont());
     connect(m_findBar, &FindBar::findRequested, this, &MainWindow::findMaterialNamed);
-    connect(m_findBar, &FindBar::closed, this, [this] { m_table->setFocus(); });
+    connect(m_findBar, &FindBar::closed, this, [this] { table().setFocus(); });
 }
 
 void MainWindow::placeFindBar()
@@ -266,14 +279,17 @@ void MainWindow::startUp(const QString &executableFolder, const QLocale &locale)
             openRegionalSettings();
         // Saving before a library is loaded would write an empty library over the files.
         m_updateFileButton->hide();
+        table().show();
         m_quitButton->setFocus();
         return;
     }
     m_quitButton->hide();
     m_cellEditor->hide();
-    m_table->hide();
     m_updateFileButton->hide();
     m_actionButton->setFocus();
+    // The hidden table is built once the window is up, so that neither the first showing nor
+    // the load waits for it.
+    QTimer::singleShot(0, this, [this] { table(); });
 }
 
 void MainWindow::openRegionalSettings()
@@ -310,7 +326,8 @@ void MainWindow::layoutWindow()
     const LayoutResult result = quillon::layoutWindow(input);
 
     m_tabStrip->resize(twipsToPixels(result.tabStripWidth), twipsToPixels(result.tabStripHeight));
-    m_table->resize(twipsToPixels(result.gridWidth), twipsToPixels(result.gridHeight));
+    if (m_table)
+        m_table->resize(twipsToPixels(result.gridWidth), twipsToPixels(result.gridHeight));
     m_chart->resize(twipsToPixels(result.chartWidth), m_chart->height());
     placeFindBar();
     applyColumnWidths(result.column1Width, result.column2Width, result.bandColumnWidth);
@@ -318,6 +335,8 @@ void MainWindow::layoutWindow()
 
 void MainWindow::applyColumnWidths(int nameTwips, int swatchTwips, int bandTwips)
 {
+    if (!m_table)
+        return;
     m_table->verticalHeader()->setFixedWidth(twipsToPixels(m_numberColumnTwips));
     QHeaderView *header = m_table->horizontalHeader();
     header->resizeSection(kNameColumn, twipsToPixels(nameTwips));

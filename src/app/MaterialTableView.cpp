@@ -8,6 +8,8 @@
 #include <QScopedValueRollback>
 #include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
+#include <QTextLayout>
+#include <QtMath>
 #include <algorithm>
 #include <utility>
 
@@ -77,6 +79,72 @@ public:
     }
 };
 
+// The style lays a cell's text out three times (size, elision, drawing); a value that fits is
+// laid out once here and drawn where the style would draw it. Anything else goes to the style.
+class ValueDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        constexpr auto kUnusual = QStyleOptionViewItem::HasDecoration |
+                                  QStyleOptionViewItem::HasCheckIndicator |
+                                  QStyleOptionViewItem::WrapText;
+        const QWidget *widget = opt.widget;
+        if (!widget || opt.text.isEmpty() || (opt.features & kUnusual) ||
+            (opt.state & (QStyle::State_Editing | QStyle::State_HasFocus))) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyle *style = widget->style();
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, &opt, widget) + 1;
+        QTextOption textOption;
+        textOption.setWrapMode(QTextOption::ManualWrap);
+        textOption.setTextDirection(opt.direction);
+        textOption.setAlignment(QStyle::visualAlignment(opt.direction, opt.displayAlignment));
+        QTextLayout layout(opt.text, opt.font);
+        layout.setTextOption(textOption);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        line.setLineWidth(opt.rect.width());
+        const qreal natural = line.naturalTextWidth();
+        const QSize textSize(qCeil(natural) + 2 * margin, qCeil(line.height()));
+        const QRect textRect =
+            opt.showDecorationSelected
+                ? opt.rect
+                : QStyle::alignedRect(opt.direction, opt.displayAlignment,
+                                      textSize.boundedTo(opt.rect.size()), opt.rect);
+        const QRect inner = textRect.adjusted(margin, 0, -margin, 0);
+        if (natural > inner.width() || layout.createLine().isValid()) {
+            layout.endLayout();
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        line.setLineWidth(inner.width());
+        line.setPosition(QPointF(0, 0));
+        layout.endLayout();
+        const QRect placed = QStyle::alignedRect(Qt::LayoutDirectionAuto, opt.displayAlignment,
+                                                 layout.boundingRect().size().toSize(), inner);
+
+        painter->save();
+        painter->setClipRegion(painter->hasClipping() ? painter->clipRegion() & opt.rect
+                                                      : QRegion(opt.rect));
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
+        QPalette::ColorGroup group =
+            opt.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+        if (group == QPalette::Normal && !(opt.state & QStyle::State_Active))
+            group = QPalette::Inactive;
+        painter->setPen(opt.palette.color(group, opt.state & QStyle::State_Selected
+                                                     ? QPalette::HighlightedText
+                                                     : QPalette::Text));
+        layout.draw(painter, QPointF(inner.x(), placed.top()));
+        painter->restore();
+    }
+};
+
 } // namespace
 
 MaterialTableView::MaterialTableView(QWidget *parent) : QTableView(parent)
@@ -89,6 +157,9 @@ MaterialTableView::MaterialTableView(QWidget *parent) : QTableView(parent)
     // Tab leaves the table, as it leaves every other control; the arrows move between cells.
     setTabKeyNavigation(false);
     setItemDelegateForColumn(kSwatchColumn, new SwatchDelegate(this));
+    auto *values = new ValueDelegate(this);
+    for (int column = kFirstBandColumn; column <= kLastBandColumn; ++column)
+        setItemDelegateForColumn(column, values);
 
     QHeaderView *horizontal = horizontalHeader();
     QHeaderView *vertical = verticalHeader();

@@ -111,9 +111,10 @@ QString comparisonNote(int shown, int total)
     return QStringLiteral("first %1 of %2 shown").arg(shown).arg(total);
 }
 
-SpectrumChart::SpectrumChart(QWidget *parent) : QChartView(parent)
+// Given its chart at once, the view does not build a default one only to replace it.
+SpectrumChart::SpectrumChart(QWidget *parent) : QChartView(new QChart, parent)
 {
-    auto *chart = new QChart;
+    QChart *chart = this->chart();
     chart->setAnimationOptions(QChart::NoAnimation);
     chart->legend()->hide();
     chart->setBackgroundRoundness(0);
@@ -174,7 +175,6 @@ SpectrumChart::SpectrumChart(QWidget *parent) : QChartView(parent)
     chart->addAxis(m_valueAxis, Qt::AlignLeft);
     series->attachAxis(m_valueAxis);
 
-    setChart(chart);
     setRenderHint(QPainter::Antialiasing);
     setFrameShape(QFrame::NoFrame);
 }

@@ -18,7 +18,7 @@ namespace {
 
 enum class Command { Check, Export, Ratings, Import };
 
-struct CommandSpec {
+struct CommandEntry {
     Command command;
     const char *name;
     const char *usage;
@@ -56,7 +56,7 @@ const QString kCommonHelp = QStringLiteral(
     "Exit status: 0 done (check: no problems); 1 check found problems; 2 a file cannot be read\n"
     "or written, the input is refused, or the command line is wrong.\n");
 
-const std::array<CommandSpec, 4> kCommands = {{
+const std::array<CommandEntry, 4> kCommands = {{
     {Command::Check, "check", "check [FOLDER]",
      "Reports what does not read cleanly, one line each, then a count:\n"
      "  FILE:LINE: message        a problem: the editor's load changes or loses data\n"
@@ -153,7 +153,7 @@ int writeOutput(const QByteArray &bytes, const QString &path)
 }
 
 struct Invocation {
-    const CommandSpec *spec = nullptr;
+    const CommandEntry *entry = nullptr;
     QString folder;
     QString format;
     QString output;
@@ -162,11 +162,11 @@ struct Invocation {
     bool dryRun = false;
 };
 
-int usageError(const CommandSpec *spec, const QString &why)
+int usageError(const CommandEntry *entry, const QString &why)
 {
     printError(QStringLiteral("quillon: %1\nUsage: quillon %2\nSee 'quillon %3--help'.\n")
-                   .arg(why, QLatin1String(spec ? spec->usage : "[COMMAND [OPTIONS] [FOLDER]]"),
-                        spec ? QLatin1String(spec->name) + u' ' : QString()));
+                   .arg(why, QLatin1String(entry ? entry->usage : "[COMMAND [OPTIONS] [FOLDER]]"),
+                        entry ? QLatin1String(entry->name) + u' ' : QString()));
     return status(ExitStatus::Failure);
 }
 
@@ -232,7 +232,7 @@ int runOnLibrary(const Invocation &invocation)
     }
     printNotes(outcome, materialPath, colorPath);
     QByteArray bytes;
-    if (invocation.spec->command == Command::Export)
+    if (invocation.entry->command == Command::Export)
         bytes = invocation.format == u"json" ? exportJson(*library) : exportCsv(*library);
     else
         bytes = ratingsTable(*library, invocation.format == u"json"  ? RatingsFormat::Json
@@ -325,11 +325,11 @@ int runImport(const Invocation &invocation)
     return status(saved.ok ? ExitStatus::Success : ExitStatus::Failure);
 }
 
-const CommandSpec *findCommand(const QString &name)
+const CommandEntry *findCommand(const QString &name)
 {
-    for (const CommandSpec &spec : kCommands)
-        if (name == QLatin1String(spec.name))
-            return &spec;
+    for (const CommandEntry &entry : kCommands)
+        if (name == QLatin1String(entry.name))
+            return &entry;
     return nullptr;
 }
 
@@ -338,7 +338,7 @@ const CommandSpec *findCommand(const QString &name)
 int runCommandLine(const QStringList &arguments, const QString &defaultFolder)
 {
     const QString first = arguments.value(0);
-    const CommandSpec *spec = findCommand(first);
+    const CommandEntry *entry = findCommand(first);
     const QCommandLineOption help(QStringList{u"h"_qs, u"help"_qs});
     const QCommandLineOption version(QStringList{u"V"_qs, u"version"_qs});
     const QCommandLineOption format(u"format"_qs, QString(), u"FORMAT"_qs);
@@ -350,19 +350,19 @@ int runCommandLine(const QStringList &arguments, const QString &defaultFolder)
     parser.addOption(help);
     parser.addOption(version);
     QList<QCommandLineOption> options = {help, version};
-    if (!spec && !first.startsWith(u'-'))
+    if (!entry && !first.startsWith(u'-'))
         return usageError(nullptr, QStringLiteral("unknown command '%1'").arg(first));
-    const Command command = spec ? spec->command : Command::Check;
-    if (spec && command != Command::Check)
+    const Command command = entry ? entry->command : Command::Check;
+    if (entry && command != Command::Check)
         options << format;
-    if (spec && (command == Command::Export || command == Command::Ratings))
+    if (entry && (command == Command::Export || command == Command::Ratings))
         options << output;
-    if (spec && command == Command::Import)
+    if (entry && command == Command::Import)
         options << merge << dryRun;
     for (const QCommandLineOption &option : options.mid(2))
         parser.addOption(option);
-    if (!parser.parse(QStringList{u"quillon"_qs} + arguments.mid(spec ? 1 : 0)))
-        return usageError(spec, parser.errorText());
+    if (!parser.parse(QStringList{u"quillon"_qs} + arguments.mid(entry ? 1 : 0)))
+        return usageError(entry, parser.errorText());
     const QStringList given = parser.optionNames();
     for (const QCommandLineOption &option : options) {
         const auto count = std::count_if(given.begin(), given.end(), [&](const QString &n) {
@@ -370,33 +370,33 @@ int runCommandLine(const QStringList &arguments, const QString &defaultFolder)
         });
         if (count > 1)
             return usageError(
-                spec, QStringLiteral("--%1 is given more than once").arg(option.names().last()));
+                entry, QStringLiteral("--%1 is given more than once").arg(option.names().last()));
     }
     if (parser.isSet(help)) {
-        const QString text = spec ? QStringLiteral("Usage: quillon %1\n\n%2")
-                                        .arg(QLatin1String(spec->usage), QLatin1String(spec->help))
+        const QString text = entry ? QStringLiteral("Usage: quillon %1\n\n%2")
+                                        .arg(QLatin1String(entry->usage), QLatin1String(entry->help))
                                   : kOverview;
         return writeOutput((text + kCommonHelp.arg(defaultFolder)).toUtf8(), QString());
     }
     if (parser.isSet(version))
         return writeOutput("quillon " QUILLON_VERSION "\n", QString());
-    if (!spec)
+    if (!entry)
         return usageError(nullptr, u"a command is missing"_qs);
 
     Invocation invocation;
-    invocation.spec = spec;
+    invocation.entry = entry;
     QStringList positional = parser.positionalArguments();
     if (command == Command::Import) {
         if (positional.isEmpty())
-            return usageError(spec, u"import needs a FILE, or - for standard input"_qs);
+            return usageError(entry, u"import needs a FILE, or - for standard input"_qs);
         invocation.input = positional.takeFirst();
         if (invocation.input.isEmpty())
-            return usageError(spec, u"the FILE argument is empty"_qs);
+            return usageError(entry, u"the FILE argument is empty"_qs);
     }
     if (positional.size() > 1)
-        return usageError(spec, u"more than one folder given"_qs);
+        return usageError(entry, u"more than one folder given"_qs);
     if (!positional.isEmpty() && positional.first().isEmpty())
-        return usageError(spec, u"the FOLDER argument is empty"_qs);
+        return usageError(entry, u"the FOLDER argument is empty"_qs);
     invocation.folder = positional.value(0, defaultFolder);
     const auto isSet = [&](const QCommandLineOption &option) {
         return std::any_of(
@@ -406,7 +406,7 @@ int runCommandLine(const QStringList &arguments, const QString &defaultFolder)
     };
     invocation.output = isSet(output) ? parser.value(output) : QString();
     if (isSet(output) && invocation.output.isEmpty())
-        return usageError(spec, u"the --output argument is empty"_qs);
+        return usageError(entry, u"the --output argument is empty"_qs);
     invocation.merge = isSet(merge);
     invocation.dryRun = isSet(dryRun);
 
@@ -416,13 +416,13 @@ int runCommandLine(const QStringList &arguments, const QString &defaultFolder)
     invocation.format = isSet(format) ? parser.value(format) : QString();
     if (command != Command::Check && !invocation.format.isEmpty() &&
         !formats.contains(invocation.format))
-        return usageError(spec, QStringLiteral("unknown format '%1': use %2")
+        return usageError(entry, QStringLiteral("unknown format '%1': use %2")
                                     .arg(invocation.format, formats.join(u", "_qs).replace(
                                                                 QStringLiteral(", json"),
                                                                 QStringLiteral(" or json"))));
     if ((command == Command::Export || command == Command::Import) && invocation.format.isEmpty())
-        return usageError(spec, QStringLiteral("%1 needs --format csv or --format json")
-                                    .arg(QLatin1String(spec->name)));
+        return usageError(entry, QStringLiteral("%1 needs --format csv or --format json")
+                                    .arg(QLatin1String(entry->name)));
 
     switch (command) {
     case Command::Check:

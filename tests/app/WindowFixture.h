@@ -69,7 +69,7 @@ struct WindowFixture {
     {
         return window->findChild<T *>(QLatin1String(name));
     }
-    MaterialTableView *grid() const { return control<MaterialTableView>("materialTable"); }
+    MaterialTableView *grid() const { return &window->table(); }
     QLineEdit *cell() const { return control<QLineEdit>("cellEditor"); }
     QPushButton *button(const char *name) const { return control<QPushButton>(name); }
     SpectrumChart *chart() const { return control<SpectrumChart>("spectrumChart"); }
