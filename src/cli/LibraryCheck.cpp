@@ -10,7 +10,6 @@ namespace quillon {
 
 namespace {
 
-constexpr char kCR = '\r';
 constexpr char kLF = '\n';
 constexpr QByteArrayView kLineEnd = "\r\n";
 
@@ -27,11 +26,6 @@ int firstDifference(const TextLine &line, const TextLine &written, bool compareE
     return 0;
 }
 
-bool isColorSeparator(char c)
-{
-    return c == ' ' || c == '\t' || c == kCR || c == kLF || c == ',';
-}
-
 struct ColorEntry {
     QByteArrayView text;
     int line = 0;
@@ -46,23 +40,15 @@ struct ColorEntries {
 ColorEntries colorEntries(QByteArrayView data, size_t keep)
 {
     ColorEntries entries;
-    LineScanner scanner(data);
+    LineScanner scanner(data, LineEnds::LibraryFile);
     int line = 0;
     for (TextLine textLine; scanner.next(textLine);) {
         ++line;
-        const QByteArrayView text = textLine.text;
-        qsizetype i = 0;
-        while (i < text.size()) {
-            while (i < text.size() && isColorSeparator(text[i]))
-                ++i;
-            const qsizetype start = i;
-            while (i < text.size() && !isColorSeparator(text[i]))
-                ++i;
-            if (i == start)
-                continue;
+        qsizetype at = 0;
+        for (QByteArrayView field; nextListField(textLine.text, at, field);) {
             ++entries.count;
             if (entries.kept.size() < keep)
-                entries.kept.push_back({text.sliced(start, i - start), line});
+                entries.kept.push_back({field, line});
         }
     }
     return entries;
@@ -177,7 +163,7 @@ private:
         for (int n = 1; n <= count; ++n)
             appendMaterialLine(written, *m_library, n);
         noteRewrites(m_materialFile, lines, splitLines(written, count), hasProblem,
-                     LineScanner(data).lineFeedEnds());
+                     LineScanner(data, LineEnds::LibraryFile).lineFeedEnds());
     }
 
     void checkColors(QByteArrayView data)
@@ -229,7 +215,7 @@ private:
                 blank[size_t(line - 1)] = true;
         }
         noteRewrites(m_colorFile, compared, splitLines(writeColorFile(*m_library), materials),
-                     blank, LineScanner(data).lineFeedEnds());
+                     blank, LineScanner(data, LineEnds::LibraryFile).lineFeedEnds());
     }
 
     QString m_materialFile;

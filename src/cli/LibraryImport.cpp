@@ -5,6 +5,7 @@
 #include "LibraryExport.h"
 #include "LibraryFiles.h"
 #include "NumberFormat.h"
+#include "TextScanner.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -201,53 +202,20 @@ struct CsvRow {
 std::vector<CsvRow> splitCsv(QByteArrayView data, Reader &reader)
 {
     std::vector<CsvRow> rows;
-    const qsizetype size = data.size();
-    auto isRowEnd = [&](qsizetype i) { return data[i] == '\r' || data[i] == '\n'; };
-    qsizetype i = 0;
-    int line = 1;
-    while (i < size) {
-        CsvRow row{line, {}};
-        while (true) {
-            QByteArray field;
-            if (i < size && data[i] == '"') {
-                for (++i;; ++i) {
-                    if (i == size) {
-                        reader.error(QString::number(row.line), u"a quoted field is not closed"_qs);
-                        return rows;
-                    }
-                    if (data[i] == '"' && !(i + 1 < size && data[i + 1] == '"'))
-                        break;
-                    if (data[i] == '"')
-                        ++i;
-                    line += data[i] == '\n' ? 1 : 0;
-                    field += data[i];
-                }
-                ++i;
-                if (i < size && data[i] != ',' && !isRowEnd(i)) {
-                    reader.error(QString::number(line), u"text after a closing quote"_qs);
-                    return rows;
-                }
-            } else {
-                const qsizetype start = i;
-                while (i < size && data[i] != ',' && !isRowEnd(i))
-                    ++i;
-                field = data.sliced(start, i - start).toByteArray();
-            }
-            row.fields << field;
-            if (i < size && data[i] == ',') {
-                ++i;
-                continue;
-            }
-            break;
-        }
-        if (i < size && data[i] == '\r')
-            ++i;
-        if (i < size && data[i] == '\n')
-            ++i;
-        ++line;
+    CellScanner scanner(data, u',', Quotes::Strict);
+    CsvRow row{scanner.line(), {}};
+    for (QByteArray field; scanner.next(field);) {
+        row.fields << std::move(field);
+        if (!scanner.rowEnded())
+            continue;
         if (row.fields.size() > 1 || !row.fields.first().isEmpty())
             rows.push_back(std::move(row));
+        row = {scanner.line(), {}};
     }
+    if (scanner.fault() == CellFault::UnclosedQuote)
+        reader.error(QString::number(row.line), u"a quoted field is not closed"_qs);
+    else if (scanner.fault() == CellFault::TextAfterQuote)
+        reader.error(QString::number(scanner.line()), u"text after a closing quote"_qs);
     return rows;
 }
 

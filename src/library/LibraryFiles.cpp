@@ -11,7 +11,6 @@ namespace quillon {
 
 namespace {
 
-constexpr char kCR = '\r';
 constexpr char kLF = '\n';
 
 const NumberPattern &absorptionPattern()
@@ -109,30 +108,10 @@ constexpr std::array<MaterialColor, 14> kPalette = {
 
 } // namespace
 
-LineScanner::LineScanner(QByteArrayView data)
-    : m_data(data), m_lineFeedEnds(!data.contains(kCR) && data.contains(kLF))
-{
-}
-
-bool LineScanner::next(TextLine &line)
-{
-    const qsizetype size = m_data.size();
-    if (m_position >= size)
-        return false;
-    const qsizetype found = m_data.indexOf(m_lineFeedEnds ? kLF : kCR, m_position);
-    const qsizetype end = found < 0 ? size : found;
-    qsizetype next = end;
-    if (found >= 0)
-        next += (!m_lineFeedEnds && end + 1 < size && m_data[end + 1] == kLF) ? 2 : 1;
-    line = {m_data.sliced(m_position, end - m_position), m_data.sliced(end, next - end)};
-    m_position = next;
-    return true;
-}
-
 std::vector<TextLine> splitLines(QByteArrayView data, int maxLines)
 {
     std::vector<TextLine> lines;
-    LineScanner scanner(data);
+    LineScanner scanner(data, LineEnds::LibraryFile);
     for (TextLine line; std::ssize(lines) < maxLines && scanner.next(line);)
         lines.push_back(line);
     return lines;
@@ -141,7 +120,7 @@ std::vector<TextLine> splitLines(QByteArrayView data, int maxLines)
 int countMaterialLines(QByteArrayView data)
 {
     int count = 0;
-    LineScanner scanner(data);
+    LineScanner scanner(data, LineEnds::LibraryFile);
     for (TextLine line; scanner.next(line);)
         ++count;
     return count;
@@ -230,7 +209,7 @@ void readMaterialLine(QByteArrayView line, MaterialLibrary &library, int n,
 MaterialReadReport readMaterialFile(QByteArrayView data, MaterialLibrary &library)
 {
     MaterialReadReport report;
-    LineScanner scanner(data);
+    LineScanner scanner(data, LineEnds::LibraryFile);
     report.lineFeedEnds = scanner.lineFeedEnds();
     int n = 0;
     for (TextLine line; n < kMaxMaterials && scanner.next(line);) {
@@ -252,26 +231,16 @@ MaterialColor defaultColor(int materialIndex)
 ColorReadReport readColorFile(QByteArrayView data, MaterialLibrary &library)
 {
     ColorReadReport report;
-    auto isSeparator = [](char c) { return c == ' ' || c == '\t' || c == kLF || c == ','; };
-    LineScanner scanner(data);
+    LineScanner scanner(data, LineEnds::LibraryFile);
     report.lineFeedEnds = scanner.lineFeedEnds();
     int line = 0;
     // Blank lines count only when a colour follows them; trailing ones are no entries.
     QList<int> pendingBlanks;
     for (TextLine textLine; scanner.next(textLine);) {
         ++line;
-        const QByteArrayView text = textLine.text;
         bool lineHasEntry = false;
-        for (qsizetype i = 0; i < text.size();) {
-            if (isSeparator(text[i])) {
-                ++i;
-                continue;
-            }
-            qsizetype end = i;
-            while (end < text.size() && !isSeparator(text[end]))
-                ++end;
-            const QByteArrayView token = text.sliced(i, end - i);
-            i = end;
+        qsizetype at = 0;
+        for (QByteArrayView token; nextListField(textLine.text, at, token);) {
             lineHasEntry = true;
             for (qsizetype blank = 0; blank < pendingBlanks.size(); ++blank) {
                 if (report.colorsRead == kMaxMaterials)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MaterialLibrary.h"
+#include "TextScanner.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -10,28 +11,7 @@
 
 namespace quillon {
 
-struct TextLine {
-    QByteArrayView text;
-    QByteArrayView end; // "\r\n", "\r", "\n", or empty at the end of the data
-};
-
-// The one line splitter of both library files. Lines end at CR or CR LF, and a lone LF is
-// text inside its line; but in data that holds no CR and at least one LF (as scripts on Linux
-// write it), lines end at LF.
-class LineScanner {
-public:
-    explicit LineScanner(QByteArrayView data);
-    bool lineFeedEnds() const { return m_lineFeedEnds; }
-    // False when no line is left.
-    bool next(TextLine &line);
-
-private:
-    QByteArrayView m_data;
-    qsizetype m_position = 0;
-    bool m_lineFeedEnds = false;
-};
-
-// The first maxLines lines.
+// The first maxLines lines of a library file.
 std::vector<TextLine> splitLines(QByteArrayView data, int maxLines);
 
 // What the line reader could not take as it stands; it never fails.

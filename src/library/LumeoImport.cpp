@@ -2,6 +2,7 @@
 
 #include "FileAccess.h"
 #include "NumberFormat.h"
+#include "TextScanner.h"
 
 #include <cerrno>
 #include <cmath>
@@ -10,11 +11,6 @@
 namespace quillon {
 
 namespace {
-
-constexpr bool isSeparator(char c)
-{
-    return c == ',' || c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
 
 constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -41,17 +37,7 @@ LumeoReadResult readLumeoMaterial(QByteArrayView data)
 {
     LumeoReadResult result;
     int count = 0;
-    qsizetype i = 0;
-    while (count < kLumeoBandCount) {
-        while (i < data.size() && isSeparator(data[i]))
-            ++i;
-        if (i >= data.size())
-            break;
-        qsizetype end = i;
-        while (end < data.size() && !isSeparator(data[end]))
-            ++end;
-        const QByteArrayView token = data.sliced(i, end - i);
-        i = result.end = end;
+    for (QByteArrayView token; count < kLumeoBandCount && nextListField(data, result.end, token);) {
         const bool number = startsWithNumber(token);
         const auto stored = number ? toStoredFloat(parseLeadingNumber(token)) : std::nullopt;
         if (!stored) {

@@ -1,7 +1,8 @@
 #include "NumberFormat.h"
 
-#include <QLocale>
+#include "TextScanner.h"
 
+#include <QLocale>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -12,7 +13,6 @@ namespace quillon {
 
 namespace {
 
-constexpr bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Collects the characters of the leading number without its blanks, then converts them.
@@ -23,7 +23,7 @@ double parseLeading(qsizetype size, CharAt charAt)
     buffer.reserve(32);
     qsizetype i = 0;
     auto skipBlanks = [&] {
-        while (i < size && isBlank(charAt(i)))
+        while (i < size && isNumberBlank(codeUnit(charAt(i))))
             ++i;
     };
     auto peek = [&]() -> char {
@@ -334,7 +334,8 @@ double parseLeadingNumber(QByteArrayView text)
             const auto result = std::from_chars(begin, end, value);
             if (result.ec == std::errc()) {
                 const char next = result.ptr == end ? '\0' : *result.ptr;
-                if (!isBlank(next) && !isDigit(next) && next != '.' && next != 'e' && next != 'E')
+                if (!isNumberBlank(codeUnit(next)) && !isDigit(next) && next != '.' &&
+                    next != 'e' && next != 'E')
                     return value;
             }
         }

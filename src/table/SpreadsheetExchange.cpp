@@ -5,6 +5,7 @@
 #include "GnumericClipboard.h"
 #include "NumberFormat.h"
 #include "QuantityTraits.h"
+#include "TextScanner.h"
 
 #include <QList>
 #include <QMimeData>
@@ -14,6 +15,7 @@
 #include <charconv>
 #include <cmath>
 #include <string>
+#include <utility>
 
 namespace quillon {
 
@@ -70,21 +72,6 @@ QString decodeSylk(QByteArrayView bytes)
 }
 
 // Splits at CR, LF or CR LF; calls line(QStringView) for each line.
-template <typename LineFn> void forEachLine(QStringView text, LineFn line)
-{
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = start;
-        while (end < text.size() && text[end] != u'\r' && text[end] != u'\n')
-            ++end;
-        line(text.sliced(start, end - start));
-        if (end == text.size())
-            break;
-        start =
-            end + (text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n' ? 2 : 1);
-    }
-}
-
 // A field's value runs to the next ";" that is not doubled.
 qsizetype fieldEnd(QStringView line, qsizetype from)
 {
@@ -274,18 +261,13 @@ std::optional<ExchangeBlock> SylkReader::block() const
     return block;
 }
 
-constexpr bool isBlank(QChar c)
-{
-    return c == u' ' || c == u'\t' || c == u'\n';
-}
-
 // The rule parseLeadingNumber follows: blanks skipped, a sign, then a digit or a point and a
 // digit.
 bool beginsWithNumber(QStringView text)
 {
     qsizetype i = 0;
     auto peek = [&]() -> QChar {
-        while (i < text.size() && isBlank(text[i]))
+        while (i < text.size() && isNumberBlank(codeUnit(text[i])))
             ++i;
         return i < text.size() ? text[i] : QChar();
     };
@@ -313,7 +295,8 @@ qsizetype skipDigits(QStringView text, qsizetype i, std::string &out)
 bool endsInUnit(QStringView rest)
 {
     qsizetype i = 0;
-    while (i < rest.size() && (isBlank(rest[i]) || (isGroupSeparator(rest[i]) && rest[i] != u'.')))
+    while (i < rest.size() &&
+           (isNumberBlank(codeUnit(rest[i])) || (isGroupSeparator(rest[i]) && rest[i] != u'.')))
         ++i;
     if (i == rest.size())
         return true;
@@ -414,41 +397,6 @@ std::optional<double> readCommaGrouped(QStringView text)
     return toDouble(ascii);
 }
 
-constexpr bool endsCell(QChar c)
-{
-    return c == u'\t' || c == u'\r' || c == u'\n';
-}
-
-struct QuotedCell {
-    QString text;
-    qsizetype end; // just after the closing quote
-};
-
-// A cell wholly quoted as spreadsheets write one that holds a tab, a line break or a quote
-// ("Akustik ""Platte"""). Nothing when the quotes do not enclose the whole cell, or when
-// nothing inside needed them ("Foam" in quotes is a name of its own).
-std::optional<QuotedCell> readQuotedCell(QStringView text, qsizetype openQuote)
-{
-    QString cell;
-    bool needed = false;
-    for (qsizetype i = openQuote + 1; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != u'"') {
-            needed = needed || endsCell(c);
-            cell += c;
-        } else if (i + 1 < text.size() && text[i + 1] == u'"') {
-            needed = true;
-            cell += c;
-            ++i;
-        } else {
-            if (!needed || (i + 1 < text.size() && !endsCell(text[i + 1])))
-                return std::nullopt;
-            return QuotedCell{std::move(cell), i + 1};
-        }
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 QByteArray writeSylk(const ExchangeBlock &block)
@@ -480,10 +428,9 @@ std::optional<ExchangeBlock> readSylk(QByteArrayView sylk)
     const QString text = decodeSylk(sylk);
     SylkReader reader;
     bool ok = true;
-    forEachLine(QStringView(text), [&](QStringView line) {
-        if (ok && !reader.ended())
-            ok = reader.readRecord(line);
-    });
+    LineScanner lines(QStringView(text), LineEnds::Any);
+    for (ScannedLine<QStringView> line; ok && !reader.ended() && lines.next(line);)
+        ok = reader.readRecord(line.text);
     if (!ok)
         return std::nullopt;
     return reader.block();
@@ -493,31 +440,11 @@ ExchangeBlock readTabText(QStringView text)
 {
     std::vector<std::vector<QString>> rows;
     std::vector<QString> row;
-    qsizetype i = 0;
-    while (i < text.size()) {
-        if (auto quoted = text[i] == u'"' ? readQuotedCell(text, i) : std::nullopt) {
-            row.push_back(std::move(quoted->text));
-            i = quoted->end;
-        } else {
-            const qsizetype start = i;
-            while (i < text.size() && !endsCell(text[i]))
-                ++i;
-            row.push_back(text.sliced(start, i - start).toString());
-        }
-        if (i == text.size()) {
-            rows.push_back(std::move(row));
-            break;
-        }
-        if (text[i] == u'\t') {
-            if (++i == text.size()) {
-                row.emplace_back();
-                rows.push_back(std::move(row));
-            }
-            continue;
-        }
-        i += text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n' ? 2 : 1;
-        rows.push_back(std::move(row));
-        row.clear();
+    CellScanner scanner(text, u'\t', Quotes::WholeCell);
+    for (QString cell; scanner.next(cell);) {
+        row.push_back(std::move(cell));
+        if (scanner.rowEnded())
+            rows.push_back(std::exchange(row, {}));
     }
     ExchangeBlock block;
     block.rows = static_cast<int>(rows.size());
