@@ -2,6 +2,7 @@
 
 #include "AbsorptionConversions.h"
 #include "Cp1252.h"
+#include "QuantityTraits.h"
 #include "Ratings.h"
 
 #include <array>
@@ -14,41 +15,15 @@ namespace quillon {
 
 namespace {
 
-enum class Group { AbsorptionTrue, Insulation, Scattering };
-
 struct GroupInfo {
-    Group group;
+    ValueTable table;
+    ValueGroup flag;
     const char *key;
 };
-constexpr std::array<GroupInfo, 3> kGroups = {{{Group::AbsorptionTrue, "absorption_true"},
-                                               {Group::Insulation, "insulation_db"},
-                                               {Group::Scattering, "scattering"}}};
-
-bool hasGroup(const MaterialLibrary &library, size_t slot, Group group)
-{
-    switch (group) {
-    case Group::AbsorptionTrue:
-        return library.hasAlpha[slot];
-    case Group::Insulation:
-        return library.hasInsulation[slot];
-    case Group::Scattering:
-        return library.hasScattering[slot];
-    }
-    return false;
-}
-
-const BandRow &rowOf(const MaterialLibrary &library, size_t slot, Group group)
-{
-    switch (group) {
-    case Group::AbsorptionTrue:
-        return library.alphaR[slot];
-    case Group::Insulation:
-        return library.insulationR[slot];
-    case Group::Scattering:
-        break;
-    }
-    return library.scattering[slot];
-}
+constexpr std::array<GroupInfo, 3> kGroups = {
+    {{ValueTable::Absorption, kAlphaGroup, "absorption_true"},
+     {ValueTable::Insulation, kInsulationGroup, "insulation_db"},
+     {ValueTable::Scattering, kScatteringGroup, "scattering"}}};
 
 // The shortest text that reads back as the same number; JSON has no word for a non-finite one.
 template <typename Number> void appendNumber(QByteArray &out, Number value, const char *nonFinite)
@@ -168,16 +143,17 @@ QByteArray exportCsv(const MaterialLibrary &library)
         QByteArray lead = QByteArray::number(materialNumber(n)) + ',';
         appendCsvField(lead, nameUtf8(library, slot));
         lead.append(',').append(colorText(library.materialColors[slot])).append(',');
+        const std::uint8_t groups = valueGroups(library, n);
         // A row without a group keeps a material without values, and its name, in the table.
-        if (!library.hasAlpha[slot] && !library.hasInsulation[slot] && !library.hasScattering[slot])
+        if (groups == 0)
             out.append(lead).append(kBandCount, ',').append("\r\n");
         for (const GroupInfo &info : kGroups) {
-            if (!hasGroup(library, slot, info.group))
+            if (!(groups & info.flag))
                 continue;
             out.append(lead).append(info.key);
             for (size_t b = 1; b <= kBandCount; ++b) {
                 out.append(',');
-                appendNumber(out, rowOf(library, slot, info.group)[b], "");
+                appendNumber(out, valueRow(library, info.table, n)[b], "");
             }
             out.append("\r\n");
         }
