@@ -45,8 +45,8 @@ BandSet recogniseBandSet(const QStringList &frequencies);
 // A row of cells read as a band header: the leading text cells, then bands and skipped cells.
 struct BandHeader {
     int leadingCells = 0;
-    BandSet bands; // bands.problem set: a header whose bands cannot be taken
-    std::vector<int> bandColumns;
+    BandSet bands;                // bands.problem set: a header whose bands cannot be taken
+    std::vector<int> bandColumns; // the column of each of bands.thirds
     std::vector<int> skippedColumns;
     QStringList skippedNames;
 };

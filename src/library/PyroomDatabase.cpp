@@ -21,6 +21,7 @@ constexpr char kCategory[] = "Quillon library";
 // Objects whose keys are read in the file's order: the top, a group and its categories.
 constexpr size_t kOrderedDepth = 3;
 constexpr QByteArrayView kNameEndings = " ,;:-(";
+constexpr QByteArrayView kUtf8Mark = "\xEF\xBB\xBF";
 
 // A JSON string token as text; QJsonDocument undoes the escapes where there are any.
 QString jsonText(QByteArrayView token)
@@ -90,7 +91,9 @@ public:
     // The description on a word boundary within the files' width, unique among the names.
     QByteArray name(const QString &description)
     {
-        QByteArray base = encodeCp1252(description.simplified());
+        bool lossy = false;
+        QByteArray base = encodeCp1252(description.simplified(), &lossy);
+        m_lossy += lossy ? 1 : 0;
         if (base.size() > kNameFieldWidth) {
             ++m_shortened;
             const qsizetype blank = base.lastIndexOf(' ', kNameFieldWidth);
@@ -118,6 +121,7 @@ private:
     QSet<QByteArray> m_names;
     int m_shortened = 0;
     int m_renamed = 0;
+    int m_lossy = 0;
     std::uint16_t m_filledBands = 0;
     int m_filledMaterials = 0;
     size_t m_widest = 0; // the most coefficients an entry held
@@ -177,6 +181,9 @@ DatabaseRead DatabaseReader::finish(const BandSet &set, int scatteringEntries)
         m_read.notes << counted(m_shortened, "name", "names") +
                             QStringLiteral(" shortened to %1 characters on a word boundary")
                                 .arg(kNameFieldWidth);
+    if (m_lossy > 0)
+        m_read.notes << counted(m_lossy, "name", "names") +
+                            u" with characters that Windows-1252 cannot hold, written as \"?\""_qs;
     if (m_renamed > 0)
         m_read.notes << counted(m_renamed, "name", "names") + u" numbered to stay unique"_qs;
     if (scatteringEntries > 0)
@@ -265,12 +272,16 @@ void appendGroup(QByteArray &out, const char *group, const MaterialLibrary &libr
 DatabaseRead readPyroomDatabase(QByteArrayView json)
 {
     DatabaseReader reader;
+    if (json.startsWith(kUtf8Mark))
+        json = json.sliced(kUtf8Mark.size());
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(json.toByteArray(), &error);
     const QJsonObject root = document.object();
     const BandSet set = fileBands(root[u"center_freqs"]);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        reader.problem(QStringLiteral("not a JSON object (%1)").arg(error.errorString()));
+    if (error.error != QJsonParseError::NoError)
+        reader.problem(QStringLiteral("not JSON: %1").arg(error.errorString()));
+    else if (!document.isObject())
+        reader.problem(u"the top level is not an object"_qs);
     else if (!set.problem.isEmpty())
         reader.problem(u"center_freqs: "_qs + set.problem);
     else if (!root[u"absorption"].isObject())

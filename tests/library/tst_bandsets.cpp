@@ -179,7 +179,7 @@ void TestBandSets::database_data()
         << QByteArray("{\"center_freqs\": [125, 45], \"absorption\": {}}")
         << u"center_freqs: \"45\" is not a nominal band frequency (20 Hz to 20 kHz)"_qs;
     QTest::newRow("not JSON") << QByteArray("{\"center_freqs\": [")
-                              << u"not a JSON object (unterminated array)"_qs;
+                              << u"not JSON: unterminated array"_qs;
     QByteArray many = freqs + "\"absorption\": {\"All\": {";
     for (int i = 0; i < 1001 + 25; ++i)
         many += (i ? ", " : "") + entry(QByteArray::number(i), "M", i < 1001 ? "0.5" : "\"a\"");
