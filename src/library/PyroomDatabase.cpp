@@ -80,8 +80,9 @@ class DatabaseReader {
 public:
     void problem(const QString &text)
     {
-        if (m_problems.contains(text))
+        if (m_seen.contains(text))
             return;
+        m_seen.insert(text);
         if (m_problems.size() < kMaxReadProblems)
             m_problems << text;
         else
@@ -117,6 +118,7 @@ public:
 private:
     DatabaseRead m_read;
     QStringList m_problems;
+    QSet<QString> m_seen;
     int m_unlisted = 0;
     QSet<QByteArray> m_names;
     int m_shortened = 0;
@@ -233,8 +235,11 @@ QByteArray materialKey(const QByteArray &name, int n, QSet<QByteArray> &used)
     }
     while (key.endsWith('_'))
         key.chop(1);
-    if (key.isEmpty() || used.contains(key))
-        key.append(key.isEmpty() ? "material_" : "_").append(QByteArray::number(materialNumber(n)));
+    const QByteArray number = QByteArray::number(materialNumber(n));
+    if (key.isEmpty())
+        key = "material_" + number;
+    while (used.contains(key))
+        key.append('_').append(number);
     used.insert(key);
     return key;
 }
