@@ -199,11 +199,14 @@ void TestSpreadsheetExchange::pastedCell_data()
     QTest::newRow("1,234.50") << u"1,234.50"_qs << number << 1234.5;
     QTest::newRow("1,234,567 Hz") << u"1,234,567 Hz"_qs << number << 1234567.0;
     QTest::newRow("group of 2") << u"1.23,5"_qs << number << 1.23;
-    QTest::newRow("two commas") << u"1,2,3"_qs << number << 1.0;
+    QTest::newRow("two commas") << u"1,2,3"_qs << comma << 1.2;
+    QTest::newRow("two numbers") << u"0,4\n0,5"_qs << comma << 0.4;
+    QTest::newRow("two on a line") << u"0,4 0,5"_qs << comma << 0.4;
+    QTest::newRow(",5") << u",5"_qs << comma << 0.5;
     QTest::newRow("85 %") << u" 85 %"_qs << number << 85.0;
     QTest::newRow(".5") << u"- .5"_qs << number << -0.5;
     QTest::newRow("empty") << u"  "_qs << int(PastedKind::Empty) << 0.0;
-    for (const char *text : {"abc", "n/a", "Frequency (Hz)", "-", ".", ",5"})
+    for (const char *text : {"abc", "n/a", "Frequency (Hz)", "-", ".", ","})
         QTest::newRow(text) << QString::fromLatin1(text) << int(PastedKind::NotANumber) << 0.0;
 }
 
