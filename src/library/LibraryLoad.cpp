@@ -126,7 +126,6 @@ LoadOutcome loadLibraryFiles(const QString &materialPath, const QString &colorPa
     const bool recover = mode == LoadMode::Recover && saveLeftovers(material, color);
     const LibraryLock lock(material, color, recover ? LockUse::Write : LockUse::Read);
     if (!lock.usable()) {
-        outcome.busy = lock.busy();
         outcome.message = lock.refusal("nothing was read");
         return outcome;
     }
@@ -145,41 +144,13 @@ LoadOutcome loadLibraryFiles(const QString &materialPath, const QString &colorPa
     return outcome;
 }
 
-QString loadReport(const LoadOutcome &outcome)
+namespace {
+
+// The window's report on the colour file, for a material file of `count` lines.
+void reportColors(const ColorReadReport &c, int count, QStringList &items)
 {
     const QString materialName = QString::fromLatin1(kMaterialFileName);
     const QString colorName = QString::fromLatin1(kColorFileName);
-    const int count = outcome.materials.lineCount;
-    const MaterialReadReport &m = outcome.materials;
-    const ColorReadReport &c = outcome.colors;
-    QStringList items;
-    for (const auto &[name, lineFeedEnds] :
-         {std::pair{materialName, m.lineFeedEnds}, std::pair{colorName, c.lineFeedEnds}}) {
-        if (lineFeedEnds)
-            items << QStringLiteral("The lines of %1 ended in LF alone; they were read as lines, "
-                                    "and the next save ends them with CR LF.")
-                         .arg(name);
-    }
-    if (!m.loneLineFeeds.isEmpty())
-        items << QStringLiteral("%1 %2 of %3 %4 a line feed without a carriage return; what "
-                                "follows it was read as part of %5 %6.")
-                     .arg(m.loneLineFeeds.size() == 1 ? u"Line"_qs : u"Lines"_qs,
-                          runsText(m.loneLineFeeds), materialName,
-                          m.loneLineFeeds.size() == 1 ? u"holds"_qs : u"hold"_qs,
-                          m.loneLineFeeds.size() == 1 ? u"material"_qs : u"materials"_qs,
-                          rangesText(m.loneLineFeeds));
-    if (m.unreadableValues > 0)
-        items << QStringLiteral("%1 in %2 %3 too large for the library and read as 0; the first "
-                                "stands on line %4 (material %5, %6 values, %7 band).")
-                     .arg(m.unreadableValues == 1
-                              ? u"1 value"_qs
-                              : QStringLiteral("%1 values").arg(m.unreadableValues),
-                          materialName, m.unreadableValues == 1 ? u"is"_qs : u"are"_qs)
-                     .arg(m.firstUnreadableLine)
-                     .arg(materialNumber(m.firstUnreadableLine))
-                     .arg(QLatin1String(kGroupNames[size_t(m.firstUnreadableGroup - 1)]),
-                          QLatin1String(kBandNames[size_t(m.firstUnreadableBand - 1)]));
-
     QList<int> palette;
     for (int n : c.blankEntries)
         if (n <= count)
@@ -216,6 +187,45 @@ QString loadReport(const LoadOutcome &outcome)
                                       : QStringLiteral("Materials %1 got their palette colours."))
                      .arg(rangesText(palette));
 
+}
+
+} // namespace
+
+QString loadReport(const LoadOutcome &outcome)
+{
+    const QString materialName = QString::fromLatin1(kMaterialFileName);
+    const QString colorName = QString::fromLatin1(kColorFileName);
+    const MaterialReadReport &m = outcome.materials;
+    const ColorReadReport &c = outcome.colors;
+    QStringList items;
+    for (const auto &[name, lineFeedEnds] :
+         {std::pair{materialName, m.lineFeedEnds}, std::pair{colorName, c.lineFeedEnds}}) {
+        if (lineFeedEnds)
+            items << QStringLiteral("The lines of %1 ended in LF alone; they were read as lines, "
+                                    "and the next save ends them with CR LF.")
+                         .arg(name);
+    }
+    if (!m.loneLineFeeds.isEmpty())
+        items << QStringLiteral("%1 %2 of %3 %4 a line feed without a carriage return; what "
+                                "follows it was read as part of %5 %6.")
+                     .arg(m.loneLineFeeds.size() == 1 ? u"Line"_qs : u"Lines"_qs,
+                          runsText(m.loneLineFeeds), materialName,
+                          m.loneLineFeeds.size() == 1 ? u"holds"_qs : u"hold"_qs,
+                          m.loneLineFeeds.size() == 1 ? u"material"_qs : u"materials"_qs,
+                          rangesText(m.loneLineFeeds));
+    if (m.unreadableValues > 0)
+        items << QStringLiteral("%1 in %2 %3 too large for the library and read as 0; the first "
+                                "stands on line %4 (material %5, %6 values, %7 band).")
+                     .arg(m.unreadableValues == 1
+                              ? u"1 value"_qs
+                              : QStringLiteral("%1 values").arg(m.unreadableValues),
+                          materialName, m.unreadableValues == 1 ? u"is"_qs : u"are"_qs)
+                     .arg(m.firstUnreadableLine)
+                     .arg(materialNumber(m.firstUnreadableLine))
+                     .arg(QLatin1String(kGroupNames[size_t(m.firstUnreadableGroup - 1)]),
+                          QLatin1String(kBandNames[size_t(m.firstUnreadableBand - 1)]));
+
+    reportColors(c, outcome.materials.lineCount, items);
     QString text = outcome.recovery;
     if (!items.isEmpty()) {
         if (!text.isEmpty())
@@ -226,6 +236,45 @@ QString loadReport(const LoadOutcome &outcome)
     }
     return text;
 }
+
+namespace {
+
+// The notes on a colour file that does not give every material of `count` its colour.
+void noteColors(const LoadOutcome &outcome, int count, const QString &colorPath,
+                QList<LoadNote> &notes)
+{
+    const ColorReadReport &c = outcome.colors;
+    QList<int> palette;
+    for (int n = c.colorsRead + 1; n <= count; ++n)
+        palette << n;
+    const QString paletteText =
+        QStringLiteral("%1 %2 %3 palette colour%4")
+            .arg(palette.size() == 1 ? u"material"_qs : u"materials"_qs, rangesText(palette),
+                 palette.size() == 1 ? u"gets its"_qs : u"get their"_qs,
+                 palette.size() == 1 ? u""_qs : u"s"_qs);
+    if (outcome.stamps.color.state == FileStamp::State::Missing)
+        notes.append(
+            {colorPath, 0,
+             u"missing; materials get their palette colours, and a save writes the file"_qs});
+    else if (!c.problem.isEmpty() && c.problemLine == 0 && c.colorsRead == 0)
+        notes.append(
+            {colorPath, 0, QStringLiteral("cannot be read (%1): %2").arg(c.problem, paletteText)});
+    else if (c.problemLine > 0)
+        notes.append({colorPath, c.problemLine,
+                      QStringLiteral("not a colour number; this line and the ones after it are "
+                                     "not read%1")
+                          .arg(palette.isEmpty() ? QString() : u": "_qs + paletteText)});
+    else if (c.colorsRead != count)
+        notes.append({colorPath, 0,
+                      QStringLiteral("%1 for %2: %3")
+                          .arg(counted(c.colorsRead, u"colour"_qs), counted(count, u"material"_qs),
+                               c.colorsRead > count
+                                   ? QStringLiteral("the last %1 are no part of the library")
+                                         .arg(c.colorsRead - count)
+                                   : paletteText)});
+}
+
+} // namespace
 
 QList<LoadNote> loadNotes(const LoadOutcome &outcome, const QString &materialPath,
                           const QString &colorPath)
@@ -266,34 +315,7 @@ QList<LoadNote> loadNotes(const LoadOutcome &outcome, const QString &materialPat
                               .arg(colorPath, counted(c.colorsRead, u"colour"_qs))});
         return notes;
     }
-    QList<int> palette;
-    for (int n = c.colorsRead + 1; n <= count; ++n)
-        palette << n;
-    const QString paletteText =
-        QStringLiteral("%1 %2 %3 palette colour%4")
-            .arg(palette.size() == 1 ? u"material"_qs : u"materials"_qs, rangesText(palette),
-                 palette.size() == 1 ? u"gets its"_qs : u"get their"_qs,
-                 palette.size() == 1 ? u""_qs : u"s"_qs);
-    if (outcome.stamps.color.state == FileStamp::State::Missing)
-        notes.append(
-            {colorPath, 0,
-             u"missing; materials get their palette colours, and a save writes the file"_qs});
-    else if (!c.problem.isEmpty() && c.problemLine == 0 && c.colorsRead == 0)
-        notes.append(
-            {colorPath, 0, QStringLiteral("cannot be read (%1): %2").arg(c.problem, paletteText)});
-    else if (c.problemLine > 0)
-        notes.append({colorPath, c.problemLine,
-                      QStringLiteral("not a colour number; this line and the ones after it are "
-                                     "not read%1")
-                          .arg(palette.isEmpty() ? QString() : u": "_qs + paletteText)});
-    else if (c.colorsRead != count)
-        notes.append({colorPath, 0,
-                      QStringLiteral("%1 for %2: %3")
-                          .arg(counted(c.colorsRead, u"colour"_qs), counted(count, u"material"_qs),
-                               c.colorsRead > count
-                                   ? QStringLiteral("the last %1 are no part of the library")
-                                         .arg(c.colorsRead - count)
-                                   : paletteText)});
+    noteColors(outcome, count, colorPath, notes);
     return notes;
 }
 

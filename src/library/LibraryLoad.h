@@ -31,8 +31,6 @@ struct LoadOutcome {
     bool ok = false;
     // For the user when !ok: names the file and the reason.
     QString message;
-    // Not loaded because another program held the lock.
-    bool busy = false;
     // What recovery did, or the note that a committed save was read in place of the files.
     QString recovery;
     MaterialReadReport materials;
