@@ -6,7 +6,6 @@
 #include "LibraryStorage.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <QSaveFile>
 #include <cerrno>
 #include <memory>
@@ -291,12 +290,10 @@ int runImport(const Invocation &invocation)
     LibraryStamps known;
     if (invocation.merge || invocation.dryRun) {
         const LoadOutcome loaded = loadLibraryFiles(materialPath, colorPath, *before);
-        if (!loaded.ok && QFileInfo::exists(materialPath)) {
-            if (invocation.merge) {
-                printError(QStringLiteral("quillon: %1\n").arg(loaded.message));
-                return status(ExitStatus::Failure);
-            }
-            before = std::make_unique<MaterialLibrary>();
+        // Only a library that is not there yet counts as empty.
+        if (!loaded.ok && loaded.stamps.material.state != FileStamp::State::Missing) {
+            printError(QStringLiteral("quillon: %1\n").arg(loaded.message));
+            return status(ExitStatus::Failure);
         }
         if (loaded.ok && invocation.merge) {
             printNotes(loaded, materialPath, colorPath);

@@ -310,6 +310,12 @@ void TestCommandLine::commands_data()
         "../w%1 %2/korcolor.mat:2: entry \"abc\" is not a colour number: materials 1 to 2 get "
         "their palette colours\n3 materials, 1 problem, 0 notes\n",
         "", m_materials, " 255 \r\n abc \r\n 7 \r\n");
+    // A blank colour line is an entry of its own, as the window reads it.
+    row("check, colour not a number after a blank line", check, 1,
+        "./korcolor.mat:2: note: blank: material 1 gets its palette colour\n"
+        "./korcolor.mat:3: entry \"x12\" is not a colour number: material 2 gets its palette "
+        "colour\n3 materials, 1 problem, 1 note\n",
+        "", m_materials, " 255 \r\n\r\n x12 \r\n 7 \r\n 8 \r\n");
     row("check, no colour file", check, 0,
         QByteArray(noColors) + "3 materials, 0 problems, 1 note\n", "", m_materials);
     row("check, a pipe as material file", check, 2, "", "not a regular file", "<fifo>", m_colors);
@@ -358,6 +364,11 @@ void TestCommandLine::writesOrFails_data()
     row("closed output", "$Q ratings . >&-", 2, "quillon: cannot write the output: ");
     row("closed pipe", "$Q export --format json . | head -c 1 >/dev/null", 0, "");
     row("to a file", "$Q export -o out.csv --format csv .", 0, "", true);
+    // While another program holds the library's lock, a dry run cannot compare with it.
+    row("dry run of a locked library",
+        "lib=$($Q export --format csv .) && exec 9<. && flock 9 && "
+        "printf '%s\\n' \"$lib\" | $Q import --format csv --dry-run - .",
+        2, "quillon: Another program is saving the library");
     row("no half file", "$Q export --format csv -o /dev/full/out.csv .", 2,
         "quillon: cannot write the output: /dev/full/out.csv");
 }
