@@ -258,12 +258,12 @@ QString rangesText(const QList<int> &indexes)
     return runsText(numbers);
 }
 
+} // namespace
+
 QString counted(int count, const QString &singular)
 {
     return QStringLiteral("%1 %2%3").arg(count).arg(singular, count == 1 ? u""_qs : u"s"_qs);
 }
-
-} // namespace
 
 QString materialFilePath(const QString &installFolder)
 {

@@ -80,6 +80,9 @@ struct LoadOutcome {
 LoadOutcome loadLibraryFiles(const QString &materialPath, const QString &colorPath,
                              MaterialLibrary &library, LoadMode mode = LoadMode::ReadOnly);
 
+// "1 material", "3 materials"
+QString counted(int count, const QString &singular);
+
 // One message on whatever the reader had to replace or default, which the next save would
 // write; empty for files read cleanly.
 QString loadReport(const LoadOutcome &outcome);
