@@ -27,7 +27,7 @@ struct CommandEntry {
     Command command;
     const char *name;
     unsigned options;
-    const char *formats;  // the --format values it takes, the first one in "use ..."
+    const char *formats; // the --format values it takes, the first one in "use ..."
     bool formatRequired;
     const char *usage;
     const char *help;
@@ -174,8 +174,8 @@ int writeStandardOutput(const QByteArray &bytes)
 // Opened and written as the shell's ">" does, for what cannot be replaced by a rename.
 int writeInPlace(const QByteArray &bytes, const QString &path)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     int error = fd < 0 ? errno : writeFully(fd, bytes);
     if (fd >= 0 && ::close(fd) != 0 && error == 0)
         error = errno;
@@ -466,8 +466,7 @@ QString givenTwice(const QCommandLineParser &parser, const QList<QCommandLineOpt
 }
 
 // FILE and FOLDER; what is wrong with them, or empty.
-QString readPositional(QStringList positional, const QString &defaultFolder,
-                       Invocation &invocation)
+QString readPositional(QStringList positional, const QString &defaultFolder, Invocation &invocation)
 {
     if (invocation.entry->command == Command::Import) {
         if (positional.isEmpty())
@@ -528,12 +527,13 @@ std::optional<int> parseCommandLine(const QStringList &arguments, const QString 
     if (const QString twice = givenTwice(parser, taken); !twice.isEmpty())
         return usageError(entry, twice);
     if (parser.isSet(options.help)) {
-        const QString text = entry ? QStringLiteral("Usage: quillon %1\n\n%2%3")
-                                         .arg(QLatin1String(entry->usage), QLatin1String(entry->help),
-                                              (entry->options & kOutputOption)
-                                                  ? u"\n"_qs + QLatin1String(kOutputHelp)
-                                                  : QString())
-                                   : kOverview;
+        const QString text =
+            entry
+                ? QStringLiteral("Usage: quillon %1\n\n%2%3")
+                      .arg(QLatin1String(entry->usage), QLatin1String(entry->help),
+                           (entry->options & kOutputOption) ? u"\n"_qs + QLatin1String(kOutputHelp)
+                                                            : QString())
+                : kOverview;
         return writeOutput((text + kCommonHelp.arg(defaultFolder)).toUtf8(), QString());
     }
     if (parser.isSet(options.version))

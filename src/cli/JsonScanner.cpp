@@ -12,8 +12,14 @@ namespace {
 // Deeper than any file of materials; keeps the walk's recursion small.
 constexpr int kMaxDepth = 128;
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 } // namespace
 
@@ -150,9 +156,8 @@ void JsonScanner::findDuplicates(std::vector<Span> &keys)
         return raw.contains('\\') ? text(key).toUtf8()
                                   : QByteArray::fromRawData(raw.data(), raw.size());
     };
-    std::stable_sort(keys.begin(), keys.end(), [&](const Span &a, const Span &b) {
-        return canonical(a) < canonical(b);
-    });
+    std::stable_sort(keys.begin(), keys.end(),
+                     [&](const Span &a, const Span &b) { return canonical(a) < canonical(b); });
     std::vector<Span> repeated;
     for (size_t k = 1; k < keys.size(); ++k)
         if (canonical(keys[k]) == canonical(keys[k - 1]))

@@ -30,7 +30,8 @@ public:
     // The top-level value; only after check() succeeded, as are the two below.
     Span root() const;
     // Each member of the object at `object`, in order.
-    void members(Span object, const std::function<void(const QString &key, Span value)> &each) const;
+    void members(Span object,
+                 const std::function<void(const QString &key, Span value)> &each) const;
     // Each element of the array at `array`, in order.
     void elements(Span array, const std::function<void(Span value)> &each) const;
 

@@ -173,7 +173,9 @@ QByteArray exportJson(const MaterialLibrary &library)
         appendJsonString(out, nameUtf8(library, slot));
         out.append(", \"color\": \"").append(colorText(library.materialColors[slot])).append('"');
         const std::uint8_t groups = writtenGroups(library, n);
-        const auto row = [&](size_t g) -> const BandRow & { return valueRow(library, kGroupKeys[g].table, n); };
+        const auto row = [&](size_t g) -> const BandRow & {
+            return valueRow(library, kGroupKeys[g].table, n);
+        };
         if (groups & kAlphaGroup) {
             appendJsonBands(out, kGroupKeys[0].key, row(0));
             out.append(", \"").append(kSabineKey).append("\": ");

@@ -13,8 +13,8 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <charconv>
-#include <concepts>
 #include <cmath>
+#include <concepts>
 #include <map>
 
 namespace quillon {
@@ -59,8 +59,8 @@ public:
     {
         QStringList lines = m_lines;
         if (m_count > kListedFindings)
-            lines << QStringLiteral("\u2026 and %1 more").arg(
-                         QLocale(QLocale::English).toString(m_count - kListedFindings));
+            lines << QStringLiteral("\u2026 and %1 more")
+                         .arg(QLocale(QLocale::English).toString(m_count - kListedFindings));
         return lines;
     }
 
@@ -88,12 +88,15 @@ public:
     // The message is made only when it is listed: a file of bad rows costs little time.
     template <std::invocable Message> void error(const QString &where, Message &&message)
     {
-        m_errors.add(m_errors.listing() ? QStringLiteral("%1:%2%3: %4").arg(
-                                              m_file, isLine(where) ? QString() : u" "_qs, where,
-                                              message())
-                                        : QString());
+        m_errors.add(m_errors.listing()
+                         ? QStringLiteral("%1:%2%3: %4")
+                               .arg(m_file, isLine(where) ? QString() : u" "_qs, where, message())
+                         : QString());
     }
-    void note(const QString &where, const QString &message) { m_notes.add(located(where, message)); }
+    void note(const QString &where, const QString &message)
+    {
+        m_notes.add(located(where, message));
+    }
     // At the line of a byte offset, counted only for what is listed.
     void errorAt(qsizetype offset, const QString &message)
     {
@@ -298,9 +301,10 @@ int utf8Length(QByteArrayView data, qsizetype i)
     const unsigned lead = byte(i);
     if (lead < 0x80)
         return 1;
-    const int length = lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
-                       : lead >= 0xF0 && lead < 0xF5                               ? 4
-                                                                                   : 0;
+    const int length = lead >= 0xC2 && lead < 0xE0   ? 2
+                       : lead >= 0xE0 && lead < 0xF0 ? 3
+                       : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                     : 0;
     // The second byte's range, narrower after E0, ED, F0 and F4.
     const unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
     const unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
@@ -375,8 +379,11 @@ Draft *csvMaterial(const CsvRow &row, const QString &where, int slot, Reader &re
     const bool whole = parsed.ec == std::errc() && parsed.ptr == numberText.end();
     const int index = reader.index(whole ? number : -1, QString::fromUtf8(numberText), where);
     const QByteArray &nameText = row.fields[1];
-    const std::optional<QByteArray> name = reader.name(
-        QString::fromUtf8(nameText.first(std::min(nameText.size(), kNameBytesRead))), where);
+    qsizetype read = std::min(nameText.size(), kNameBytesRead);
+    while (read < nameText.size() && read > 0 && (nameText[read] & 0xC0) == 0x80)
+        --read; // not inside a character
+    const std::optional<QByteArray> name =
+        reader.name(QString::fromUtf8(nameText.first(read)), where);
     const QString colorText = QString::fromUtf8(row.fields[2].left(kQuotedLength * 4));
     std::optional<MaterialColor> color;
     if (!colorText.isEmpty())
@@ -546,8 +553,8 @@ void readJsonMaterial(QByteArrayView text, qsizetype i, Reader &reader)
                                     .arg(quoted(key), groupList(), QLatin1String(kEnergyKey)));
             continue;
         }
-        const auto row = jsonBands(object[key], key, isEnergy || key == QLatin1String(kGroupKeys[2].key), where,
-                                   reader);
+        const auto row = jsonBands(
+            object[key], key, isEnergy || key == QLatin1String(kGroupKeys[2].key), where, reader);
         if (row && isEnergy)
             energy = row;
         else if (row)
@@ -640,7 +647,8 @@ QStringList materialChanges(const MaterialLibrary &before, const MaterialLibrary
                      .arg(material, QString::fromLatin1(colorText(oldColor)),
                           QString::fromLatin1(colorText(newColor)));
     for (size_t g = 0; g < kGroupCount; ++g) {
-        const QString key = QStringLiteral("%1: %2").arg(material, QLatin1String(kGroupKeys[g].key));
+        const QString key =
+            QStringLiteral("%1: %2").arg(material, QLatin1String(kGroupKeys[g].key));
         const bool had = int(g) < old.groupCount;
         const bool has = int(g) < now.groupCount;
         if (had != has) {
@@ -664,9 +672,9 @@ QStringList materialChanges(const MaterialLibrary &before, const MaterialLibrary
 
 ImportInput readImport(QByteArrayView data, ImportFormat format, const QString &fileShown)
 {
-    Reader reader(fileShown, data);
     if (data.startsWith(kUtf8Mark))
         data = data.sliced(kUtf8Mark.size());
+    Reader reader(fileShown, data);
     if (const auto [line, encoding] = notUtf8(data); line > 0)
         reader.error(QString::number(line),
                      QStringLiteral("the text is not UTF-8 (%1?): save it as UTF-8").arg(encoding));
@@ -692,8 +700,8 @@ ImportLosses applyImport(const ImportInput &input, MaterialLibrary &library, boo
     // and numbers past the library, become empty materials.
     for (int n = merge ? before + 1 : 1; n <= count; ++n) {
         const auto slot = size_t(n);
-        const bool hadContent = n <= before && (!library.materialNames[slot].isEmpty() ||
-                                                valueGroups(library, n) != 0);
+        const bool hadContent =
+            n <= before && (!library.materialNames[slot].isEmpty() || valueGroups(library, n) != 0);
         losses.emptied += !given[slot] && hadContent ? 1 : 0;
         library.materialNames[slot].clear();
         library.alphaR[slot] = library.insulationR[slot] = library.scattering[slot] = BandRow{};
@@ -713,7 +721,8 @@ ImportLosses applyImport(const ImportInput &input, MaterialLibrary &library, boo
         for (size_t g = 0; g < kGroupKeys.size(); ++g) {
             if (m.groups[g]) {
                 valueRow(library, kGroupKeys[g].table, m.index) = *m.groups[g];
-                setValueGroups(library, m.index, valueGroups(library, m.index) | kGroupKeys[g].flag);
+                setValueGroups(library, m.index,
+                               valueGroups(library, m.index) | kGroupKeys[g].flag);
             }
         }
     }

@@ -8,7 +8,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
-#include <csignal>
 #include <sys/stat.h>
 
 using namespace quillon;
@@ -100,7 +99,6 @@ private slots:
     void writesOrFails();
     void imports_data();
     void imports();
-    void killedImportLeavesOnePair();
 
 private:
     // A folder with the sample library's files.
@@ -143,15 +141,17 @@ void TestCommandLine::exportLibrary()
     QTemporaryDir folder;
     const QString materialPath = materialFilePath(folder.path());
     const QString colorPath = colorFilePath(folder.path());
-    writeFile(materialPath, QByteArray(m_materials).replace("Panel" + QByteArray(60, ' '),
-                                                            "Panel " + QByteArray(86, 'x')));
+    writeFile(materialPath,
+              QByteArray(m_materials)
+                  .replace("Panel" + QByteArray(60, ' '), "Panel " + QByteArray(86, 'x')));
     writeFile(colorPath, "-1\r\n" + m_colors.mid(m_colors.indexOf('\n') + 1));
     auto library = std::make_unique<MaterialLibrary>();
     QVERIFY(loadLibraryFiles(materialPath, colorPath, *library).ok);
     const Run run = runQuillon(folder.path(), {"export", "--format", format, "."});
     QVERIFY(run.exitCode == 0 && run.out.contains(u"#1414ff"));
     if (format == u"json") {
-        const QJsonValue sabine = QJsonDocument::fromJson(run.out.toUtf8())[u"materials"][0][u"absorption_sabine"][0];
+        const QJsonValue sabine =
+            QJsonDocument::fromJson(run.out.toUtf8())[u"materials"][0][u"absorption_sabine"][0];
         QCOMPARE(sabine.toDouble(), trueToSabine(library->alphaR[1][1]));
     }
     // Back in the same folder: what the window's save writes, byte for byte.
@@ -167,8 +167,8 @@ void TestCommandLine::commands_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("out"); // a part of the output
-    QTest::addColumn<QString>("err"); // a part of the error output
+    QTest::addColumn<QString>("out");          // a part of the output
+    QTest::addColumn<QString>("err");          // a part of the error output
     QTest::addColumn<QByteArray>("materials"); // null: the sample library's folder
     QTest::addColumn<QByteArray>("colors");    // null: no colour file
     auto row = [](const char *tag, const QStringList &arguments, int exitCode, const char *out,
@@ -295,16 +295,18 @@ void TestCommandLine::writesOrFails_data()
     row("no half file", "$Q export --format csv -o /dev/full/out.csv .", 2,
         "quillon: cannot write the output: /dev/full/out.csv");
     row("- is standard output", "$Q export -o - --format csv . > out.csv", 0, "", true);
-    row("into a FIFO", "mkfifo f; cat f > out.csv & $Q export --format csv -o f . && wait $!",
-        0, "", true);
+    row("into a FIFO", "mkfifo f; cat f > out.csv & $Q export --format csv -o f . && wait $!", 0,
+        "", true);
     row("standard output by name", "$Q export --format csv -o /dev/stdout . > out.csv", 0, "",
         true);
-    row("through a link", "ln -s t out.csv && $Q export --format csv -o out.csv . && test -L out.csv",
-        0, "", true);
+    row("through a link",
+        "ln -s t out.csv && $Q export --format csv -o out.csv . && test -L out.csv", 0, "", true);
     // Readers never complete a save that was cut off: that is a write.
-    row("readers leave a cut save", "cp Korvane.mat Korvane.mat.saving && cp korcolor.mat "
+    row("readers leave a cut save",
+        "cp Korvane.mat Korvane.mat.saving && cp korcolor.mat "
         "korcolor.mat.ready && $Q export --format csv . && $Q ratings . && test -f "
-        "Korvane.mat.saving -a -f korcolor.mat.ready", 0, "quillon: note: ");
+        "Korvane.mat.saving -a -f korcolor.mat.ready",
+        0, "quillon: note: ");
 }
 
 void TestCommandLine::writesOrFails()
@@ -381,7 +383,9 @@ void TestCommandLine::imports_data()
     row("whole library, replaced", csv + QStringList{"--replace"},
         head + "1,Only,#000000" + QByteArray(11, ',') + "\n", 0, "", whole.get());
     row("whole library, colours kept", csv,
-        QString::fromUtf8(exportCsv(*m_library)).remove(QRegularExpression(u"#[0-9a-f]{6}"_qs)).toUtf8(),
+        QString::fromUtf8(exportCsv(*m_library))
+            .remove(QRegularExpression(u"#[0-9a-f]{6}"_qs))
+            .toUtf8(),
         0, "3 materials: 0 added, 0 removed, 0 changed\n", m_library.get());
 
     // Refused: nothing is written.
@@ -406,7 +410,8 @@ void TestCommandLine::imports_data()
     refused("unknown group", "1,A,,alpha" + tenths, "unknown group \"alpha\"");
     row("unknown column", csv, "number,name,colour\n", 2,
         "<stdin>:1: the columns are \"number,name,colour\" where number,name,color,group,31.5,");
-    row("semicolons", csv, "number;name\n", 2, "\"number;name\" where number,name,color,group,31.5,"
+    row("semicolons", csv, "number;name\n", 2,
+        "\"number;name\" where number,name,color,group,31.5,"
         "63,125,250,500,1000,2000,4000,8000,16000 belong; the separator here is \";\", not \",\"");
     refused("nine bands", "1,A,,scattering,1,2,3,4,5,6,7,8,9\n", "13 fields where 14 belong");
     refused("colour", "1,A,red,,,,,,,,,,,\n", "the colour \"red\" is not #rrggbb");
@@ -449,52 +454,6 @@ void TestCommandLine::imports()
         files = QByteArrayList{m_materials, m_colors};
     QCOMPARE(readFile(folder.filePath(kMaterialFileName)), files[0]);
     QCOMPARE(readFile(folder.filePath(kColorFileName)), files[1]);
-}
-
-void TestCommandLine::killedImportLeavesOnePair()
-{
-    const auto dir = sampleFolder();
-    QTemporaryDir &folder = *dir;
-    QByteArray large = "number,name,color,group,31.5,63,125,250,500,1000,2000,4000,8000,16000\n";
-    for (int n = 0; n < kMaxMaterials; ++n)
-        large += QByteArray::number(n) + ",M" + QByteArray::number(n) + ",#102030,scattering" +
-                 QByteArray(",0.5").repeated(kBandCount) + '\n';
-    const QString path = folder.filePath(u"large.csv"_qs);
-    writeFile(path, large);
-    writeFile(folder.filePath(u"sample.csv"_qs),
-              runQuillon(folder.path(), {"export", "--format", "csv", "."}).out.toUtf8());
-    QTemporaryDir scratch;
-    // Kills are spread over the time of an uncut import and beyond, until both cut and
-    // completed imports were seen, so that slow builds (sanitizers) see both too.
-    QElapsedTimer timer;
-    timer.start();
-    QCOMPARE(runQuillon(scratch.path(), {"import", "--format", "csv", path, "."}).exitCode, 0);
-    const qint64 wholeImportUs = timer.nsecsElapsed() / 1000;
-    const QByteArrayList pairs[2] = {{m_materials, m_colors},
-                                     {readFile(scratch.filePath(kMaterialFileName)),
-                                      readFile(scratch.filePath(kColorFileName))}};
-    const QString materialPath = materialFilePath(folder.path());
-    const QString colorPath = colorFilePath(folder.path());
-    QSet<bool> completed;
-    QByteArrayList before = pairs[0];
-    for (int kill = 0; kill < 40 || (completed.size() < 2 && kill < 80); ++kill) {
-        QProcess process;
-        process.setWorkingDirectory(folder.path());
-        process.start(QStringLiteral(QUILLON_EXECUTABLE),
-                      {"import", "--format", "csv", kill % 2 ? "sample.csv" : "large.csv", "."});
-        QVERIFY(process.waitForStarted());
-        QThread::usleep(static_cast<unsigned long>(wholeImportUs * 3 * kill / 80));
-        process.kill();
-        process.waitForFinished();
-        QVERIFY(recoverInterruptedSave(materialPath, colorPath).ok);
-        const QByteArrayList now{readFile(materialPath), readFile(colorPath)};
-        QVERIFY2(now == pairs[0] || now == pairs[1], qPrintable(QString::number(kill)));
-        if (before != pairs[1 - kill % 2])
-            completed << (now != before);
-        before = now;
-    }
-    // Some imports were cut off, and some completed.
-    QCOMPARE(completed.size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)
