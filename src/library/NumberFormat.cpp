@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
+#include <string>
 
 namespace quillon {
 
@@ -15,180 +17,205 @@ namespace {
 
 constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Collects the characters of the leading number without its blanks, then converts them.
-template <typename CharAt>
-double parseLeading(qsizetype size, CharAt charAt)
-{
-    std::string buffer;
-    buffer.reserve(32);
-    qsizetype i = 0;
-    auto skipBlanks = [&] {
-        while (i < size && isNumberBlank(codeUnit(charAt(i))))
-            ++i;
-    };
-    auto peek = [&]() -> char {
-        skipBlanks();
-        return i < size ? charAt(i) : '\0';
-    };
-
-    bool negative = false;
-    char c = peek();
-    if (c == '+' || c == '-') {
-        negative = c == '-';
-        ++i;
+// Walks a text's characters with the blanks that may stand inside a number skipped.
+template <typename CharAt> class NumberCursor {
+public:
+    NumberCursor(qsizetype size, CharAt charAt) : m_size(size), m_charAt(charAt) {}
+    // The next character that is not a blank, '\0' at the end.
+    char peek()
+    {
+        while (m_position < m_size && isNumberBlank(codeUnit(m_charAt(m_position))))
+            ++m_position;
+        return m_position < m_size ? m_charAt(m_position) : '\0';
     }
-    int mantissaDigits = 0;
-    // Decimal position of the first significant digit, for telling overflow from underflow.
+    void advance() { ++m_position; }
+    qsizetype position() const { return m_position; }
+    void moveTo(qsizetype position) { m_position = position; }
+
+private:
+    qsizetype m_size;
+    CharAt m_charAt;
+    qsizetype m_position = 0;
+};
+
+// The digits of a number and its point, without blanks, and where its first significant digit
+// stands (10^magnitude), for telling overflow from underflow.
+struct Mantissa {
+    std::string text;
+    int digits = 0;
+    bool significant = false;
     long long magnitude = 0;
-    bool seenSignificant = false;
-    long long integerDigits = 0;
-    while (isDigit(c = peek())) {
-        buffer.push_back(c);
-        ++mantissaDigits;
-        ++integerDigits;
-        if (c != '0' && !seenSignificant) {
-            seenSignificant = true;
-            magnitude = 0;
-        } else if (seenSignificant) {
-            ++magnitude;
-        }
-        ++i;
-    }
-    if (peek() == '.') {
-        ++i;
-        buffer.push_back('.');
-        long long fractionPosition = 0;
-        while (isDigit(c = peek())) {
-            buffer.push_back(c);
-            ++mantissaDigits;
-            ++fractionPosition;
-            if (c != '0' && !seenSignificant) {
-                seenSignificant = true;
-                magnitude = -fractionPosition;
-            }
-            ++i;
-        }
-    }
-    if (mantissaDigits == 0)
-        return 0.0;
+};
 
+template <typename Cursor> Mantissa readMantissa(Cursor &in)
+{
+    Mantissa m;
+    m.text.reserve(32);
+    for (char c; isDigit(c = in.peek()); in.advance()) {
+        m.text.push_back(c);
+        ++m.digits;
+        if (m.significant)
+            ++m.magnitude;
+        m.significant = m.significant || c != '0';
+    }
+    if (in.peek() != '.')
+        return m;
+    in.advance();
+    m.text.push_back('.');
+    long long fractionPosition = 0;
+    for (char c; isDigit(c = in.peek()); in.advance()) {
+        m.text.push_back(c);
+        ++m.digits;
+        ++fractionPosition;
+        if (c != '0' && !m.significant) {
+            m.significant = true;
+            m.magnitude = -fractionPosition;
+        }
+    }
+    return m;
+}
+
+// An exponent ("e", a sign, digits); 0, with the cursor where it stood, when there is none.
+template <typename Cursor> long long readExponent(Cursor &in)
+{
+    const qsizetype mark = in.position();
+    const char e = in.peek();
+    if (e != 'e' && e != 'E')
+        return 0;
+    in.advance();
+    bool negative = false;
+    if (const char sign = in.peek(); sign == '+' || sign == '-') {
+        negative = sign == '-';
+        in.advance();
+    }
+    // Any exponent beyond this is out of range whatever the mantissa; keeping it bounded
+    // keeps the arithmetic exact.
+    constexpr long long kExponentCap = 100000000000LL;
     long long exponent = 0;
-    c = peek();
-    if (c == 'e' || c == 'E') {
-        const qsizetype mark = i;
-        ++i;
-        bool negativeExponent = false;
-        char s = peek();
-        if (s == '+' || s == '-') {
-            negativeExponent = s == '-';
-            ++i;
-        }
-        // Any exponent beyond this is out of range whatever the mantissa; keeping it bounded
-        // keeps the arithmetic exact.
-        constexpr long long kExponentCap = 100000000000LL;
-        bool any = false;
-        while (isDigit(s = peek())) {
-            any = true;
-            exponent = std::min(exponent * 10 + (s - '0'), kExponentCap);
-            ++i;
-        }
-        if (any) {
-            if (negativeExponent)
-                exponent = -exponent;
-            buffer.push_back('e');
-            buffer += std::to_string(exponent);
-        } else {
-            i = mark;
-        }
+    bool any = false;
+    for (char c; isDigit(c = in.peek()); in.advance()) {
+        any = true;
+        exponent = std::min(exponent * 10 + (c - '0'), kExponentCap);
     }
+    if (!any)
+        in.moveTo(mark);
+    return negative ? -exponent : exponent;
+}
 
+double toDouble(Mantissa &m, long long exponent)
+{
+    if (exponent != 0)
+        m.text += 'e' + std::to_string(exponent);
     double value = 0.0;
-    const auto result = std::from_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    if (result.ec == std::errc::result_out_of_range) {
-        if (!seenSignificant)
-            value = 0.0;
-        else
-            value = magnitude + exponent > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-    } else if (result.ec != std::errc()) {
-        value = 0.0;
+    const auto result = std::from_chars(m.text.data(), m.text.data() + m.text.size(), value);
+    if (result.ec == std::errc::result_out_of_range)
+        return m.significant && m.magnitude + exponent > 0
+                   ? std::numeric_limits<double>::infinity()
+                   : 0.0;
+    return result.ec == std::errc() ? value : 0.0;
+}
+
+// Collects the characters of the leading number without its blanks, then converts them.
+template <typename CharAt> double parseLeading(qsizetype size, CharAt charAt)
+{
+    NumberCursor in(size, charAt);
+    bool negative = false;
+    if (const char sign = in.peek(); sign == '+' || sign == '-') {
+        negative = sign == '-';
+        in.advance();
     }
+    Mantissa mantissa = readMantissa(in);
+    if (mantissa.digits == 0)
+        return 0.0;
+    const double value = toDouble(mantissa, readExponent(in));
     return negative ? -value : value;
 }
 
 constexpr std::array<double, 16> kPowersOfTen = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                                  1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
-// Decimal digits of |value| rounded to `decimals` places, halves away from zero, taken from
-// the shortest decimal form. The last `decimals` characters are the fraction.
-std::string roundedDigits(double magnitude, int decimals)
+// Rounding by the binary value is exact enough when the value lies well away from a tie.
+std::optional<std::string> roundedDigitsAwayFromTie(double magnitude, int decimals)
 {
     const double scaled = magnitude * kPowersOfTen[static_cast<size_t>(decimals)];
-    if (scaled < 1e15) {
-        const double whole = std::floor(scaled);
-        const double fraction = scaled - whole;
-        // Far enough from a tie that the shortest decimal form rounds the same way.
-        if (std::fabs(fraction - 0.5) > scaled * 1e-6 + 1e-9) {
-            auto n = static_cast<unsigned long long>(whole) + (fraction > 0.5 ? 1 : 0);
-            char buffer[24];
-            auto end = std::to_chars(buffer, buffer + sizeof buffer, n).ptr;
-            std::string digits(buffer, end);
-            if (digits.size() < static_cast<size_t>(decimals) + 1)
-                digits.insert(0, static_cast<size_t>(decimals) + 1 - digits.size(), '0');
-            return digits;
-        }
-    }
+    if (!(scaled < 1e15))
+        return std::nullopt;
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    // Far enough from a tie that the shortest decimal form rounds the same way.
+    if (!(std::fabs(fraction - 0.5) > scaled * 1e-6 + 1e-9))
+        return std::nullopt;
+    const auto n = static_cast<unsigned long long>(whole) + (fraction > 0.5 ? 1 : 0);
+    char buffer[24];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, n).ptr;
+    return std::string(buffer, end);
+}
 
+// The digits of the shortest decimal form of magnitude (a float's own when it holds a float
+// exactly), as 0.digits * 10^(exponent + 1).
+std::string shortestDigits(double magnitude, int &exponent)
+{
     char text[64];
     const auto asFloat = static_cast<float>(magnitude);
     const bool holdsFloat = static_cast<double>(asFloat) == magnitude;
-    char *end = holdsFloat
-                    ? std::to_chars(text, text + sizeof text, asFloat, std::chars_format::scientific).ptr
-                    : std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific)
-                          .ptr;
+    constexpr auto kScientific = std::chars_format::scientific;
+    char *end = holdsFloat ? std::to_chars(text, text + sizeof text, asFloat, kScientific).ptr
+                           : std::to_chars(text, text + sizeof text, magnitude, kScientific).ptr;
     std::string mantissa;
     const char *p = text;
     for (; p < end && *p != 'e'; ++p) {
         if (isDigit(*p))
             mantissa.push_back(*p);
     }
-    int exponent = 0;
+    exponent = 0;
     if (p < end)
         std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), end, exponent);
+    return mantissa;
+}
 
-    // value = 0.mantissa * 10^(exponent + 1); keep the digits down to 10^-decimals.
-    const long long integerLength = exponent + 1;
-    std::string digits;
-    if (integerLength > 0) {
-        digits = mantissa;
-        if (static_cast<long long>(digits.size()) < integerLength)
-            digits.append(static_cast<size_t>(integerLength) - digits.size(), '0');
-    } else {
-        digits = std::string(static_cast<size_t>(-integerLength), '0') + mantissa;
+// Cuts digits to keep characters, rounding the cut half away from zero, or pads them with
+// zeros.
+void roundTo(std::string &digits, size_t keep)
+{
+    if (digits.size() <= keep) {
+        digits.append(keep - digits.size(), '0');
+        return;
     }
-    // digits now has max(integerLength, 0) integer digits followed by the fraction.
-    const long long keep = std::max<long long>(integerLength, 0) + decimals;
-    bool roundUp = false;
-    if (static_cast<long long>(digits.size()) > keep) {
-        roundUp = digits[static_cast<size_t>(keep)] >= '5';
-        digits.resize(static_cast<size_t>(keep));
-    } else {
-        digits.append(static_cast<size_t>(keep) - digits.size(), '0');
-    }
-    if (roundUp) {
-        long long k = static_cast<long long>(digits.size()) - 1;
-        for (; k >= 0; --k) {
-            if (digits[static_cast<size_t>(k)] == '9') {
-                digits[static_cast<size_t>(k)] = '0';
-            } else {
-                ++digits[static_cast<size_t>(k)];
-                break;
-            }
+    const bool roundUp = digits[keep] >= '5';
+    digits.resize(keep);
+    if (!roundUp)
+        return;
+    for (size_t k = keep; k-- > 0;) {
+        if (digits[k] != '9') {
+            ++digits[k];
+            return;
         }
-        if (k < 0)
-            digits.insert(digits.begin(), '1');
+        digits[k] = '0';
     }
-    if (digits.size() < static_cast<size_t>(decimals) + 1)
-        digits.insert(0, static_cast<size_t>(decimals) + 1 - digits.size(), '0');
+    digits.insert(digits.begin(), '1');
+}
+
+// Decimal digits of |value| rounded to `decimals` places, halves away from zero, taken from
+// the shortest decimal form. The last `decimals` characters are the fraction.
+std::string roundedDigits(double magnitude, int decimals)
+{
+    const auto width = static_cast<size_t>(decimals) + 1;
+    std::string digits;
+    if (auto fast = roundedDigitsAwayFromTie(magnitude, decimals)) {
+        digits = std::move(*fast);
+    } else {
+        int exponent = 0;
+        const std::string mantissa = shortestDigits(magnitude, exponent);
+        const long long integerLength = exponent + 1;
+        // max(integerLength, 0) integer digits, then the fraction.
+        digits = integerLength > 0 ? mantissa
+                                   : std::string(static_cast<size_t>(-integerLength), '0') + mantissa;
+        if (integerLength > 0 && static_cast<long long>(digits.size()) < integerLength)
+            digits.append(static_cast<size_t>(integerLength) - digits.size(), '0');
+        roundTo(digits, static_cast<size_t>(std::max<long long>(integerLength, 0) + decimals));
+    }
+    if (digits.size() < width)
+        digits.insert(0, width - digits.size(), '0');
     return digits;
 }
 

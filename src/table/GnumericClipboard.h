@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SpreadsheetExchange.h"
+#include "ExchangeBlock.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

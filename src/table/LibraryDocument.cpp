@@ -268,11 +268,16 @@ LibraryDocument::PasteOutcome LibraryDocument::paste(const CellRange &target,
     for (int n = top; n <= bottom; ++n) {
         const int i = n - top;
         if (names) {
-            lastStored = n;
             bool lossy = false;
             pastedNames.push_back(
                 encodeCp1252(pastedName(source.at(i, kNameColumn - left).text), &lossy));
             outcome.lossyNames = outcome.lossyNames || lossy;
+            lastStored = pastedNames.back().isEmpty() ? lastStored : n;
+        }
+        if (repeatsShownDefault(*m_library, n, quantity, source, i, firstColumn - left,
+                                lastColumn - left)) {
+            values.resize(values.size() + size_t(bands));
+            continue;
         }
         for (int column = firstColumn; column <= lastColumn; ++column) {
             const int band = bandOfColumn(column);

@@ -45,8 +45,6 @@ private slots:
     void readsOddLines();
     void readsColorFile_data();
     void readsColorFile();
-    void scansCells_data();
-    void scansCells();
 };
 
 void TestLibraryFiles::writesMaterialLine_data()
@@ -166,26 +164,6 @@ void TestLibraryFiles::readsColorFile()
     applyDefaultColors(library, report.colorsRead);
     QTEST(!report.problem.isEmpty(), "problem");
     QCOMPARE(writeColorFile(library), written);
-}
-
-void TestLibraryFiles::scansCells_data()
-{
-    QTest::addColumn<QByteArray>("text");  // RFC 4180 at commas
-    QTest::addColumn<QByteArray>("cells"); // "|" after a cell, "/" after a row; fault, line
-    QTest::newRow("quoted") << QByteArray("\"a,\"\"\r\n\",c\n,") << QByteArray("a,\"\r\n|c/|/ 0 3");
-    QTest::newRow("unclosed quote") << QByteArray("a\n\"b\nc") << QByteArray("a/ 1 2");
-    QTest::newRow("text after quote") << QByteArray("a,\"b\nc\"d") << QByteArray("a| 2 2");
-}
-
-void TestLibraryFiles::scansCells()
-{
-    QFETCH(QByteArray, text);
-    CellScanner scanner(QByteArrayView(text), u',', Quotes::Strict);
-    QByteArray seen;
-    for (QByteArray cell; scanner.next(cell);)
-        seen += cell + (scanner.rowEnded() ? '/' : '|');
-    seen += QStringLiteral(" %1 %2").arg(int(scanner.fault())).arg(scanner.line()).toLatin1();
-    QTEST(seen, "cells");
 }
 
 QTEST_GUILESS_MAIN(TestLibraryFiles)

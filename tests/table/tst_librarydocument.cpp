@@ -119,7 +119,8 @@ void TestLibraryDocument::undoAndRedoEverySequence_data()
         << u"tab 4;paste 40 12 abc\r0.5;tab 1;edit 40 3 0.2;tab 4;edit 40 3 0;tab 3"_qs << 3
         << u"entry of 0.0 in material 39 at 31.5 Hz"_qs;
     QTest::newRow("unchanged values are no step")
-        << u"colour 3;colour 3;name 1 Felt;name 1 Felt;paste 500 3 heading"_qs << 2
+        << u"colour 3;colour 3;name 1 Felt;name 1 Felt;paste 500 3 heading;tab 3;"
+           "paste 13 3 \t;tab 4;paste 13 3 0.1\t0.100;paste 40 1 \t\t\t"_qs << 2
         << u"name of material 0"_qs;
 }
 

@@ -33,10 +33,6 @@ private slots:
     void writeAndReadBack();
     void offeredBlock_data();
     void offeredBlock();
-    void readFlavour_data();
-    void readFlavour();
-    void readTabText_data();
-    void readTabText();
     void pastedCell_data();
     void pastedCell();
     void report();
@@ -65,9 +61,43 @@ void TestSpreadsheetExchange::writeAndReadBack()
     QCOMPARE(describe(*gnumeric), u"Béton; \"brut\"|#0.01|#33/<&>\U0001F50A|#-0.05|#1e-07"_qs);
 }
 
+namespace {
+
+// A flavour offered alone, beside the text "-": the text shows when the flavour does not read.
+void addFlavourRow(const char *tag, const QByteArray &bytes, const QString &block)
+{
+    QTest::newRow(tag) << (bytes.startsWith('<') ? bytes : QByteArray())
+                       << (bytes.startsWith('<') ? QByteArray() : bytes) << u"-"_qs << block;
+}
+
+void addGnumericRows()
+{
+    QFile sample(qEnvironmentVariable("QUILLON_TEST_DATA") + u"/gnumeric-clipboard.xml"_qs);
+    QVERIFY(sample.open(QIODevice::ReadOnly));
+    addFlavourRow("captured", sample.readAll(),
+                  u"#0.01|Béton \"brut\" <&>;|#0.1234567/#-0.05||#0.02/#1234.5|"
+                  "\"Akustik\" Platte|#0.1/TRUE|two\nlines\ttab|#1e-07"_qs);
+    const QByteArray open = "<x:ClipboardRange xmlns:x=\"http://www.gnumeric.org/v10.dtd\" ";
+    addFlavourRow("base, any order, absent cells",
+                  open + "Cols=\"2\" Rows=\"2\" BaseCol=\"3\" BaseRow=\"5\"><x:Cells><x:Cell "
+                         "Row=\"6\" Col=\"4\" ValueType=\"40\"> 2 </x:Cell><x:Cell Row=\"5\" "
+                         "Col=\"3\" ValueType=\"40\">1e999</x:Cell></x:Cells></x:ClipboardRange>",
+                  u"1e999|/|#2"_qs);
+    const QByteArray range = "Cols=\"1\" Rows=\"1\" BaseCol=\"0\" BaseRow=\"0\"><x:Cells><x:Cell ";
+    for (const QByteArray &broken :
+         {open + range + "Row=\"0\" Col=\"1\">1</x:Cell></x:Cells></x:ClipboardRange>",
+          open + range + "Row=\"0\" Col=\"0\">1</x:Cells></x:ClipboardRange>",
+          open + "Cols=\"9999\" Rows=\"999999\" BaseCol=\"0\" BaseRow=\"0\"/>",
+          open + "Cols=\"1\" BaseCol=\"0\" BaseRow=\"0\"/>",
+          QByteArray("<ClipboardRange Cols=\"1\" Rows=\"1\" BaseCol=\"0\" BaseRow=\"0\"/>")})
+        addFlavourRow(broken.right(40).constData(), broken, u"-"_qs);
+}
+
+} // namespace
+
 void TestSpreadsheetExchange::offeredBlock_data()
 {
-    QTest::addColumn<QByteArray>("gnumeric"); // an empty flavour is one that does not read
+    QTest::addColumn<QByteArray>("gnumeric"); // an empty flavour is one that is not offered
     QTest::addColumn<QByteArray>("sylk");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("block");
@@ -75,12 +105,31 @@ void TestSpreadsheetExchange::offeredBlock_data()
     const QByteArray gnumeric = writeGnumericClipboard(one);
     one.cells[0].text = u"s"_qs;
     const QByteArray sylk = writeSylk(one);
-    const QByteArray broken = "<broken";
     QTest::newRow("all three") << gnumeric << sylk << u"t"_qs << u"g"_qs;
-    QTest::newRow("Gnumeric malformed") << broken << sylk << u"t"_qs << u"s"_qs;
-    QTest::newRow("both malformed") << broken << broken << u"t"_qs << u"t"_qs;
-    QTest::newRow("Gnumeric alone") << gnumeric << QByteArray() << QString() << u"g"_qs;
-    QTest::newRow("empty SYLK") << QByteArray() << QByteArray() << u"t"_qs << u"t"_qs;
+    QTest::newRow("Gnumeric malformed") << QByteArray("<broken") << sylk << u"t"_qs << u"s"_qs;
+    QTest::newRow("CR rows, trailing break") << QByteArray() << QByteArray() << u"a\tb\rc\td\r"_qs
+                                             << u"a|b/c|d"_qs;
+    QTest::newRow("CR LF and LF, short row")
+        << QByteArray() << QByteArray() << u"a\tb\r\nc\n\n"_qs << u"a|b/c|/|"_qs;
+    addFlavourRow("calc",
+                  "ID;PCALCOOO32\nC;X1;Y1;K0.1234567\nC;X2;Y1;K\"abc\"\nC;X1;Y2;K-1.5E-3\n"
+                  "C;X2;Y2;K2e+2\nE\n",
+                  u"#0.1234567|abc/#-0.0015|#200"_qs);
+    addFlavourRow("any order, position carried, unknown records",
+                  "ID;PWXL;N;E\r\nP;PGeneral\r\nC;Y2;X1;K\"b\"\r\nO;L;D\r\nC;X2;K1\r\n"
+                  "F;P0;FG0G;X2;Y1\r\nC;K7\r\nC;X1;Y1;K\"a\"\r\nE\r\n",
+                  u"a|#7/b|#1"_qs);
+    addFlavourRow("semicolons, quotes, line break",
+                  "ID;P\nC;X1;Y1;K\"a;;b\"\"c;;\"\nC;X2;Y1;K\"x\";;y\";E1\nC;X3;Y1;K\"1\x1b :2\"\nE\n",
+                  u"a;b\"\"c;|x\";y|1\n2"_qs);
+    addFlavourRow("bounds, zero byte, code page",
+                  QByteArray("ID;P\nB;Y2;X2\nC;X1;Y1;K\"B\xe9ton\"\nE\n") + '\0', u"Béton|/|"_qs);
+    addFlavourRow("not a number stays text", "ID;P\nC;X1;Y1;KTRUE\nE\n", u"TRUE"_qs);
+    for (const char *broken :
+         {"ID;PX\nC;X1;Y1;K1\n", "ID;P\nC;K1\nE\n", "ID;P\nC;X0;Y1;K1\nE\n",
+          "ID;P\nC;X1;Y1;K\"abc\nE\n", "ID;P\nC;X9999;Y999999;K1\nE\n", "0.1\t0.2\r\n"})
+        addFlavourRow(broken, broken, u"-"_qs);
+    addGnumericRows();
 }
 
 void TestSpreadsheetExchange::offeredBlock()
@@ -88,97 +137,13 @@ void TestSpreadsheetExchange::offeredBlock()
     QFETCH(QByteArray, gnumeric);
     QFETCH(QByteArray, sylk);
     QFETCH(QString, text);
-    QFETCH(QString, block);
     QMimeData data;
-    data.setData(QString::fromLatin1(kGnumericMimeType), gnumeric);
-    data.setData(QString::fromLatin1(kSylkMimeType), sylk);
+    if (!gnumeric.isEmpty())
+        data.setData(QString::fromLatin1(kGnumericMimeType), gnumeric);
+    if (!sylk.isEmpty())
+        data.setData(QString::fromLatin1(kSylkMimeType), sylk);
     data.setText(text);
-    QCOMPARE(describe(readOfferedBlock(data)), block);
-}
-
-namespace {
-
-void addGnumericRows()
-{
-    QFile sample(qEnvironmentVariable("QUILLON_TEST_DATA") + u"/gnumeric-clipboard.xml"_qs);
-    QVERIFY(sample.open(QIODevice::ReadOnly));
-    QTest::newRow("captured") << sample.readAll()
-                              << u"#0.01|Béton \"brut\" <&>;|#0.1234567/#-0.05||#0.02/#1234.5|"
-                                 "\"Akustik\" Platte|#0.1/TRUE|two\nlines\ttab|#1e-07"_qs;
-    const QByteArray open = "<x:ClipboardRange xmlns:x=\"http://www.gnumeric.org/v10.dtd\" ";
-    QTest::newRow("base, any order, absent cells")
-        << open + "Cols=\"2\" Rows=\"2\" BaseCol=\"3\" BaseRow=\"5\"><x:Cells><x:Cell Row=\"6\" "
-                  "Col=\"4\" ValueType=\"40\"> 2 </x:Cell><x:Cell Row=\"5\" Col=\"3\" "
-                  "ValueType=\"40\">1e999</x:Cell></x:Cells></x:ClipboardRange>"
-        << u"1e999|/|#2"_qs;
-    const QByteArray range = "Cols=\"1\" Rows=\"1\" BaseCol=\"0\" BaseRow=\"0\"><x:Cells><x:Cell ";
-    for (const QByteArray &broken :
-         {open + range + "Row=\"0\" Col=\"1\">1</x:Cell></x:Cells></x:ClipboardRange>",
-          open + range + "Row=\"0\" Col=\"0\">1</x:Cells></x:ClipboardRange>",
-          open + "Cols=\"9999\" Rows=\"999999\" BaseCol=\"0\" BaseRow=\"0\"/>",
-          open + "Cols=\"1\" BaseCol=\"0\" BaseRow=\"0\"/>",
-          QByteArray("<ClipboardRange Cols=\"1\" Rows=\"1\" BaseCol=\"0\" BaseRow=\"0\"/>"),
-          QByteArray("<broken")})
-        QTest::newRow(broken.right(40).constData()) << broken << u"-"_qs;
-}
-
-} // namespace
-
-void TestSpreadsheetExchange::readFlavour_data()
-{
-    QTest::addColumn<QByteArray>("bytes"); // Gnumeric's when it begins with "<", else SYLK
-    QTest::addColumn<QString>("block");    // "-" for nothing
-
-    QTest::newRow("calc") << QByteArray("ID;PCALCOOO32\nC;X1;Y1;K0.1234567\nC;X2;Y1;K\"abc\"\n"
-                                        "C;X1;Y2;K-1.5E-3\nC;X2;Y2;K2e+2\nE\n")
-                          << u"#0.1234567|abc/#-0.0015|#200"_qs;
-    QTest::newRow("any order, position carried, unknown records")
-        << QByteArray("ID;PWXL;N;E\r\nP;PGeneral\r\nC;Y2;X1;K\"b\"\r\nO;L;D\r\nC;X2;K1\r\n"
-                      "F;P0;FG0G;X2;Y1\r\nC;K7\r\nC;X1;Y1;K\"a\"\r\nE\r\n")
-        << u"a|#7/b|#1"_qs;
-    QTest::newRow("semicolons, quotes, line break")
-        << QByteArray(
-               "ID;P\nC;X1;Y1;K\"a;;b\"\"c;;\"\nC;X2;Y1;K\"x\";;y\";E1\nC;X3;Y1;K\"1\x1b :2\"\nE\n")
-        << u"a;b\"\"c;|x\";y|1\n2"_qs;
-    QTest::newRow("bounds, zero byte, code page")
-        << QByteArray("ID;P\nB;Y2;X2\nC;X1;Y1;K\"B\xe9ton\"\nE\n") + '\0' << u"Béton|/|"_qs;
-    QTest::newRow("not a number stays text")
-        << QByteArray("ID;P\nC;X1;Y1;KTRUE\nE\n") << u"TRUE"_qs;
-    for (const char *broken :
-         {"C;X1;Y1;K1\nE\n", "ID;P\nC;X1;Y1;K1\n", "ID;P\nC;K1\nE\n", "ID;P\nC;X0;Y1;K1\nE\n",
-          "ID;P\nC;X1;Y1;K\"abc\nE\n", "ID;P\nC;X9999;Y999999;K1\nE\n", "0.1\t0.2\r\n"})
-        QTest::newRow(broken) << QByteArray(broken) << u"-"_qs;
-    addGnumericRows();
-}
-
-void TestSpreadsheetExchange::readFlavour()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, block);
-    const auto read =
-        bytes.startsWith('<') ? readGnumericClipboard(bytes) : quillon::readSylk(bytes);
-    QCOMPARE(read ? describe(*read) : u"-"_qs, block);
-}
-
-void TestSpreadsheetExchange::readTabText_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("block");
-    QTest::newRow("CR rows, trailing break") << u"a\tb\rc\td\r"_qs << u"a|b/c|d"_qs;
-    QTest::newRow("CR LF and LF, short row") << u"a\tb\r\nc\n\n"_qs << u"a|b/c|/|"_qs;
-    QTest::newRow("empty") << u""_qs << u""_qs;
-    QTest::newRow("quoted cells") << u"\"Akustik \"\"Platte\"\"\"\t\"a\tb\"\r\"c\r\nd\"\tx\r"_qs
-                                  << u"Akustik \"Platte\"|a\tb/c\r\nd|x"_qs;
-    QTest::newRow("quotes that stay")
-        << u"\"Akustik\" Platte\t\"Foam\"\t\"a\tb"_qs << u"\"Akustik\" Platte|\"Foam\"|\"a|b"_qs;
-}
-
-void TestSpreadsheetExchange::readTabText()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, block);
-    QCOMPARE(describe(quillon::readTabText(text)), block);
-    QCOMPARE(pastedName(u"a\r\nb\rc\nd"_qs), u"a b c d"_qs);
+    QTEST(describe(readOfferedBlock(data)), "block");
 }
 
 void TestSpreadsheetExchange::pastedCell_data()
@@ -194,27 +159,25 @@ void TestSpreadsheetExchange::pastedCell_data()
     QTest::newRow("blank groups") << u"1\u00a0234\u00a0567,5"_qs << comma << 1234567.5;
     QTest::newRow("1,5E-05") << u"1,5E-05"_qs << comma << 1.5e-5;
     QTest::newRow("12,50%") << u"12,50%"_qs << comma << 12.5;
-    QTest::newRow("0,5 dB") << u"0,5 dB"_qs << comma << 0.5;
     QTest::newRow("1,234") << u"1,234"_qs << comma << 1.234;
+    QTest::newRow("two numbers") << u"0,4\n0,5 0,6"_qs << comma << 0.4;
+    QTest::newRow(",5") << u",5"_qs << comma << 0.5;
     QTest::newRow("1,234.50") << u"1,234.50"_qs << number << 1234.5;
     QTest::newRow("1,234,567 Hz") << u"1,234,567 Hz"_qs << number << 1234567.0;
     QTest::newRow("group of 2") << u"1.23,5"_qs << number << 1.23;
-    QTest::newRow("two commas") << u"1,2,3"_qs << number << 1.0;
-    QTest::newRow("85 %") << u" 85 %"_qs << number << 85.0;
-    QTest::newRow(".5") << u"- .5"_qs << number << -0.5;
+    QTest::newRow("group of 4") << u"1234.567,5"_qs << number << 1234.567;
     QTest::newRow("empty") << u"  "_qs << int(PastedKind::Empty) << 0.0;
-    for (const char *text : {"abc", "n/a", "Frequency (Hz)", "-", ".", ",5"})
+    for (const char *text : {"abc", "-", ".", ","})
         QTest::newRow(text) << QString::fromLatin1(text) << int(PastedKind::NotANumber) << 0.0;
 }
 
 void TestSpreadsheetExchange::pastedCell()
 {
     QFETCH(QString, text);
-    QFETCH(int, kind);
-    QFETCH(double, value);
     const PastedValue read = readPastedCell({text, {}});
-    QCOMPARE(int(read.kind), kind);
-    QCOMPARE(read.value, value);
+    QTEST(int(read.kind), "kind");
+    QTEST(read.value, "value");
+    QCOMPARE(pastedName(u"a\r\nb\rc\nd"_qs), u"a b c d"_qs);
 }
 
 void TestSpreadsheetExchange::report()
@@ -233,11 +196,12 @@ void TestSpreadsheetExchange::report()
              "on the \"Sabine\" tab; they are stored as pasted (percentages?). First: material 4, "
              "band 125."_qs);
 
-    PasteReport insulation(Quantity::Insulation);
+    PasteReport insulation(Quantity::Insulation), truth(Quantity::TrueAbsorption);
     insulation.checkStored(1, 1, 55.0);
+    truth.checkStored(1, 1, 1.5);
     insulation.note(PasteNote::SkippedOutOfRange, 2, 2);
-    QCOMPARE(insulation.message(), u"1 value was not stored: it is not a finite number. First: "
-                                   "material 1, band 63."_qs);
+    QCOMPARE(insulation.message() + truth.message(),
+             u"1 value was not stored: it is not a finite number. First: material 1, band 63."_qs);
 }
 
 QTEST_APPLESS_MAIN(TestSpreadsheetExchange)
