@@ -1,23 +1,16 @@
 #pragma once
 
 #include <QByteArrayView>
-
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
 // A violated property aborts, so that libFuzzer keeps the input that caused it.
-#define FUZZ_REQUIRE(condition, ...)                                                         \
-    do {                                                                                     \
-        if (!(condition)) {                                                                  \
-            std::fprintf(stderr, "%s:%d: property violated: %s\n", __FILE__, __LINE__,      \
-                         #condition);                                                        \
-            std::fprintf(stderr, "" __VA_ARGS__);                                            \
-            std::fprintf(stderr, "\n");                                                      \
-            std::abort();                                                                    \
-        }                                                                                    \
-    } while (false)
+#define FUZZ_REQUIRE(condition, ...)                                                               \
+    ((condition)                                                                                   \
+         ? void()                                                                                  \
+         : (std::fprintf(stderr, "%s:%d: property violated: %s", __FILE__, __LINE__, #condition),  \
+            std::fprintf(stderr, "\n" __VA_ARGS__), std::fputc('\n', stderr), std::abort()))
 
 inline QByteArrayView fuzzInput(const uint8_t *data, size_t size)
 {

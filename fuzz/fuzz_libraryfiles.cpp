@@ -5,28 +5,27 @@
 #include "FuzzCheck.h"
 #include "LibraryFiles.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace quillon;
 
 namespace {
 
-// Returns false when loading refuses the material file.
-bool load(QByteArrayView materialData, QByteArrayView colorData, MaterialLibrary &library)
+// Loads both files into a fresh library and writes them back.
+std::pair<QByteArray, QByteArray> rewrite(QByteArrayView materialData, QByteArrayView colorData)
 {
-    const int lines = countMaterialLines(materialData);
-    if (lines > kMaxMaterials)
-        return false;
+    // Reused for every input: allocating it anew costs more than the rest.
+    static MaterialLibrary library;
+    library = MaterialLibrary();
     readMaterialFile(materialData, library);
     applyDefaultColors(library, readColorFile(colorData, library).colorsRead);
-    FUZZ_REQUIRE(library.materialCount == lines && library.materialCount <= kMaxMaterials);
-    for (const auto *table : {&library.alphaR, &library.insulationR, &library.scattering}) {
-        for (const BandRow &row : *table) {
-            for (float v : row)
-                FUZZ_REQUIRE(std::isfinite(v));
-        }
-    }
-    return true;
+    FUZZ_REQUIRE(library.materialCount == countMaterialLines(materialData));
+    auto finite = [](float v) { return std::isfinite(v); };
+    for (const auto *table : {&library.alphaR, &library.insulationR, &library.scattering})
+        for (const BandRow &row : *table)
+            FUZZ_REQUIRE(std::all_of(row.begin(), row.end(), finite));
+    return {writeMaterialFile(library), writeColorFile(library)};
 }
 
 } // namespace
@@ -35,24 +34,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArrayView input = fuzzInput(data, size);
     const qsizetype split = input.indexOf('\0');
-    const QByteArrayView materialData = split < 0 ? input : input.first(split);
-    const QByteArrayView colorData = split < 0 ? QByteArrayView() : input.sliced(split + 1);
-
-    // Reused for every input: allocating them anew costs more than the rest.
-    static MaterialLibrary first;
-    static MaterialLibrary second;
-    first = MaterialLibrary();
-    if (!load(materialData, colorData, first))
-        return 0;
-    const QByteArray materials = writeMaterialFile(first);
-    QByteArray colors = writeColorFile(first);
-    second = MaterialLibrary();
-    FUZZ_REQUIRE(load(materials, colors, second));
-    const QByteArray materialsAgain = writeMaterialFile(second);
-    FUZZ_REQUIRE(materialsAgain == materials, "material file changed on rewriting:\n%s\n---\n%s",
-                 materials.constData(), materialsAgain.constData());
+    const QByteArrayView materials = split < 0 ? input : input.first(split);
+    if (countMaterialLines(materials) > kMaxMaterials)
+        return 0; // loading refuses it
+    auto [written, colors] =
+        rewrite(materials, split < 0 ? QByteArrayView() : input.sliced(split + 1));
+    const auto [again, colorsAgain] = rewrite(written, colors);
+    FUZZ_REQUIRE(again == written, "material file changed on rewriting:\n%s\n---\n%s",
+                 written.constData(), again.constData());
     // A colour of 0 is written as such but read back as its replacement.
     colors.replace(" 0 \r\n", " " + QByteArray::number(kBlackReplacement) + " \r\n");
-    FUZZ_REQUIRE(writeColorFile(second) == colors);
+    FUZZ_REQUIRE(colorsAgain == colors);
     return 0;
 }
