@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <QTabBar>
 #include <QTimer>
+#include <QUndoStack>
 
 // The window's design: its controls with their places, fonts and tab order, the rule that fits
 // them to the window's size, and the start-up that hides what waits for a library.
@@ -112,7 +113,7 @@ void MainWindow::createControls()
     connect(m_picture, &PictureBox::clicked, this, &MainWindow::loadLibrary);
 
     const QFont font = controlFont();
-    m_document = new LibraryDocument(this);
+    m_document = new LibraryDocument(QString(), this);
     m_tableModel = new LibraryTableModel(*m_document, this);
     m_numberColumnTwips = kDefaultColumnTwips;
 
@@ -150,8 +151,7 @@ void MainWindow::createControls()
     connect(m_cellEditor, &QLineEdit::returnPressed, this, &MainWindow::commitCellEdit);
     TextUndoKeys::install(m_cellEditor);
 
-    connect(m_document, &LibraryDocument::stepApplied, this,
-            [this](int, int, int, int, const CellRange &selection) { onStepApplied(selection); });
+    connect(m_document, &LibraryDocument::materialsChanged, this, &MainWindow::onMaterialsChanged);
     connect(m_document, &LibraryDocument::savedChanged, this,
             [this](bool saved) { setWindowModified(!saved); });
 
@@ -190,7 +190,7 @@ MaterialTableView &MainWindow::table()
     connect(m_table, &MaterialTableView::characterTyped, this, &MainWindow::startEntry);
     // A block over several materials compares their spectra.
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (m_tableReady)
+        if (m_document->isLoaded())
             drawSpectrumChart();
     });
     m_table->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -208,9 +208,15 @@ MaterialTableView &MainWindow::table()
 
 void MainWindow::addShortcuts()
 {
-    m_undoAction = m_document->history().createUndoAction(this);
+    // The history's actions, but through the window, which puts the selection back.
+    QUndoStack &history = m_document->history();
+    m_undoAction = history.createUndoAction(this);
     m_undoAction->setShortcuts(QKeySequence::Undo);
-    m_redoAction = m_document->history().createRedoAction(this);
+    m_redoAction = history.createRedoAction(this);
+    for (QAction *action : {m_undoAction, m_redoAction})
+        disconnect(action, &QAction::triggered, &history, nullptr);
+    connect(m_undoAction, &QAction::triggered, this, &MainWindow::undo);
+    connect(m_redoAction, &QAction::triggered, this, &MainWindow::redo);
     QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
     for (const QKeySequence &key : {QKeySequence(Qt::CTRL | Qt::Key_Y),
                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
@@ -265,8 +271,9 @@ void MainWindow::placeFindBar()
 void MainWindow::startUp(const QString &executableFolder, const QLocale &locale)
 {
     m_installFolder = installFolderFor(executableFolder);
+    m_document->setFolder(m_installFolder);
     const RecoveryOutcome recovery =
-        recoverInterruptedSave(materialFilePath(m_installFolder), colorFilePath(m_installFolder));
+        recoverInterruptedSave(m_document->materialPath(), m_document->colorPath());
     // While another program saves, the load recovers if anything is left to recover.
     if (!recovery.message.isEmpty() && !recovery.busy)
         m_dialogs->messageBox(recovery.message, QString::fromLatin1(kWindowCaption),
