@@ -122,11 +122,12 @@ void MainWindow::showActionMenu(const QPoint &globalPosition)
 {
     if (!m_document->isLoaded())
         return;
-    const QStringList items = {QString::fromLatin1(kImportCaption),
-                               QString::fromLatin1(kHelpCaption)};
-    if (const auto chosen = m_dialogs->popupMenu(items, globalPosition);
-        chosen && *chosen >= 0 && *chosen < items.size())
-        setActionMode(*chosen == 0 ? ActionMode::ImportLumeo : ActionMode::Help);
+    QAction importMode(QString::fromLatin1(kImportCaption));
+    QAction helpMode(QString::fromLatin1(kHelpCaption));
+    connect(&importMode, &QAction::triggered, this,
+            [this] { setActionMode(ActionMode::ImportLumeo); });
+    connect(&helpMode, &QAction::triggered, this, [this] { setActionMode(ActionMode::Help); });
+    m_dialogs->popupMenu({&importMode, &helpMode}, globalPosition);
 }
 
 void MainWindow::loadLibrary()
@@ -229,16 +230,17 @@ void MainWindow::startEntry(QChar character)
 void MainWindow::drawSpectrumChart()
 {
     const CellRange range = table().selectedRange();
-    const int n = std::clamp(materialIndex(materialOfRow(range.row)), 0, kMaxMaterials);
+    const int material = std::clamp(materialOfRow(range.row), -1, kMaxMaterials - 1);
     const Quantity quantity = selectedQuantity();
     const bool loaded = m_document->isLoaded();
     if (loaded && range.row >= 0 && range.bottom() > range.top())
-        m_chart->showComparison(spectrumComparison(library(), materialIndex(materialOfRow(range.top())),
-                                                   materialIndex(materialOfRow(range.bottom())), quantity));
+        m_chart->showComparison(spectrumComparison(library(), materialOfRow(range.top()),
+                                                   materialOfRow(range.bottom()), quantity));
     else
-        m_chart->showSpectrum(spectrumValues(library(), n, quantity));
-    if (loaded && n >= 1) {
-        const RatingsReadout readout = ratingsReadout(library(), n, quantity);
+        m_chart->showSpectrum(spectrumValues(library(), material, quantity));
+    if (loaded && material >= 0) {
+        const RatingsReadout readout =
+            ratingsReadout(library(), materialIndex(material), quantity);
         m_chart->setRatingsText(readout.line, readout.toolTip);
     }
 }
@@ -381,16 +383,8 @@ void MainWindow::redo()
 
 void MainWindow::showTableMenu(const QPoint &globalPosition)
 {
-    const QList<QAction *> actions = {m_undoAction, m_redoAction, m_copyAction, m_pasteAction};
-    QStringList items;
-    QList<bool> enabled;
-    for (QAction *action : actions) {
-        items += action->text();
-        enabled += action->isEnabled();
-    }
-    const auto chosen = m_dialogs->popupMenu(items, globalPosition, enabled);
-    if (chosen && enabled.value(*chosen))
-        actions.at(*chosen)->trigger();
+    m_dialogs->popupMenu({m_undoAction, m_redoAction, m_copyAction, m_pasteAction},
+                         globalPosition);
 }
 
 void MainWindow::saveLibrary()

@@ -83,6 +83,8 @@ protected:
 
 private:
     void createControls();
+    void createTabStrip();
+    void createButtonsAndChart();
     void addShortcuts();
     void placeFindBar();
     void findMaterialNamed(const QString &text, bool forward);

@@ -41,11 +41,9 @@ double parseLeading(qsizetype size, CharAt charAt)
     // Decimal position of the first significant digit, for telling overflow from underflow.
     long long magnitude = 0;
     bool seenSignificant = false;
-    long long integerDigits = 0;
     while (isDigit(c = peek())) {
         buffer.push_back(c);
         ++mantissaDigits;
-        ++integerDigits;
         if (c != '0' && !seenSignificant) {
             seenSignificant = true;
             magnitude = 0;

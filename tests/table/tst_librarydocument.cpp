@@ -198,8 +198,17 @@ void TestLibraryDocument::changedCells_data()
                                   << u"0.500"_qs;
     QTest::newRow("undo") << u"edit 2 5 0.25"_qs << u"undo"_qs << QList<int>{2, 5, 2, 5}
                           << u"0.500"_qs;
+    // Entered texts stay until the next refresh, whatever else changes in their row.
     QTest::newRow("a name") << u"edit 2 5 0.25"_qs << u"name 2 Felt"_qs << QList<int>{2, 1, 2, 1}
                             << u"0.25"_qs;
+    QTest::newRow("a colour") << u"edit 2 5 0.25"_qs << u"colour 2"_qs << QList<int>{2, 2, 2, 2}
+                              << u"0.25"_qs;
+    QTest::newRow("another entry") << u"edit 2 5 0.25"_qs << u"edit 2 6 0.5"_qs
+                                   << QList<int>{2, 6, 2, 6} << u"0.25"_qs;
+    QTest::newRow("a paste beside") << u"edit 2 5 0.25"_qs << u"paste 2 7 0.1\t0.2"_qs
+                                    << QList<int>{2, 7, 2, 8} << u"0.25"_qs;
+    QTest::newRow("a paste over it") << u"edit 2 5 0.25"_qs << u"paste 2 5 0.75"_qs
+                                     << QList<int>{2, 5, 2, 5} << u"0.750"_qs;
 }
 
 void TestLibraryDocument::changedCells()
