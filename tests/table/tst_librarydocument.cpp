@@ -263,6 +263,15 @@ void TestLibraryDocument::clipboardRoundTrip()
     QVERIFY(data->data(QString::fromLatin1(kGnumericMimeType))
                 .contains("Row=\"0\" Col=\"1\" ValueType=\"60\">#1234AB<"));
 
+    const QModelIndexList corners = {core.model.index(2, kLastBandColumn),
+                                     core.model.index(1, kNameColumn)};
+    const std::unique_ptr<QMimeData> dragged(core.model.mimeData(corners));
+    for (const QString &format : core.model.mimeTypes())
+        QCOMPARE(dragged->data(format), data->data(format));
+    // Names and values are typed; colours are chosen.
+    for (int column = 0; column < kColumnCount; ++column)
+        QCOMPARE(bool(core.model.flags(core.model.index(1, column)) & Qt::ItemIsEditable),
+                 column != kSwatchColumn);
     core.document.paste({19, kNameField, 19, kNameField}, *data, core.model.quantity());
     for (size_t i = 0; i < 2; ++i)
         QVERIFY(library.materialNames[20 + i] == library.materialNames[2 + i] &&
