@@ -113,8 +113,7 @@ void CommandButton::paintEvent(QPaintEvent *event)
 {
     QStyleOptionButton option;
     initStyleOption(&option);
-    const QRect textArea =
-        style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    const QRect textArea = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
     if (option.fontMetrics.horizontalAdvance(option.text) <= textArea.width()) {
         QPushButton::paintEvent(event);
         return;
@@ -123,8 +122,8 @@ void CommandButton::paintEvent(QPaintEvent *event)
     option.text.clear();
     QStylePainter painter(this);
     painter.drawControl(QStyle::CE_PushButton, option);
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::ButtonText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(textArea, Qt::AlignCenter | Qt::TextWordWrap, caption);
 }
 

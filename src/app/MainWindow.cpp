@@ -56,8 +56,7 @@ MainWindow::MainWindow(std::unique_ptr<UserDialogs> dialogs, QWidget *parent)
     addShortcuts();
 
     if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
-        connect(app, &QGuiApplication::commitDataRequest, this,
-                &MainWindow::commitDataRequested);
+        connect(app, &QGuiApplication::commitDataRequest, this, &MainWindow::commitDataRequested);
     }
 }
 
@@ -239,8 +238,7 @@ void MainWindow::drawSpectrumChart()
     else
         m_chart->showSpectrum(spectrumValues(library(), material, quantity));
     if (loaded && material >= 0) {
-        const RatingsReadout readout =
-            ratingsReadout(library(), materialIndex(material), quantity);
+        const RatingsReadout readout = ratingsReadout(library(), materialIndex(material), quantity);
         m_chart->setRatingsText(readout.line, readout.toolTip);
     }
 }
@@ -289,8 +287,7 @@ void MainWindow::commitCellEdit()
     const CellRange where = table().selectedRange();
     const QString typed = m_cellEditor->text();
     const int historyIndex = m_document->history().index();
-    const auto result =
-        m_tableModel->enter(m_tableModel->index(where.row, where.column), typed);
+    const auto result = m_tableModel->enter(m_tableModel->index(where.row, where.column), typed);
     keepStepSelection(historyIndex);
     switch (result) {
     case LibraryDocument::EditResult::Refused:
@@ -383,8 +380,7 @@ void MainWindow::redo()
 
 void MainWindow::showTableMenu(const QPoint &globalPosition)
 {
-    m_dialogs->popupMenu({m_undoAction, m_redoAction, m_copyAction, m_pasteAction},
-                         globalPosition);
+    m_dialogs->popupMenu({m_undoAction, m_redoAction, m_copyAction, m_pasteAction}, globalPosition);
 }
 
 void MainWindow::saveLibrary()
@@ -464,7 +460,8 @@ void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 {
     if (m_document->isLoaded() && event->mimeData()->hasUrls()) {
         const QList<QUrl> urls = event->mimeData()->urls();
-        if (std::any_of(urls.begin(), urls.end(), [](const QUrl &url) { return url.isLocalFile(); })) {
+        if (std::any_of(urls.begin(), urls.end(),
+                        [](const QUrl &url) { return url.isLocalFile(); })) {
             event->acceptProposedAction();
             return;
         }

@@ -7,7 +7,6 @@
 
 #include <QLocale>
 #include <QWidget>
-
 #include <memory>
 #include <vector>
 

@@ -124,8 +124,7 @@ void MainWindow::createTabStrip()
                         tip(u"\"True\" Absorption Coefficient", Quantity::TrueAbsorption)});
     m_tabStrip->addTab({QIcon(tabImage(TabImage::SabineAlpha)), QString(),
                         tip(u"\"Sabine\" Absorption Coefficient", Quantity::SabineAbsorption)});
-    m_tabStrip->addTab(
-        {QIcon(), u"  R"_qs, tip(u"Sound Insulation Index", Quantity::Insulation)});
+    m_tabStrip->addTab({QIcon(), u"  R"_qs, tip(u"Sound Insulation Index", Quantity::Insulation)});
     m_tabStrip->addTab(
         {QIcon(), u"  s"_qs, tip(u"ISO Scattering Coefficient ", Quantity::Scattering)});
     setTwipsGeometry(m_tabStrip, 120, kTabStripTop, 9972, 6732);
@@ -153,10 +152,9 @@ void MainWindow::createButtonsAndChart()
     m_actionButton = makeButton("actionButton", kLoadCaption, 240, 1800, 1215, 495);
     m_actionButton->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_actionButton, &QPushButton::clicked, this, &MainWindow::runActionButton);
-    connect(m_actionButton, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &position) {
-                showActionMenu(m_actionButton->mapToGlobal(position));
-            });
+    connect(
+        m_actionButton, &QWidget::customContextMenuRequested, this,
+        [this](const QPoint &position) { showActionMenu(m_actionButton->mapToGlobal(position)); });
 
     m_cellEditor = new QLineEdit(QStringLiteral("0.0"), this);
     m_cellEditor->setObjectName(QStringLiteral("cellEditor"));
@@ -224,8 +222,8 @@ void MainWindow::addShortcuts()
     connect(m_undoAction, &QAction::triggered, this, &MainWindow::undo);
     connect(m_redoAction, &QAction::triggered, this, &MainWindow::redo);
     QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
-    for (const QKeySequence &key : {QKeySequence(Qt::CTRL | Qt::Key_Y),
-                                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
+    for (const QKeySequence &key :
+         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
         if (!redoKeys.contains(key))
             redoKeys.append(key);
     }

@@ -69,9 +69,9 @@ std::optional<QString> QtUserDialogs::chooseOpenFile(const QString &title, const
     const FocusKeeper keeper;
     // The filter comes as "description|pattern" and shows as "description (pattern)".
     const qsizetype bar = filter.indexOf(u'|');
-    const QString qtFilter = bar < 0 ? filter
-                                     : filter.left(bar) + QStringLiteral(" (") +
-                                           filter.mid(bar + 1) + QLatin1Char(')');
+    const QString qtFilter =
+        bar < 0 ? filter
+                : filter.left(bar) + QStringLiteral(" (") + filter.mid(bar + 1) + QLatin1Char(')');
     const QString path = QFileDialog::getOpenFileName(m_parent, title, initialFolder, qtFilter);
     if (path.isEmpty())
         return std::nullopt;

@@ -6,7 +6,7 @@ namespace quillon {
 inline constexpr int kTwipsPerInch = 1440;
 
 struct LayoutInput {
-    int windowWidth = 0;  // outer size, frame and caption bar included
+    int windowWidth = 0; // outer size, frame and caption bar included
     int windowHeight = 0;
     int tableLeft = 240;
     int tabStripTop = 120;

@@ -250,18 +250,18 @@ LibraryDocument::EditResult LibraryDocument::enterValue(int material, int band, 
     if (!toStoredFloat(entered) || !stored)
         return EditResult::Refused;
     SliceShape shape = valuesShape(n, n, quantity, band, band, false);
-    push(new LibraryStep(*this,
-                         QStringLiteral("entry of %1 in material %2 at %3")
-                             .arg(*shown)
-                             .arg(material)
-                             .arg(QLatin1String(bandText(kBandNames, band))),
-                         shape,
-                         [=, raise = raiseCount(n)](MaterialLibrary &library) {
-                             storeBandValue(library, n, band, quantity, *stored);
-                             raise(library);
-                         },
-                         MaterialChange{material, material, false, false, false, shape.table,
-                                        band, band}));
+    push(new LibraryStep(
+        *this,
+        QStringLiteral("entry of %1 in material %2 at %3")
+            .arg(*shown)
+            .arg(material)
+            .arg(QLatin1String(bandText(kBandNames, band))),
+        shape,
+        [=, raise = raiseCount(n)](MaterialLibrary &library) {
+            storeBandValue(library, n, band, quantity, *stored);
+            raise(library);
+        },
+        MaterialChange{material, material, false, false, false, shape.table, band, band}));
     return EditResult::Stored;
 }
 
@@ -416,19 +416,19 @@ std::optional<int> LibraryDocument::importMaterial(const LumeoReadResult &values
     const int n = m_library->materialCount + 1;
     const QByteArray stored = encodeCp1252(name, lossyName);
     const MaterialColor color = m_importColors.nextColor();
-    push(new LibraryStep(
-        *this, QStringLiteral("import of \"%1\"").arg(decodeCp1252(stored)),
-        {n, n, ValueTable::Absorption, kLumeoFirstBand, kLumeoFirstBand + kLumeoBandCount - 1, true,
-         true},
-        [=](MaterialLibrary &library) {
-            const auto slot = static_cast<size_t>(n);
-            library.materialCount = n;
-            for (int k = 0; k < kLumeoBandCount; ++k)
-                library.alphaR[slot][size_t(kLumeoFirstBand + k)] = values.values[size_t(k)];
-            library.materialNames[slot] = stored;
-            library.materialColors[slot] = color;
-            library.hasAlpha[slot] = true;
-        }));
+    push(new LibraryStep(*this, QStringLiteral("import of \"%1\"").arg(decodeCp1252(stored)),
+                         {n, n, ValueTable::Absorption, kLumeoFirstBand,
+                          kLumeoFirstBand + kLumeoBandCount - 1, true, true},
+                         [=](MaterialLibrary &library) {
+                             const auto slot = static_cast<size_t>(n);
+                             library.materialCount = n;
+                             for (int k = 0; k < kLumeoBandCount; ++k)
+                                 library.alphaR[slot][size_t(kLumeoFirstBand + k)] =
+                                     values.values[size_t(k)];
+                             library.materialNames[slot] = stored;
+                             library.materialColors[slot] = color;
+                             library.hasAlpha[slot] = true;
+                         }));
     return materialNumber(n);
 }
 

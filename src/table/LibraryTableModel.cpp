@@ -222,8 +222,7 @@ std::unique_ptr<QMimeData> LibraryTableModel::copyBlock(const CellRange &range) 
             if (column >= kFirstBandColumn)
                 cell.number = wholeNumber(cell.text);
             else if (column == kSwatchColumn && m_showsLibrary)
-                cell.text =
-                    colorHexText(
+                cell.text = colorHexText(
                     m_document.library().materialColors[size_t(materialIndex(materialOfRow(row)))]);
             text += index(row, column).data().toString();
             cells.cells.push_back(std::move(cell));

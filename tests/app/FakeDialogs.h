@@ -6,7 +6,6 @@
 #include <QPoint>
 #include <QString>
 #include <QStringList>
-
 #include <deque>
 #include <optional>
 #include <vector>
@@ -28,9 +27,9 @@ public:
     std::deque<QMessageBox::StandardButton> answers;       // to Yes/No questions; Yes when empty
     std::deque<std::optional<MaterialColor>> colorAnswers; // cancel when empty
     std::vector<MaterialColor> colorRequests;
-    std::deque<QString> fileAnswers;             // an empty path, or none, cancels
-    std::vector<QStringList> fileRequests;       // title, filter, initial folder
-    std::vector<QStringList> started;            // program, then its arguments
+    std::deque<QString> fileAnswers;       // an empty path, or none, cancels
+    std::vector<QStringList> fileRequests; // title, filter, initial folder
+    std::vector<QStringList> started;      // program, then its arguments
     std::vector<QString> openedFiles;
     std::deque<std::optional<int>> menuAnswers;
     std::vector<QStringList> menus;
@@ -96,8 +95,7 @@ public:
     }
 
 private:
-    template <typename T>
-    static std::optional<T> take(std::deque<T> &queue)
+    template <typename T> static std::optional<T> take(std::deque<T> &queue)
     {
         if (queue.empty())
             return std::nullopt;

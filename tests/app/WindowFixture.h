@@ -64,8 +64,7 @@ struct WindowFixture {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    template <typename T = QWidget>
-    T *control(const char *name) const
+    template <typename T = QWidget> T *control(const char *name) const
     {
         return window->findChild<T *>(QLatin1String(name));
     }

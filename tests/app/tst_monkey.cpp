@@ -2,8 +2,8 @@
 // against what a save writes and a load reads back, and against its history.
 // QUILLON_MONKEY_SEED and QUILLON_MONKEY_ACTIONS replay a run (a crash: lower the actions).
 
-#include "LibraryFiles.h"
 #include "LibraryDocument.h"
+#include "LibraryFiles.h"
 #include "WindowFixture.h"
 
 #include <QClipboard>
@@ -141,7 +141,7 @@ private:
     {
         const int roll = below(100);
         const int count = roll < 8 ? between(0, 7) : roll < 20 ? between(9, 12) : 8;
-        const QStringList separators = {u","_qs,  u" "_qs,  u"\n"_qs,         u"\r\n"_qs,
+        const QStringList separators = {u","_qs,  u" "_qs,  u"\n"_qs,       u"\r\n"_qs,
                                         u", "_qs, u"\t"_qs, u"  ,\r\n  "_qs};
         QString content = chance(4) ? u"Lumeo material\n"_qs : QString();
         for (int i = 0; i < count; ++i) {
@@ -273,7 +273,8 @@ private:
     {
         note(u"full check"_qs);
         QTest::mouseClick(m_f->button("updateFileButton"), Qt::LeftButton);
-        const QByteArray saved = m_f->readFile(u"Korvane.mat"_qs) + m_f->readFile(u"korcolor.mat"_qs);
+        const QByteArray saved =
+            m_f->readFile(u"Korvane.mat"_qs) + m_f->readFile(u"korcolor.mat"_qs);
         if (saved != files(library()) || !m_f->window->document().isSaved())
             return u"Update File did not write the library"_qs;
         LibraryDocument reloaded(m_f->folder.path());

@@ -16,8 +16,14 @@ using quillon::testing::WindowFixture;
 
 namespace {
 
-QByteArray sampleMaterials() { return WindowFixture::sampleFile("Korvane.mat"); }
-QByteArray sampleColors() { return WindowFixture::sampleFile("korcolor.mat"); }
+QByteArray sampleMaterials()
+{
+    return WindowFixture::sampleFile("Korvane.mat");
+}
+QByteArray sampleColors()
+{
+    return WindowFixture::sampleFile("korcolor.mat");
+}
 
 } // namespace
 
@@ -133,8 +139,8 @@ void TestWindowEdit::rightClickKeepsBlock()
     MaterialTableView *g = f.grid();
     auto block = [&] {
         const CellRange b = g->selectedRange();
-        return QList<int>{f.row(), f.col(), b.top() + 1, b.left() + 1, b.bottom() + 1,
-                          b.right() + 1};
+        return QList<int>{f.row(),      f.col(),        b.top() + 1,
+                          b.left() + 1, b.bottom() + 1, b.right() + 1};
     };
     // Materials 4 to 6 at 125 and 250 Hz; the menu's Copy, then its Paste into 10 to 12.
     f.clickCell(5, 5);
@@ -178,7 +184,8 @@ void TestWindowEdit::textFieldsKeepUndoKeys()
     f.load();
     f.enter(2, 3, u"0.9"_qs);
     QTest::keySequence(f.grid(), QKeySequence::Undo); // a library step to redo
-    QTest::keySequence(f.grid(), field == u"cellEditor" ? QKeySequence(u"0"_qs) : QKeySequence::Find);
+    QTest::keySequence(f.grid(),
+                       field == u"cellEditor" ? QKeySequence(u"0"_qs) : QKeySequence::Find);
     auto *edit = f.control<QLineEdit>(field.toLatin1().constData());
     QTest::keyClicks(edit, field == u"cellEditor" ? u".45"_qs : u"0.45"_qs);
     QTest::keyClick(edit, Qt::Key_Backspace);

@@ -108,10 +108,14 @@ void TestWindowLoad::loadWays_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("report"); // what the one message of the load names
     // The colour file holds one colour more than there are materials.
-    QTest::newRow("button") << "button" << 0 << "Help" << "korcolor.mat";
-    QTest::newRow("picture") << "picture" << 0 << "Load Materials" << "korcolor.mat";
-    QTest::newRow("margin") << "margin" << 0 << "Load Materials" << "korcolor.mat";
-    QTest::newRow("refused, missing") << "button" << -1 << "Load Materials" << "Korvane.mat";
+    QTest::newRow("button") << "button" << 0 << "Help"
+                            << "korcolor.mat";
+    QTest::newRow("picture") << "picture" << 0 << "Load Materials"
+                             << "korcolor.mat";
+    QTest::newRow("margin") << "margin" << 0 << "Load Materials"
+                            << "korcolor.mat";
+    QTest::newRow("refused, missing") << "button" << -1 << "Load Materials"
+                                      << "Korvane.mat";
 }
 
 void TestWindowLoad::loadWays()
@@ -132,7 +136,7 @@ void TestWindowLoad::loadWays()
         else
             QTest::mouseClick(f.window.get(), Qt::LeftButton, {}, QPoint(2, 2));
     };
-    // A second request, delivered while the load lets the window process its events.
+    // A second request, queued while the first runs.
     QMetaObject::invokeMethod(f.window.get(), &MainWindow::loadLibrary, Qt::QueuedConnection);
     requestLoad();
     const bool loaded = lines == 0;
@@ -286,7 +290,8 @@ void TestWindowLoad::keyboard()
             QPushButton *target = f.button(name);
             target->setFocus();
             QSignalSpy clicked(target, &QPushButton::clicked);
-            QTest::keyClick(target, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+            QTest::keyClick(target, key,
+                            key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
             QTRY_VERIFY2(clicked.size() == 1, name);
         }
     }

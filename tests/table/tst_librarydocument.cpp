@@ -8,7 +8,6 @@
 #include <QMimeData>
 #include <QtTest>
 #include <malloc.h>
-
 #include <optional>
 
 using namespace quillon;
@@ -203,12 +202,12 @@ void TestLibraryDocument::changedCells_data()
                             << u"0.25"_qs;
     QTest::newRow("a colour") << u"edit 2 5 0.25"_qs << u"colour 2"_qs << QList<int>{2, 2, 2, 2}
                               << u"0.25"_qs;
-    QTest::newRow("another entry") << u"edit 2 5 0.25"_qs << u"edit 2 6 0.5"_qs
-                                   << QList<int>{2, 6, 2, 6} << u"0.25"_qs;
-    QTest::newRow("a paste beside") << u"edit 2 5 0.25"_qs << u"paste 2 7 0.1\t0.2"_qs
-                                    << QList<int>{2, 7, 2, 8} << u"0.25"_qs;
-    QTest::newRow("a paste over it") << u"edit 2 5 0.25"_qs << u"paste 2 5 0.75"_qs
-                                     << QList<int>{2, 5, 2, 5} << u"0.750"_qs;
+    QTest::newRow("another entry")
+        << u"edit 2 5 0.25"_qs << u"edit 2 6 0.5"_qs << QList<int>{2, 6, 2, 6} << u"0.25"_qs;
+    QTest::newRow("a paste beside")
+        << u"edit 2 5 0.25"_qs << u"paste 2 7 0.1\t0.2"_qs << QList<int>{2, 7, 2, 8} << u"0.25"_qs;
+    QTest::newRow("a paste over it")
+        << u"edit 2 5 0.25"_qs << u"paste 2 5 0.75"_qs << QList<int>{2, 5, 2, 5} << u"0.750"_qs;
 }
 
 void TestLibraryDocument::changedCells()
