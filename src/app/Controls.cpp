@@ -11,11 +11,6 @@
 
 namespace quillon {
 
-namespace {
-constexpr char kKeyProperty[] = "key";
-constexpr char kTagProperty[] = "tag";
-} // namespace
-
 TabStrip::TabStrip(QWidget *parent) : QWidget(parent), m_bar(new QTabBar(this))
 {
     m_bar->setDrawBase(false);
@@ -39,8 +34,6 @@ void TabStrip::addTab(const Tab &tab)
     const int index = m_bar->addTab(tab.icon, tab.caption);
     m_silent = false;
     m_bar->setTabToolTip(index, tab.toolTip);
-    m_bar->setTabData(index, QVariantMap{{QLatin1String(kKeyProperty), tab.key},
-                                         {QLatin1String(kTagProperty), tab.tag}});
     m_bar->resize(m_bar->sizeHint());
 }
 
@@ -59,16 +52,6 @@ void TabStrip::selectPosition(int position)
     m_silent = true;
     m_bar->setCurrentIndex(position - 1);
     m_silent = false;
-}
-
-QString TabStrip::key(int position) const
-{
-    return m_bar->tabData(position - 1).toMap().value(QLatin1String(kKeyProperty)).toString();
-}
-
-QString TabStrip::tag(int position) const
-{
-    return m_bar->tabData(position - 1).toMap().value(QLatin1String(kTagProperty)).toString();
 }
 
 void TabStrip::paintEvent(QPaintEvent *)
@@ -130,8 +113,7 @@ void CommandButton::paintEvent(QPaintEvent *event)
 {
     QStyleOptionButton option;
     initStyleOption(&option);
-    const QRect textArea =
-        style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    const QRect textArea = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
     if (option.fontMetrics.horizontalAdvance(option.text) <= textArea.width()) {
         QPushButton::paintEvent(event);
         return;
@@ -140,8 +122,8 @@ void CommandButton::paintEvent(QPaintEvent *event)
     option.text.clear();
     QStylePainter painter(this);
     painter.drawControl(QStyle::CE_PushButton, option);
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::ButtonText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(textArea, Qt::AlignCenter | Qt::TextWordWrap, caption);
 }
 

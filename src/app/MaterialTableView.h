@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LibraryDocument.h"
+#include "LibraryTableModel.h"
 
 #include <QTableView>
 
@@ -17,6 +17,7 @@ public:
 
     void setModel(QAbstractItemModel *model) override;
     void setCornerText(const QString &text);
+    const QString &cornerText() const { return m_cornerText; }
 
     // The current cell and the anchor; all -1 while the table has no cells.
     CellRange selectedRange() const;

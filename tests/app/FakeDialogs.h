@@ -2,10 +2,10 @@
 
 #include "UserDialogs.h"
 
+#include <QAction>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
-
 #include <deque>
 #include <optional>
 #include <vector>
@@ -27,9 +27,9 @@ public:
     std::deque<QMessageBox::StandardButton> answers;       // to Yes/No questions; Yes when empty
     std::deque<std::optional<MaterialColor>> colorAnswers; // cancel when empty
     std::vector<MaterialColor> colorRequests;
-    std::deque<QString> fileAnswers;             // an empty path, or none, cancels
-    std::vector<QStringList> fileRequests;       // title, filter, initial folder
-    std::vector<QStringList> started;            // program, then its arguments
+    std::deque<QString> fileAnswers;       // an empty path, or none, cancels
+    std::vector<QStringList> fileRequests; // title, filter, initial folder
+    std::vector<QStringList> started;      // program, then its arguments
     std::vector<QString> openedFiles;
     std::deque<std::optional<int>> menuAnswers;
     std::vector<QStringList> menus;
@@ -77,17 +77,25 @@ public:
         shownManuals.push_back(path);
         return manualShows;
     }
-    std::optional<int> popupMenu(const QStringList &items, const QPoint &,
-                                 const QList<bool> &enabled) override
+    QAction *popupMenu(const QList<QAction *> &actions, const QPoint &) override
     {
+        QStringList items;
+        QList<bool> enabled;
+        for (const QAction *action : actions) {
+            items += action->text();
+            enabled += action->isEnabled();
+        }
         menus.push_back(items);
         menuEnabled.push_back(enabled);
-        return take(menuAnswers).value_or(std::nullopt);
+        const std::optional<int> chosen = take(menuAnswers).value_or(std::nullopt);
+        if (!chosen || !enabled.value(*chosen))
+            return nullptr;
+        actions.at(*chosen)->trigger();
+        return actions.at(*chosen);
     }
 
 private:
-    template <typename T>
-    static std::optional<T> take(std::deque<T> &queue)
+    template <typename T> static std::optional<T> take(std::deque<T> &queue)
     {
         if (queue.empty())
             return std::nullopt;

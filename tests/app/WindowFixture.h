@@ -64,8 +64,7 @@ struct WindowFixture {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    template <typename T = QWidget>
-    T *control(const char *name) const
+    template <typename T = QWidget> T *control(const char *name) const
     {
         return window->findChild<T *>(QLatin1String(name));
     }
@@ -88,7 +87,8 @@ struct WindowFixture {
     {
         const QAbstractItemModel &model = *grid()->model();
         if (row == 0)
-            return col == 0 ? u"N. "_qs : model.headerData(col - 1, Qt::Horizontal).toString();
+            return col == 0 ? grid()->cornerText()
+                            : model.headerData(col - 1, Qt::Horizontal).toString();
         if (col == 0)
             return model.headerData(row - 1, Qt::Vertical).toString();
         return model.index(row - 1, col - 1).data().toString();

@@ -11,8 +11,6 @@ class TestLayoutStartUp : public QObject {
 private slots:
     void layoutMatchesWorkedExamples_data();
     void layoutMatchesWorkedExamples();
-    void roundsHalvesToEven_data();
-    void roundsHalvesToEven();
     void installFolder_data();
     void installFolder();
     void regionalCheck_data();
@@ -23,8 +21,9 @@ void TestLayoutStartUp::layoutMatchesWorkedExamples_data()
 {
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
-    QTest::addColumn<int>("column0");
-    QTest::addColumn<QList<int>>("expected"); // tab w, tab h, grid w, grid h, chart w, col1, col2, band
+    QTest::addColumn<int>("numberColumn");
+    QTest::addColumn<QList<int>>(
+        "expected"); // tab w, tab h, table w, table h, chart w, name, swatch, band
 
     QTest::newRow("designed outer size")
         << 10260 << 7413 << 500 << QList<int>{9780, 6753, 9580, 3653, 6780, 2931, 1000, 485};
@@ -45,41 +44,29 @@ void TestLayoutStartUp::layoutMatchesWorkedExamples()
 {
     QFETCH(int, width);
     QFETCH(int, height);
-    QFETCH(int, column0);
+    QFETCH(int, numberColumn);
     QFETCH(QList<int>, expected);
     LayoutInput input;
     input.windowWidth = width;
     input.windowHeight = height;
-    input.column0Width = column0;
+    input.numberColumnWidth = numberColumn;
     const LayoutResult r = layoutWindow(input);
-    const QList<int> actual = {r.tabStripWidth, r.tabStripHeight, r.gridWidth,    r.gridHeight,
-                               r.chartWidth,    r.column1Width,   r.column2Width, r.bandColumnWidth};
+    const QList<int> actual = {r.tabStripWidth,     r.tabStripHeight, r.tableWidth,
+                               r.tableHeight,       r.chartWidth,     r.nameColumnWidth,
+                               r.swatchColumnWidth, r.bandColumnWidth};
     QCOMPARE(actual, expected);
-}
-
-void TestLayoutStartUp::roundsHalvesToEven_data()
-{
-    QTest::addColumn<double>("value");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("484.5") << 484.5 << 484;
-    QTest::newRow("485.5") << 485.5 << 486;
-    QTest::newRow("-0.5") << -0.5 << 0;
-}
-
-void TestLayoutStartUp::roundsHalvesToEven()
-{
-    QFETCH(double, value);
-    QFETCH(int, expected);
-    QCOMPARE(roundHalfEven(value), expected);
 }
 
 void TestLayoutStartUp::installFolder_data()
 {
     QTest::addColumn<QString>("executableFolder");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("c:\\usr\\bin") << "c:\\usr\\bin" << "C:\\korvane2";
-    QTest::newRow("D:\\US\\x") << "D:\\US\\x" << "D:\\US\\x";
-    QTest::newRow("C:\\U") << "C:\\U" << "C:\\U";
+    QTest::newRow("c:\\usr\\bin") << "c:\\usr\\bin"
+                                  << "C:\\korvane2";
+    QTest::newRow("D:\\US\\x") << "D:\\US\\x"
+                               << "D:\\US\\x";
+    QTest::newRow("C:\\U") << "C:\\U"
+                           << "C:\\U";
 }
 
 void TestLayoutStartUp::installFolder()
