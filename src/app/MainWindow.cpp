@@ -500,15 +500,22 @@ void MainWindow::closeEvent(QCloseEvent *event)
     }
 }
 
+bool MainWindow::agreeToSessionEnd(bool mayAsk)
+{
+    if (m_exitConfirmed || !mayAsk)
+        return true;
+    m_exitConfirmed = confirmExit();
+    return m_exitConfirmed;
+}
+
 void MainWindow::commitDataRequested(QSessionManager &manager)
 {
-    if (m_exitConfirmed || !manager.allowsInteraction())
-        return;
-    const bool leave = confirmExit();
-    manager.release();
-    if (leave)
-        m_exitConfirmed = true;
-    else
+    // Asking for interaction commits to releasing it, so it is asked only when needed.
+    const bool mayAsk = !m_exitConfirmed && manager.allowsInteraction();
+    const bool leave = agreeToSessionEnd(mayAsk);
+    if (mayAsk)
+        manager.release();
+    if (!leave)
         manager.cancel();
 }
 

@@ -58,6 +58,9 @@ public:
     void importLumeoMaterial(const QString &path);
     // True when the user agreed to leave.
     bool confirmExit();
+    // The session's end: asks as a close would when the session manager lets it ask. True
+    // when the session may end.
+    bool agreeToSessionEnd(bool mayAsk);
 
     void undo();
     void redo();
