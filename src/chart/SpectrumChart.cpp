@@ -146,6 +146,7 @@ SpectrumChart::SpectrumChart(QWidget *parent) : QChartView(new QChart, parent)
     m_titleLabel = new QLabel(this);
     m_titleLabel->setFont(labelFont);
     m_titleLabel->setAlignment(Qt::AlignCenter);
+    m_titleLabel->setTextFormat(Qt::RichText); // the ratings' subscripts
     m_titleLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_titleLabel->hide();
     QFont legendFont = labelFont;

@@ -56,7 +56,7 @@ public:
     // Bars of several materials side by side in their colours, with a legend of their names,
     // until the next showSpectrum.
     void showComparison(const SpectrumComparison &comparison);
-    // A short line above the bars (outside a comparison) and the chart's tooltip.
+    // A short line above the bars (outside a comparison) and the chart's tooltip, in rich text.
     void setRatingsText(const QString &line, const QString &toolTip);
 
     double pointValue(int band) const; // band 1..10 of the single material

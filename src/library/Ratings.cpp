@@ -249,14 +249,14 @@ QString formatRw(const std::optional<SoundReduction> &rating)
 {
     if (!rating)
         return QString::fromUtf16(kNoRating);
-    return QStringLiteral("R_w %1 (%2; %3) dB")
+    return QStringLiteral("%1 (%2; %3) dB")
         .arg(signedDb(rating->rw), signedDb(rating->c), signedDb(rating->ctr));
 }
 
 RatingsReadout ratingsReadout(const MaterialLibrary &library, int materialIndex, Quantity quantity)
 {
     const MaterialRatings ratings = ratingsOf(library, materialIndex);
-    QString alphaW = QStringLiteral("\u03b1_w ") + formatAlphaW(ratings.alphaW);
+    QString alphaW = QStringLiteral("\u03b1<sub>w</sub> ") + formatAlphaW(ratings.alphaW);
     if (ratings.alphaW) {
         const AbsorptionClass grade = ratings.alphaW->absorptionClass;
         alphaW += grade == AbsorptionClass::NotClassified
@@ -264,11 +264,10 @@ RatingsReadout ratingsReadout(const MaterialLibrary &library, int materialIndex,
                       : QStringLiteral(", class ") + absorptionClassText(grade);
     }
     const QString nrc = QString::fromUtf16(kNrcLabel) + QLatin1Char(' ') + formatNrc(ratings.nrc);
-    const QString rw =
-        ratings.rw ? formatRw(ratings.rw) : QStringLiteral("R_w ") + QString::fromUtf16(kNoRating);
+    const QString rw = QString::fromUtf16(kRwLabel) + QLatin1Char(' ') + formatRw(ratings.rw);
 
     RatingsReadout readout;
-    readout.toolTip = alphaW + QLatin1Char('\n') + nrc + QLatin1Char('\n') + rw;
+    readout.toolTip = alphaW + QStringLiteral("<br>") + nrc + QStringLiteral("<br>") + rw;
     switch (quantity) {
     case Quantity::TrueAbsorption:
     case Quantity::SabineAbsorption:

@@ -53,6 +53,8 @@ MaterialRatings ratingsOf(const MaterialLibrary &library, int materialIndex);
 
 inline constexpr char16_t kNoRating[] = u"\u2013";
 inline constexpr char16_t kNrcLabel[] = u"NRC (octave)";
+// Rich text: the chart prints the symbols with real subscripts.
+inline constexpr char16_t kRwLabel[] = u"R<sub>w</sub> (C; C<sub>tr</sub>)";
 
 // "0.60", "1.00"
 QString formatHundredths(int hundredths);
@@ -64,11 +66,11 @@ QString absorptionClassText(AbsorptionClass absorptionClass);
 QString formatAlphaW(const std::optional<WeightedAbsorption> &rating);
 // "0.20", or kNoRating
 QString formatNrc(const std::optional<int> &nrc);
-// "R_w 52 (−2; −6) dB" with true minus signs, or kNoRating
+// "52 (−2; −6) dB", R_w with C and C_tr, with true minus signs; or kNoRating
 QString formatRw(const std::optional<SoundReduction> &rating);
 
-// What the chart shows of a material's ratings: one short line for the quantity on show and a
-// tooltip with all of them.
+// What the chart shows of a material's ratings, as rich text: one short line for the quantity on
+// show and a tooltip with all of them.
 struct RatingsReadout {
     QString line;
     QString toolTip;

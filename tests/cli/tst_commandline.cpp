@@ -98,6 +98,18 @@ QStringList csvFields(const QString &row)
     return fields;
 }
 
+// The commands an overview lists, one a line, or the options a help text names.
+QStringList helpWords(const QString &help, bool commands)
+{
+    static const QRegularExpression command(u"^  ([a-z]+) "_qs,
+                                            QRegularExpression::MultilineOption);
+    static const QRegularExpression option(uR"((?<![\w-])(--?[A-Za-z][\w-]*))"_qs);
+    QStringList words;
+    for (const QRegularExpressionMatch &match : (commands ? command : option).globalMatch(help))
+        words << match.captured(1);
+    return words;
+}
+
 } // namespace
 
 class TestCommandLine : public QObject {
@@ -113,6 +125,8 @@ private slots:
     void imports_data();
     void imports();
     void killedImportLeavesOnePair();
+    void manPageCoversHelp_data();
+    void manPageCoversHelp();
 
 private:
     // A folder with the sample library's files.
@@ -514,6 +528,34 @@ void TestCommandLine::killedImportLeavesOnePair()
     }
     // Some imports were cut off, and some completed.
     QCOMPARE(completed.size(), 2);
+}
+
+void TestCommandLine::manPageCoversHelp_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("--help") << QStringList{u"--help"_qs};
+    for (const QString &command : helpWords(runQuillon(u"."_qs, {u"--help"_qs}).out, true))
+        QTest::newRow(qPrintable(command + u" -h"_qs)) << QStringList{command, u"-h"_qs};
+}
+
+void TestCommandLine::manPageCoversHelp()
+{
+    QFETCH(QStringList, arguments);
+    const QString help = runQuillon(u"."_qs, arguments).out;
+    QStringList words = helpWords(help, false);
+    for (const QString &listed : helpWords(arguments.size() == 1 ? help : QString(), true))
+        words << u"quillon "_qs + listed;
+    QVERIFY(words.contains(u"--help"_qs));
+    QFile file(QStringLiteral(QUILLON_MAN_PAGE));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    // The words as the page's reader sees them: fonts, break points and escaped hyphens undone.
+    static const QRegularExpression markup(uR"(\\f[BIRP]|\\:|\\&)"_qs);
+    const QString page =
+        QString::fromUtf8(file.readAll()).remove(markup).replace(u"\\-"_qs, u"-"_qs);
+    for (const QString &word : words)
+        QVERIFY2(page.contains(QRegularExpression(
+                     uR"((?<![\w-]))"_qs + QRegularExpression::escape(word) + uR"((?![\w-]))"_qs)),
+                 qPrintable(word + u" is not in the man page"_qs));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

@@ -43,12 +43,12 @@ void TestRatings::ratings_data()
     row("NRC above 1", Nrc, "1.10 1.20 1.30 1.20", "1.20");
     row("NRC negative half-way", Nrc, "-0.10 -0.05 0.00 0.05", "0.00");
     row("NRC negative", Nrc, "-0.20 -0.20 -0.20 -0.20", "-0.20");
-    row("R_w worked, sum exactly 10.0", Rw, "34 43 50 53 54", "R_w 52 (−2; −6) dB");
-    row("R_w reference curve", Rw, "36 45 52 55 56", "R_w 54 (−2; −6) dB");
+    row("R_w worked, sum exactly 10.0", Rw, "34 43 50 53 54", "52 (−2; −6) dB");
+    row("R_w reference curve", Rw, "36 45 52 55 56", "54 (−2; −6) dB");
     // 4.1 + 0.2 + 5.7 dB: sums of floats or doubles come out above 10.
-    row("R_w decimals summing to 10.0", Rw, "31.9 44.8 46.3 55 56", "R_w 52 (−3; −8) dB");
-    row("R_w steep", Rw, "20 30 60 70 70", "R_w 41 (−2; −8) dB");
-    row("R_w negative", Rw, "-5 -5 -5 -5 -5", "R_w −4 (−1; −1) dB");
+    row("R_w decimals summing to 10.0", Rw, "31.9 44.8 46.3 55 56", "52 (−3; −8) dB");
+    row("R_w steep", Rw, "20 30 60 70 70", "41 (−2; −8) dB");
+    row("R_w negative", Rw, "-5 -5 -5 -5 -5", "−4 (−1; −1) dB");
 }
 
 void TestRatings::ratings()
@@ -76,14 +76,16 @@ void TestRatings::readout_data()
     QTest::addColumn<int>("material"); // 1 has every group, 2 none
     QTest::addColumn<QString>("line");
 
-    const QString absorption = u"\u03b1_w 1.00, class A \u00b7 NRC (octave) 1.45"_qs;
+    const QString absorption = u"\u03b1<sub>w</sub> 1.00, class A \u00b7 NRC (octave) 1.45"_qs;
     QTest::newRow("true") << Quantity::TrueAbsorption << 1 << absorption;
     QTest::newRow("sabine") << Quantity::SabineAbsorption << 1 << absorption;
-    QTest::newRow("insulation") << Quantity::Insulation << 1 << u"R_w 52 (−2; −6) dB"_qs;
+    QTest::newRow("insulation") << Quantity::Insulation << 1
+                                << u"R<sub>w</sub> (C; C<sub>tr</sub>) 52 (−2; −6) dB"_qs;
     QTest::newRow("scattering") << Quantity::Scattering << 1 << QString();
     QTest::newRow("absorption missing")
-        << Quantity::SabineAbsorption << 2 << u"\u03b1_w – \u00b7 NRC (octave) –"_qs;
-    QTest::newRow("insulation missing") << Quantity::Insulation << 2 << u"R_w –"_qs;
+        << Quantity::SabineAbsorption << 2 << u"\u03b1<sub>w</sub> – \u00b7 NRC (octave) –"_qs;
+    QTest::newRow("insulation missing")
+        << Quantity::Insulation << 2 << u"R<sub>w</sub> (C; C<sub>tr</sub>) –"_qs;
 }
 
 void TestRatings::readout()
@@ -100,9 +102,11 @@ void TestRatings::readout()
 
     const RatingsReadout readout = ratingsReadout(*library, material, quantity);
     QTEST(readout.line, "line");
-    QCOMPARE(readout.toolTip, material == 1 ? u"\u03b1_w 1.00, class A\nNRC (octave) 1.45\n"
-                                              u"R_w 52 (−2; −6) dB"_qs
-                                            : u"\u03b1_w –\nNRC (octave) –\nR_w –"_qs);
+    const QString rw = u"<br>R<sub>w</sub> (C; C<sub>tr</sub>) "_qs;
+    QCOMPARE(readout.toolTip, material == 1
+                                  ? u"\u03b1<sub>w</sub> 1.00, class A<br>NRC (octave) 1.45"_qs +
+                                        rw + u"52 (−2; −6) dB"_qs
+                                  : u"\u03b1<sub>w</sub> –<br>NRC (octave) –"_qs + rw + u"–"_qs);
 }
 
 QTEST_APPLESS_MAIN(TestRatings)
