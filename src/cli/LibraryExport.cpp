@@ -1,7 +1,7 @@
 #include "LibraryExport.h"
 
-#include "AbsorptionConversions.h"
 #include "Cp1252.h"
+#include "MaterialJson.h"
 #include "QuantityTraits.h"
 #include "Ratings.h"
 
@@ -25,18 +25,6 @@ constexpr std::array<GroupInfo, 3> kGroups = {
      {ValueTable::Insulation, kInsulationGroup, "insulation_db"},
      {ValueTable::Scattering, kScatteringGroup, "scattering"}}};
 
-// The shortest text that reads back as the same number; JSON has no word for a non-finite one.
-template <typename Number> void appendNumber(QByteArray &out, Number value, const char *nonFinite)
-{
-    if (!std::isfinite(value)) {
-        out.append(nonFinite);
-        return;
-    }
-    char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-    out.append(text, end - text);
-}
-
 QByteArray nameUtf8(const MaterialLibrary &library, size_t slot)
 {
     return decodeCp1252(library.materialNames[slot]).toUtf8();
@@ -58,56 +46,6 @@ void appendCsvField(QByteArray &out, const QByteArray &field)
 
 namespace {
 
-void appendJsonString(QByteArray &out, const QByteArray &text)
-{
-    out.append('"');
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            out.append('\\').append(c);
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
-            out.append(escaped);
-        } else {
-            out.append(c);
-        }
-    }
-    out.append('"');
-}
-
-template <typename Value> void appendJsonArray(QByteArray &out, const BandRow &row, Value valueOf)
-{
-    out.append('[');
-    for (size_t b = 1; b <= kBandCount; ++b) {
-        if (b > 1)
-            out.append(", ");
-        appendNumber(out, valueOf(row[b]), "null");
-    }
-    out.append(']');
-}
-
-QByteArray centerFrequencies()
-{
-    QByteArray list("[");
-    for (size_t b = 0; b < kBandCount; ++b)
-        list.append(b == 0 ? "" : ", ").append(kBandFrequencies[b]);
-    return list.append(']');
-}
-
-void appendJsonBands(QByteArray &out, const char *key, const BandRow &row)
-{
-    out.append(", \"").append(key).append("\": ");
-    appendJsonArray(out, row, [](float v) { return v; });
-}
-
-void appendJsonCoefficients(QByteArray &out, const char *key, const BandRow &row,
-                            const QByteArray &frequencies)
-{
-    out.append(", \"").append(key).append("\": {\"coeffs\": ");
-    appendJsonArray(out, row, [](float v) { return v; });
-    out.append(", \"center_freqs\": ").append(frequencies).append('}');
-}
-
 QByteArray withoutTabs(QByteArray text)
 {
     for (char &c : text) {
@@ -118,14 +56,6 @@ QByteArray withoutTabs(QByteArray text)
 }
 
 } // namespace
-
-QByteArray colorText(MaterialColor color)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "#%02x%02x%02x", colorRed(color), colorGreen(color),
-                  colorBlue(color));
-    return QByteArray(text);
-}
 
 QByteArray csvHead()
 {
@@ -153,7 +83,7 @@ QByteArray exportCsv(const MaterialLibrary &library)
             out.append(lead).append(info.key);
             for (size_t b = 1; b <= kBandCount; ++b) {
                 out.append(',');
-                appendNumber(out, valueRow(library, info.table, n)[b], "");
+                appendShortest(out, valueRow(library, info.table, n)[b], "");
             }
             out.append("\r\n");
         }
@@ -163,32 +93,7 @@ QByteArray exportCsv(const MaterialLibrary &library)
 
 QByteArray exportJson(const MaterialLibrary &library)
 {
-    const QByteArray frequencies = centerFrequencies();
-    QByteArray out("{\"center_freqs\": ");
-    out.append(frequencies).append(",\n \"materials\": [");
-    for (int n = 1; n <= library.materialCount; ++n) {
-        const auto slot = static_cast<size_t>(n);
-        out.append(n == 1 ? "\n  {" : ",\n  {");
-        out.append("\"number\": ").append(QByteArray::number(materialNumber(n)));
-        out.append(", \"name\": ");
-        appendJsonString(out, nameUtf8(library, slot));
-        out.append(", \"color\": \"").append(colorText(library.materialColors[slot])).append('"');
-        if (library.hasAlpha[slot]) {
-            appendJsonBands(out, "absorption_true", library.alphaR[slot]);
-            out.append(", \"absorption_sabine\": ");
-            appendJsonArray(out, library.alphaR[slot], [](float v) { return trueToSabine(v); });
-        }
-        if (library.hasInsulation[slot])
-            appendJsonBands(out, "insulation_db", library.insulationR[slot]);
-        if (library.hasAlpha[slot])
-            appendJsonCoefficients(out, "energy_absorption", library.alphaR[slot], frequencies);
-        // One key can hold one shape: scattering takes the one the Python packages read.
-        if (library.hasScattering[slot])
-            appendJsonCoefficients(out, "scattering", library.scattering[slot], frequencies);
-        out.append('}');
-    }
-    out.append(library.materialCount > 0 ? "\n ]}\n" : "]}\n");
-    return out;
+    return materialsJson(library, 1, library.materialCount);
 }
 
 QByteArray ratingsTable(const MaterialLibrary &library, RatingsFormat format)

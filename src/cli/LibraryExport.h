@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MaterialJson.h"
 #include "MaterialLibrary.h"
 
 #include <QByteArray>
@@ -21,8 +22,5 @@ QByteArray ratingsTable(const MaterialLibrary &library, RatingsFormat format);
 inline constexpr char kCsvHeadLead[] = "number,name,color,group";
 QByteArray csvHead();
 void appendCsvField(QByteArray &out, const QByteArray &field);
-
-// "#rrggbb"
-QByteArray colorText(MaterialColor color);
 
 } // namespace quillon

@@ -245,7 +245,7 @@ void TestCommandLine::commands_data()
     const QByteArray tsvHead = "number\tname\tNRC\talpha_w\tshape\tclass\tRw\tC\tCtr\n";
     const char *noColors = "./korcolor.mat: note: missing; materials get their palette colours, "
                            "and a save writes the file\n";
-    row("help", {"--help"}, 0, "Usage: quillon [COMMAND [OPTIONS] [FOLDER]]\n...");
+    row("help", {"--help"}, 0, "Usage: quillon [--read-only] [FOLDER]\n...");
     row("export help", {"export", "-h"}, 0, "Usage: quillon export --format csv|json [-o FILE]...");
     row("version", {"-V"}, 0, "quillon 2.0.0\n");
     row("ratings", {"ratings", "."}, 0,

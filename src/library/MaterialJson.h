@@ -1,0 +1,52 @@
+#pragma once
+
+#include "MaterialLibrary.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <charconv>
+#include <cmath>
+#include <optional>
+#include <vector>
+
+namespace quillon {
+
+// One material with everything the library holds of it.
+struct WholeMaterial {
+    int number = 0;
+    QByteArray name; // Windows-1252, as the files hold it
+    MaterialColor color = 0;
+    BandRow alpha{};
+    BandRow insulation{};
+    BandRow scattering{};
+    bool hasAlpha = false;
+    bool hasInsulation = false;
+    bool hasScattering = false;
+};
+WholeMaterial wholeMaterial(const MaterialLibrary &library, int index);
+void storeWholeMaterial(MaterialLibrary &library, int index, const WholeMaterial &material);
+
+// The shortest text that reads back as the same number; JSON has no word for a non-finite one.
+template <typename Number> void appendShortest(QByteArray &out, Number value, const char *nonFinite)
+{
+    if (!std::isfinite(value)) {
+        out.append(nonFinite);
+        return;
+    }
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    out.append(text, end - text);
+}
+
+// "#rrggbb"
+QByteArray colorText(MaterialColor color);
+void appendJsonString(QByteArray &out, const QByteArray &utf8);
+
+// Materials first..last (indices) with the groups they have, UTF-8 names, in arrays and in the
+// {coeffs, center_freqs} shape that Python room-acoustics packages take.
+QByteArray materialsJson(const MaterialLibrary &library, int first, int last);
+// What materialsJson wrote, back; nothing when the text is not in its shape.
+std::optional<std::vector<WholeMaterial>> readMaterialsJson(QByteArrayView json);
+
+} // namespace quillon
