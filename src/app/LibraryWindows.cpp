@@ -61,8 +61,13 @@ std::optional<WindowStart> windowStartOf(const QStringList &arguments,
         start.problem = QStringLiteral("the folder is empty");
     else if (folders.size() == 1)
         start.folder = QDir::cleanPath(QDir(workingFolder).absoluteFilePath(folders[0]));
-    if (start.problem.isEmpty() && !start.folder.isEmpty())
-        start.problem = folderProblem(start.folder);
+    if (!start.problem.isEmpty() || start.folder.isEmpty())
+        return start;
+    start.problem = folderProblem(start.folder);
+    // A mistyped command reads as a folder: say both.
+    if (!optionsEnded && !folders[0].contains(u'/') && !QFileInfo::exists(start.folder))
+        start.problem = QStringLiteral("unknown command '%1', and no folder \"%2\" either")
+                            .arg(folders[0], start.folder);
     return start;
 }
 

@@ -23,6 +23,7 @@ struct WholeMaterial {
     bool hasAlpha = false;
     bool hasInsulation = false;
     bool hasScattering = false;
+    bool operator==(const WholeMaterial &) const = default;
 };
 WholeMaterial wholeMaterial(const MaterialLibrary &library, int index);
 void storeWholeMaterial(MaterialLibrary &library, int index, const WholeMaterial &material);

@@ -256,7 +256,7 @@ void TestCommandLine::commands_data()
     row("ratings as JSON after --", {"ratings", "--format", "json", "--", "."}, 0,
         "[\n {\"number\": 0, \"name\": \"Béton \\\"brut\\\"\", \"NRC\": 0.60, \"alpha_w\": 0.60, "
         "\"shape\": \"\", \"class\": \"C\", \"Rw\": 52, \"C\": -2, \"Ctr\": -6},...");
-    row("unknown command", {"list"}, 2, "", "unknown command 'list'\nUsage: quillon");
+    row("unknown command", {"list"}, 2, "", "unknown command 'list', and no folder");
     row("unknown option", {"check", "-v"}, 2, "", "Unknown option 'v'");
     row("export without format", {"export"}, 2, "", "export needs --format");
     row("format named", {"export", "--format", "xml"}, 2, "",
