@@ -90,6 +90,7 @@ void TestMaterialTransfer::wholeMaterialsArriveAfterSave()
         QVERIFY(materialAt(saved, to + i) == materialAt(source.document, from + i));
     QCOMPARE(saved.library().materialCount, std::max(30, pasted->last + 1));
     target.document.history().undo();
+    QCOMPARE(target.document.library().materialCount, 30);
     for (int i = 0; pasted->pasted && i < count && to + i < 30; ++i)
         QVERIFY(materialAt(target.document, to + i) == materialAt(source.document, to + i));
     QCOMPARE(source.files(), sourceFiles);
