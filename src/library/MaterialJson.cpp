@@ -3,10 +3,9 @@
 #include "AbsorptionConversions.h"
 #include "Cp1252.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace quillon {
@@ -137,57 +136,210 @@ QByteArray materialsJson(const MaterialLibrary &library, int first, int last)
 
 namespace {
 
-// A group's ten values, null standing for a value that was not finite.
-bool readBands(const QJsonValue &value, BandRow &row)
-{
-    const QJsonArray array = value.isObject() ? value[u"coeffs"].toArray() : value.toArray();
-    if (array.size() != kBandCount)
-        return false;
-    for (int b = 0; b < kBandCount; ++b) {
-        const QJsonValue v = array[b];
-        if (!v.isDouble() && !v.isNull())
-            return false;
-        row[size_t(b + 1)] = v.isNull() ? std::numeric_limits<float>::quiet_NaN()
-                                        : static_cast<float>(v.toDouble());
+// A reader for the shape materialsJson writes, fast enough for a clipboard of 999 materials
+// and bounded on any input: keys it does not know are skipped, and any fault ends the read.
+class JsonScanner {
+public:
+    explicit JsonScanner(QByteArrayView text) : m_at(text.data()), m_end(text.data() + text.size()) {}
+
+    bool atEnd()
+    {
+        space();
+        return m_at == m_end;
     }
-    return true;
+    bool take(char c)
+    {
+        space();
+        if (m_at == m_end || *m_at != c)
+            return false;
+        ++m_at;
+        return true;
+    }
+    std::optional<QString> string()
+    {
+        if (!take('"'))
+            return std::nullopt;
+        QString text;
+        const char *run = m_at;
+        while (m_at != m_end && *m_at != '"') {
+            if (*m_at != '\\') {
+                ++m_at;
+                continue;
+            }
+            text += QString::fromUtf8(run, m_at - run);
+            if (m_end - m_at < 2)
+                return std::nullopt;
+            const char c = m_at[1];
+            m_at += 2;
+            static constexpr char kFrom[] = "\"\\/bfnrt", kTo[] = "\"\\/\b\f\n\r\t";
+            if (const char *known = c ? std::strchr(kFrom, c) : nullptr) {
+                text += QLatin1Char(kTo[known - kFrom]);
+            } else if (c == 'u' && m_end - m_at >= 4) {
+                bool ok = false;
+                text += QChar(char16_t(QByteArrayView(m_at, 4).toUShort(&ok, 16)));
+                m_at += 4;
+                if (!ok)
+                    return std::nullopt;
+            } else {
+                return std::nullopt;
+            }
+            run = m_at;
+        }
+        if (m_at == m_end)
+            return std::nullopt;
+        text += QString::fromUtf8(run, m_at++ - run);
+        return text;
+    }
+    // A number, or NaN for null.
+    std::optional<double> number()
+    {
+        space();
+        if (m_end - m_at >= 4 && QByteArrayView(m_at, 4) == "null") {
+            m_at += 4;
+            return std::numeric_limits<double>::quiet_NaN();
+        }
+        double value = 0;
+        const auto [end, error] = std::from_chars(m_at, m_end, value);
+        if (error != std::errc() || !std::isfinite(value))
+            return std::nullopt;
+        m_at = end;
+        return value;
+    }
+    // An object whose values `value(key)` reads; false when it could not.
+    template <typename Read> bool object(Read value)
+    {
+        if (!take('{') || ++m_depth > kMaxDepth)
+            return false;
+        for (bool first = true; !take('}'); first = false) {
+            std::optional<QString> key;
+            if ((!first && !take(',')) || !(key = string()) || !take(':') || !value(*key))
+                return false;
+        }
+        --m_depth;
+        return true;
+    }
+    template <typename Read> bool array(Read item)
+    {
+        if (!take('[') || ++m_depth > kMaxDepth)
+            return false;
+        for (bool first = true; !take(']'); first = false) {
+            if ((!first && !take(',')) || !item())
+                return false;
+        }
+        --m_depth;
+        return true;
+    }
+    bool skip()
+    {
+        space();
+        if (m_at == m_end)
+            return false;
+        if (*m_at == '{')
+            return object([this](const QString &) { return skip(); });
+        if (*m_at == '[')
+            return array([this] { return skip(); });
+        if (*m_at == '"')
+            return string().has_value();
+        for (const char *word : {"true", "false"}) {
+            const auto length = qsizetype(std::strlen(word));
+            if (m_end - m_at >= length && QByteArrayView(m_at, length) == word) {
+                m_at += length;
+                return true;
+            }
+        }
+        return number().has_value();
+    }
+
+private:
+    static constexpr int kMaxDepth = 64;
+    void space()
+    {
+        while (m_at != m_end && (*m_at == ' ' || *m_at == '\n' || *m_at == '\r' || *m_at == '\t'))
+            ++m_at;
+    }
+    const char *m_at;
+    const char *m_end;
+    int m_depth = 0;
+};
+
+// A group's ten values, as an array or as {"coeffs": [...]}; null stands for a value that was
+// not finite.
+bool readBands(JsonScanner &json, BandRow &row, bool coefficients)
+{
+    if (coefficients) {
+        bool found = false;
+        return json.object([&](const QString &key) {
+            if (key != u"coeffs")
+                return json.skip();
+            found = true;
+            return readBands(json, row, false);
+        }) && found;
+    }
+    size_t band = 0;
+    return json.array([&] {
+        const auto value = json.number();
+        if (!value || ++band > kBandCount)
+            return false;
+        row[band] = static_cast<float>(*value);
+        return true;
+    }) && band == kBandCount;
 }
 
-std::optional<WholeMaterial> readMaterial(const QJsonObject &object)
+std::optional<MaterialColor> colorOf(const QString &text)
 {
-    WholeMaterial m;
-    const QString color = object[u"color"].toString();
     bool ok = false;
-    const uint rgb = color.mid(1).toUInt(&ok, 16);
-    if (!ok || color.size() != 7 || !color.startsWith(u'#') || !object[u"number"].isDouble() || !object[u"name"].isString())
+    const uint rgb = text.mid(1).toUInt(&ok, 16);
+    if (!ok || text.size() != 7 || !text.startsWith(u'#'))
         return std::nullopt;
-    m.number = object[u"number"].toInt();
-    m.name = encodeCp1252(object[u"name"].toString());
-    m.color = rgbColor(int(rgb >> 16), int((rgb >> 8) & 0xFF), int(rgb & 0xFF));
-    m.hasAlpha = object.contains(u"absorption_true");
-    m.hasInsulation = object.contains(u"insulation_db");
-    m.hasScattering = object.contains(u"scattering");
-    if ((m.hasAlpha && !readBands(object[u"absorption_true"], m.alpha)) ||
-        (m.hasInsulation && !readBands(object[u"insulation_db"], m.insulation)) ||
-        (m.hasScattering && !readBands(object[u"scattering"], m.scattering)))
-        return std::nullopt;
-    return m;
+    return rgbColor(int(rgb >> 16), int((rgb >> 8) & 0xFF), int(rgb & 0xFF));
+}
+
+bool readMaterial(JsonScanner &json, WholeMaterial &m)
+{
+    bool named = false, numbered = false, coloured = false;
+    return json.object([&](const QString &key) {
+        if (key == u"number") {
+            const auto number = json.number();
+            m.number = number && std::isfinite(*number) ? int(std::clamp(*number, -1e6, 1e6)) : 0;
+            return numbered = number.has_value();
+        }
+        if (key == u"name") {
+            const auto name = json.string();
+            m.name = encodeCp1252(name.value_or(QString()));
+            return named = name.has_value();
+        }
+        if (key == u"color") {
+            const auto text = json.string();
+            const auto color = text ? colorOf(*text) : std::nullopt;
+            m.color = color.value_or(0);
+            return coloured = color.has_value();
+        }
+        if (key == u"absorption_true")
+            return m.hasAlpha = readBands(json, m.alpha, false);
+        if (key == u"insulation_db")
+            return m.hasInsulation = readBands(json, m.insulation, false);
+        if (key == u"scattering")
+            return m.hasScattering = readBands(json, m.scattering, true);
+        return json.skip();
+    }) && named && numbered && coloured;
 }
 
 } // namespace
 
-std::optional<std::vector<WholeMaterial>> readMaterialsJson(QByteArrayView json)
+std::optional<std::vector<WholeMaterial>> readMaterialsJson(QByteArrayView text)
 {
-    const QJsonArray list = QJsonDocument::fromJson(json.toByteArray())[u"materials"].toArray();
+    JsonScanner json(text);
     std::vector<WholeMaterial> materials;
-    materials.reserve(size_t(list.size()));
-    for (const QJsonValue &value : list) {
-        auto material = readMaterial(value.toObject());
-        if (!material)
-            return std::nullopt;
-        materials.push_back(std::move(*material));
-    }
-    if (materials.empty())
+    const bool read = json.object([&](const QString &key) {
+        if (key != u"materials")
+            return json.skip();
+        return json.array([&] {
+            if (materials.size() >= size_t(kMaxMaterials))
+                return false;
+            return readMaterial(json, materials.emplace_back());
+        });
+    });
+    if (!read || !json.atEnd() || materials.empty())
         return std::nullopt;
     return materials;
 }
