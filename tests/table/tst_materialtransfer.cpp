@@ -75,7 +75,9 @@ void TestMaterialTransfer::wholeMaterialsArriveAfterSave()
     QFETCH(int, count);
     QFETCH(int, to);
     QFETCH(QString, message);
-    const Library source(true);
+    Library source(false);
+    source.document.rename(12, u"B\u00e9ton \"brut\" \\ \u20ac"_qs); // escapes and Windows-1252
+    source.document.setReadOnly(true);
     Library target(false);
     const QByteArray sourceFiles = source.files();
     const auto copied = source.copyRows(from, from + count - 1);
