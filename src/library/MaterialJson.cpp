@@ -124,6 +124,8 @@ QByteArray materialsJson(const MaterialLibrary &library, int first, int last)
 {
     const QByteArray frequencies = centerFrequencies();
     QByteArray out("{\"center_freqs\": ");
+    constexpr qsizetype kBytesPerMaterial = 1024;
+    out.reserve(kBytesPerMaterial * std::max(last - first + 1, 0));
     out.append(frequencies).append(",\n \"materials\": [");
     for (int n = first; n <= last; ++n) {
         out.append(n == first ? "\n  {" : ",\n  {");
