@@ -53,6 +53,7 @@ MainWindow::MainWindow(std::unique_ptr<UserDialogs> dialogs, QWidget *parent)
     setWindowTitle(QString::fromLatin1(kWindowCaption) + u"[*]"_qs);
     setAcceptDrops(true);
     createControls();
+    createLibraryActions();
     addShortcuts();
 
     if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
@@ -136,7 +137,8 @@ void MainWindow::loadLibrary()
     LoadOutcome outcome;
     {
         BusyPointer busy;
-        outcome = m_document->load(LoadMode::Recover);
+        outcome = m_document->load(m_document->isReadOnly() ? LoadMode::ReadOnly
+                                                            : LoadMode::Recover);
     }
     if (!outcome.ok) {
         setActionMode(ActionMode::LoadMaterials);
@@ -148,6 +150,7 @@ void MainWindow::loadLibrary()
     m_quitButton->show();
     m_cellEditor->show();
     m_updateFileButton->show();
+    showReadOnly();
     m_stepSelections.clear();
     m_tableModel->showLibrary();
     table().setCornerText(u"N. "_qs);
@@ -291,7 +294,8 @@ void MainWindow::commitCellEdit()
     keepStepSelection(historyIndex);
     switch (result) {
     case LibraryDocument::EditResult::Refused:
-        m_dialogs->beep();
+        if (!refuseReadOnly())
+            m_dialogs->beep();
         return;
     case LibraryDocument::EditResult::LossyName:
         // The editor keeps the entry as typed.
@@ -322,7 +326,7 @@ void MainWindow::onCellDoubleClicked()
     if (where.column != kSwatchColumn)
         return;
     loadCellEditor();
-    if (m_document->isLoaded()) {
+    if (m_document->isLoaded() && !refuseReadOnly()) {
         const int material = materialOfRow(where.row);
         const MaterialColor color = library().materialColors[size_t(materialIndex(material))];
         if (const auto chosen = m_dialogs->chooseColor(color)) {
@@ -346,9 +350,11 @@ void MainWindow::pasteSelection()
     if (!m_document->isLoaded())
         return;
     const QMimeData *data = QGuiApplication::clipboard()->mimeData();
-    if (!data)
+    if (!data || refuseReadOnly())
         return;
     const int historyIndex = m_document->history().index();
+    if (pasteWholeMaterials(*data, historyIndex))
+        return;
     const LibraryDocument::PasteOutcome outcome =
         m_document->paste(table().selectedRange().materials(), *data, m_tableModel->quantity());
     table().selectRange(CellRange::of(outcome.target));
@@ -380,7 +386,9 @@ void MainWindow::redo()
 
 void MainWindow::showTableMenu(const QPoint &globalPosition)
 {
-    m_dialogs->popupMenu({m_undoAction, m_redoAction, m_copyAction, m_pasteAction}, globalPosition);
+    m_dialogs->popupMenu({m_undoAction, m_redoAction, m_copyAction, m_pasteAction,
+                          m_openLibraryAction, m_openReadOnlyAction},
+                         globalPosition);
 }
 
 void MainWindow::saveLibrary()
@@ -410,6 +418,8 @@ void MainWindow::saveLibrary()
 
 void MainWindow::chooseImportFile()
 {
+    if (refuseReadOnly())
+        return;
     const QString initialFolder =
         m_lastImportPath.isEmpty() ? m_installFolder : QFileInfo(m_lastImportPath).absolutePath();
     // Lumeo files carry no fixed extension: every file is listed.
@@ -424,6 +434,8 @@ void MainWindow::chooseImportFile()
 void MainWindow::importLumeoMaterial(const QString &path)
 {
     const QString title = QString::fromLatin1(kImportCaption);
+    if (refuseReadOnly())
+        return;
     auto refuse = [&](const QString &why) {
         m_dialogs->messageBox(
             QStringLiteral("\"%1\" was not imported: %2. The library was not changed.")

@@ -12,6 +12,7 @@
 
 class QAction;
 class QLineEdit;
+class QMimeData;
 class QPushButton;
 class QSessionManager;
 
@@ -41,6 +42,11 @@ public:
     explicit MainWindow(std::unique_ptr<UserDialogs> dialogs = nullptr, QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // Before startUp: the library's folder, when it is not the one beside the program, and
+    // whether the window only shows it.
+    void setLibraryFolder(const QString &folder, bool readOnly);
+    // Starts another window on a folder the user chooses.
+    void openLibrary(bool readOnly);
     // Runs once before the window is first shown.
     void startUp(const QString &executableFolder, const QLocale &locale = QLocale::system());
 
@@ -110,10 +116,18 @@ private:
     void openRegionalSettings();
     void commitDataRequested(QSessionManager &manager);
     void reportLossyName();
+    void createLibraryActions();
+    void applyLibraryAccess();
+    void showReadOnly();
+    // True, after telling the user, when the library may not be changed.
+    bool refuseReadOnly();
+    bool pasteWholeMaterials(const QMimeData &data, int historyIndex);
 
     std::unique_ptr<UserDialogs> m_dialogs;
     QString m_installFolder;
     QString m_lastImportPath;
+    QString m_libraryFolder;
+    bool m_readOnlyAsked = false;
     bool m_exitConfirmed = false;
     ActionMode m_actionMode = ActionMode::LoadMaterials;
 
@@ -126,6 +140,8 @@ private:
     QAction *m_pasteAction = nullptr;
     QAction *m_undoAction = nullptr;
     QAction *m_redoAction = nullptr;
+    QAction *m_openLibraryAction = nullptr;
+    QAction *m_openReadOnlyAction = nullptr;
     int m_numberColumnTwips = 0;
     std::vector<CellRange> m_stepSelections; // by step of the history
     CommandButton *m_pasteButton = nullptr;

@@ -275,9 +275,13 @@ void MainWindow::placeFindBar()
 void MainWindow::startUp(const QString &executableFolder, const QLocale &locale)
 {
     m_installFolder = installFolderFor(executableFolder);
-    m_document->setFolder(m_installFolder);
+    m_document->setFolder(m_libraryFolder.isEmpty() ? m_installFolder : m_libraryFolder);
+    applyLibraryAccess();
+    // A library that is only shown is never written, not even to complete a cut save.
     const RecoveryOutcome recovery =
-        recoverInterruptedSave(m_document->materialPath(), m_document->colorPath());
+        m_document->isReadOnly()
+            ? RecoveryOutcome{}
+            : recoverInterruptedSave(m_document->materialPath(), m_document->colorPath());
     // While another program saves, the load recovers if anything is left to recover.
     if (!recovery.message.isEmpty() && !recovery.busy)
         m_dialogs->messageBox(recovery.message, QString::fromLatin1(kWindowCaption),

@@ -78,6 +78,16 @@ std::optional<QString> QtUserDialogs::chooseOpenFile(const QString &title, const
     return path;
 }
 
+std::optional<QString> QtUserDialogs::chooseFolder(const QString &title,
+                                                   const QString &initialFolder)
+{
+    const FocusKeeper keeper;
+    const QString path = QFileDialog::getExistingDirectory(m_parent, title, initialFolder);
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
+
 bool QtUserDialogs::startDetached(const QString &program, const QStringList &arguments)
 {
     return QProcess::startDetached(program, arguments);

@@ -35,6 +35,9 @@ public:
     // The chosen file's full path, or nothing when the user cancelled.
     virtual std::optional<QString> chooseOpenFile(const QString &title, const QString &filter,
                                                   const QString &initialFolder) = 0;
+    // The chosen folder, or nothing when the user cancelled.
+    virtual std::optional<QString> chooseFolder(const QString &title,
+                                                const QString &initialFolder) = 0;
     // Starts a program without waiting for it; false when it could not be started.
     virtual bool startDetached(const QString &program, const QStringList &arguments) = 0;
     // Opens a local file with the desktop's viewer for it, without waiting. `done` learns from
@@ -60,6 +63,8 @@ public:
     std::optional<MaterialColor> chooseColor(MaterialColor initial) override;
     std::optional<QString> chooseOpenFile(const QString &title, const QString &filter,
                                           const QString &initialFolder) override;
+    std::optional<QString> chooseFolder(const QString &title,
+                                        const QString &initialFolder) override;
     bool startDetached(const QString &program, const QStringList &arguments) override;
     void openLocalFile(const QString &path, std::function<void(bool opened)> done) override;
     void beep() override;

@@ -35,10 +35,13 @@ struct CommandEntry {
 };
 
 const QString kOverview = QStringLiteral(
-    "Usage: quillon [COMMAND [OPTIONS] [FOLDER]]\n"
+    "Usage: quillon [--read-only] [FOLDER]\n"
+    "       quillon COMMAND [OPTIONS] [FOLDER]\n"
     "\n"
-    "Without a command, quillon starts the editor window. With one, it runs without a\n"
-    "display and exits. FOLDER holds Korvane.mat and korcolor.mat.\n"
+    "Without a command, quillon starts the editor window on the library in FOLDER\n"
+    "(default: the program's own folder; quillon -- check opens a folder named check).\n"
+    "With a command, it runs without a display and exits. FOLDER holds Korvane.mat and\n"
+    "korcolor.mat.\n"
     "\n"
     "Commands (quillon COMMAND --help tells more):\n"
     "  check [FOLDER]                                   report what does not read cleanly\n"
@@ -49,6 +52,7 @@ const QString kOverview = QStringLiteral(
     "                                                   write the library from CSV or JSON\n"
     "\n"
     "Options:\n"
+    "  --read-only    without a command: open the library for browsing only\n"
     "  -h, --help     show this text\n"
     "  -V, --version  show the version\n");
 
@@ -552,6 +556,11 @@ std::optional<int> parseCommandLine(const QStringList &arguments, const QString 
 }
 
 } // namespace
+
+bool isCommandName(const QString &argument)
+{
+    return findCommand(argument) != nullptr;
+}
 
 int runCommandLine(const QStringList &arguments, const QString &defaultFolder)
 {

@@ -195,6 +195,10 @@ SaveOutcome LibraryDocument::save(const Consent &agree, const SaveOptions &given
     LibraryStamps known = m_stamps;
     SaveOptions options = givenOptions;
     SaveOutcome outcome;
+    if (m_readOnly) {
+        outcome.message = QStringLiteral("The library is read-only: nothing was saved.");
+        return outcome;
+    }
     // The save itself checks for another program's change while it holds the library's lock.
     while ((outcome = saveLibraryFiles(materialPath(), colorPath(), *m_library, known, options))
                .status == SaveStatus::NeedsConsent) {
@@ -216,8 +220,12 @@ void LibraryDocument::markSaved()
         emit savedChanged(isSaved());
 }
 
-void LibraryDocument::push(LibraryStep *step)
+void LibraryDocument::push(QUndoCommand *step)
 {
+    if (m_readOnly) {
+        delete step;
+        return;
+    }
     m_history.push(step);
 }
 
@@ -240,6 +248,8 @@ LibraryStep::Change raiseCount(int n)
 LibraryDocument::EditResult LibraryDocument::enterValue(int material, int band, Quantity quantity,
                                                         const QString &typed, QString *shown)
 {
+    if (m_readOnly)
+        return EditResult::Refused;
     if (!isMaterial(material) || band < 1 || band > kBandCount)
         return EditResult::Unchanged;
     const int n = materialIndex(material);
@@ -267,6 +277,8 @@ LibraryDocument::EditResult LibraryDocument::enterValue(int material, int band, 
 
 LibraryDocument::EditResult LibraryDocument::rename(int material, const QString &typed)
 {
+    if (m_readOnly)
+        return EditResult::Refused;
     if (!isMaterial(material))
         return EditResult::Unchanged;
     const int n = materialIndex(material);
@@ -387,7 +399,7 @@ LibraryDocument::PasteOutcome LibraryDocument::paste(const MaterialBlock &target
                                                      const ExchangeBlock &source, Quantity quantity)
 {
     PasteOutcome outcome{PasteReport(quantity), false, target};
-    if (!m_loaded || source.rows < 1 || source.cols < 1)
+    if (!m_loaded || m_readOnly || source.rows < 1 || source.cols < 1)
         return outcome;
     const PasteArea area = pasteArea(outcome.target, source);
     PastedCells cells = readPastedCells(*m_library, area, source, quantity, outcome);
@@ -418,7 +430,7 @@ LibraryDocument::PasteOutcome LibraryDocument::paste(const MaterialBlock &target
 std::optional<int> LibraryDocument::importMaterial(const LumeoReadResult &values,
                                                    const QString &name, bool *lossyName)
 {
-    if (m_library->materialCount >= kMaxMaterials)
+    if (m_readOnly || m_library->materialCount >= kMaxMaterials)
         return std::nullopt;
     const int n = m_library->materialCount + 1;
     const QByteArray stored = encodeCp1252(name, lossyName);

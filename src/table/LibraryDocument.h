@@ -75,6 +75,9 @@ public:
     QUndoStack &history() { return m_history; }
     bool isLoaded() const { return m_loaded; }
     bool isSaved() const { return m_loaded && m_history.isClean(); }
+    // A read-only library refuses every edit and every save.
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    bool isReadOnly() const { return m_readOnly; }
 
     // Reads both files; a library read in full starts an empty, saved history. May wait for
     // another program's lock.
@@ -116,7 +119,8 @@ signals:
 
 private:
     friend class LibraryStep;
-    void push(LibraryStep *step);
+    friend class WholeMaterialsStep;
+    void push(QUndoCommand *step);
     void markSaved();
 
     QString m_folder;
@@ -125,6 +129,7 @@ private:
     ImportColorSource m_importColors;
     LibraryStamps m_stamps;
     bool m_loaded = false;
+    bool m_readOnly = false;
 };
 
 } // namespace quillon

@@ -2,6 +2,7 @@
 
 #include "Cp1252.h"
 #include "GnumericClipboard.h"
+#include "MaterialTransfer.h"
 #include "NumberFormat.h"
 #include "QuantityTraits.h"
 
@@ -229,6 +230,9 @@ std::unique_ptr<QMimeData> LibraryTableModel::copyBlock(const CellRange &range) 
         }
     }
     offerBlock(*data, cells, text);
+    if (m_showsLibrary && range.left() == 0 && range.right() == kColumnCount - 1)
+        offerWholeMaterials(*data, m_document.library(), materialOfRow(range.top()),
+                            materialOfRow(range.bottom()));
     return data;
 }
 
@@ -238,7 +242,7 @@ Qt::ItemFlags LibraryTableModel::flags(const QModelIndex &index) const
         return Qt::NoItemFlags;
     const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     // Colours are chosen, not typed.
-    return m_showsLibrary && index.column() != kSwatchColumn ? flags | Qt::ItemIsEditable : flags;
+    return m_showsLibrary && !m_document.isReadOnly() && index.column() != kSwatchColumn ? flags | Qt::ItemIsEditable : flags;
 }
 
 QStringList LibraryTableModel::mimeTypes() const

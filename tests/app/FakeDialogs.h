@@ -61,6 +61,8 @@ public:
         const QString answer = take(fileAnswers).value_or(QString());
         return answer.isEmpty() ? std::nullopt : std::optional<QString>(answer);
     }
+    std::optional<QString> chooseFolder(const QString &title, const QString &folder) override
+    { return chooseOpenFile(title, QString(), folder); }
     bool startDetached(const QString &program, const QStringList &arguments) override
     {
         started.push_back(QStringList{program} + arguments);

@@ -93,7 +93,7 @@ void TestWindowEdit::clipboardAndUndo()
     f.click("pasteButton"); // before loading nothing applies
     f.click("copyButton");
     f.rightClickCell(3, 3);
-    QCOMPARE(f.dialogs->menuEnabled.back(), (QList<bool>{false, false, false, false}));
+    QCOMPARE(f.dialogs->menuEnabled.back(), (QList<bool>{false, false, false, false, true, true}));
     QCOMPARE(f.library().materialCount, 0);
     f.load();
     f.select(1, 3, 1, 3); // the clipboard keys take Ctrl alone
@@ -117,8 +117,10 @@ void TestWindowEdit::clipboardAndUndo()
     f.enter(2, 3, u"0.9"_qs);
     f.rightClickCell(3, 3);
     QCOMPARE(f.dialogs->menus.back(), (QStringList{u"Undo entry of 0.9 in material 1 at 31.5 Hz"_qs,
-                                                   u"Redo"_qs, u"Copy"_qs, u"Paste"_qs}));
-    QCOMPARE(f.dialogs->menuEnabled.back(), (QList<bool>{true, false, true, true}));
+                                                   u"Redo"_qs, u"Copy"_qs, u"Paste"_qs,
+                                                   u"Open Library\u2026"_qs,
+                                                   u"Open Library Read-Only\u2026"_qs}));
+    QCOMPARE(f.dialogs->menuEnabled.back(), (QList<bool>{true, false, true, true, true, true}));
     f.dialogs->menuAnswers = {0}; // "Undo ..."
     f.rightClickCell(3, 3);
     QCOMPARE(f.alpha(2, 1), old);

@@ -193,7 +193,7 @@ void TestCommandLine::commands_data()
     };
     const char *noColors = "./korcolor.mat: note: missing; materials get their palette colours, "
                            "and a save writes the file\n";
-    row("help", {"--help"}, 0, "Usage: quillon [COMMAND [OPTIONS] [FOLDER]]\n");
+    row("help", {"--help"}, 0, "Usage: quillon [--read-only] [FOLDER]\n");
     row("every command's help on check", {"ratings", "-h"}, 0,
         "check counts as problems what the editor's load changes or loses");
     row("version", {"-V"}, 0, "quillon 2.0.0\n");
@@ -206,7 +206,7 @@ void TestCommandLine::commands_data()
     row("ratings as JSON after --", {"ratings", "--format", "json", "--", "."}, 0,
         "[\n {\"number\": 0, \"name\": \"Béton \\\"brut\\\"\", \"NRC\": 0.60, \"alpha_w\": 0.60, "
         "\"shape\": \"\", \"class\": \"C\", \"Rw\": 52, \"C\": -2, \"Ctr\": -6},");
-    row("unknown command", {"list"}, 2, "", "unknown command 'list'\nUsage: quillon");
+    row("unknown command", {"list"}, 2, "", "unknown command 'list', and no folder");
     row("unknown option", {"check", "-v"}, 2, "", "Unknown option 'v'");
     row("export without format", {"export"}, 2, "", "export needs --format");
     row("format named", {"export", "--format", "xml"}, 2, "",
