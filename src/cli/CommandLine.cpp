@@ -144,9 +144,10 @@ const std::array<CommandEntry, 4> kCommands = {{
      "skipped.\n"
      "pyroomacoustics: that package's material database. Its absorption entries become\n"
      "materials 0, 1, ... in the file's order (with --merge: after the library's last one),\n"
-     "\"True\" absorption with their palette colours, named from \"description\" (shortened on\n"
-     "a word boundary, numbered to stay unique); scattering entries are not imported. As with\n"
-     "csv and json, without --merge the file is the whole library.\n"},
+     "\"True\" absorption, named from \"description\" (shortened on a word boundary, numbered\n"
+     "to stay unique); scattering entries are not imported. As with csv and json, without\n"
+     "--merge the file is the whole library, and a material keeps its colour (a new one gets\n"
+     "its palette colour).\n"},
 }};
 
 int status(ExitStatus s)

@@ -854,10 +854,8 @@ bool numberFrom(ImportInput &input, int first)
 {
     if (first - 1 + qsizetype(input.materials.size()) > kMaxMaterials)
         return false;
-    for (ImportedMaterial &material : input.materials) {
+    for (ImportedMaterial &material : input.materials)
         material.index = first++;
-        material.color = defaultColor(material.index);
-    }
     return true;
 }
 

@@ -58,8 +58,8 @@ struct ImportInput {
 // A pyroomacoustics database gives its absorption entries as materials 1 to n.
 ImportInput readImport(QByteArrayView data, ImportFormat format, const QString &fileShown);
 
-// Renumbers a database's materials from `first` on, each with its palette colour; false when
-// they do not all fit in the library.
+// Renumbers a database's materials from `first` on; false when they do not all fit in the
+// library.
 bool numberFrom(ImportInput &input, int first);
 
 // What a whole import takes away: materials past its last one, and materials that it skips

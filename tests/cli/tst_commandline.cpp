@@ -442,10 +442,8 @@ void TestCommandLine::imports_data()
     database->alphaR[1] = {0, 0.1f, 0.1f, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.5f, 0.5f, 0.5f};
     database->alphaR[2] = {0, 0.1f, 0.1f, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.6f, 0.6f};
     database->alphaR[3] = {0, 0.1f, 0.1f, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.7f};
-    for (int n = 1; n <= 3; ++n) {
-        database->hasAlpha[size_t(n)] = true;
-        database->materialColors[size_t(n)] = defaultColor(n);
-    }
+    database->hasAlpha = {false, true, true, true};
+    database->materialColors = m_library->materialColors;
     row("pyroomacoustics database", pyroom + QStringList{"--replace"},
         R"({"center_freqs": [125, 250, 500, 1000, 2000, 4000, 8000], "absorption": {"Walls": {)"
         R"("b": {"description": "Brick", "coeffs": [0.1, 0.2, 0.3, 0.4, 0.5]}, "c": )"
