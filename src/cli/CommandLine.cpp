@@ -131,8 +131,9 @@ const std::array<CommandEntry, 4> kCommands = {{
      "listed, the rest counted), with nothing written: text that is not UTF-8, a value that\n"
      "is not a finite number or does not fit a 32-bit float, a material number outside 0 to\n"
      "998, a material, group or JSON key given twice, an unknown group, column or key, a band\n"
-     "count other than 10, a colour that is not #rrggbb, and a name with a carriage return\n"
-     "or with characters outside Windows-1252.\n"
+     "count other than 10 (or than the frequencies given), a frequency off the nominal grid,\n"
+     "a colour that is not #rrggbb, and a name with a carriage return or with characters\n"
+     "outside Windows-1252.\n"
      "Bands by frequency: CSV band columns may name any nominal band set instead of the ten\n"
      "octaves (125 Hz,250 Hz,...,4 kHz or one-third octaves 100,125,160,...,5000), and JSON's\n"
      "center_freqs, at the top or beside a group's coeffs, say where each value stands.\n"
@@ -351,10 +352,9 @@ std::optional<ImportInput> readImportInput(const Invocation &invocation)
         return std::nullopt;
     }
     ImportInput imported = readImport(input.data,
-                                      invocation.format == u"json" ? ImportFormat::Json
-                                      : invocation.format == u"csv"
-                                          ? ImportFormat::Csv
-                                          : ImportFormat::Pyroomacoustics,
+                                      invocation.format == u"json"  ? ImportFormat::Json
+                                      : invocation.format == u"csv" ? ImportFormat::Csv
+                                                                    : ImportFormat::Pyroomacoustics,
                                       shown);
     if (!imported.errors.isEmpty()) {
         printError(imported.errors.join(u'\n') + u"\nquillon: nothing was written\n"_qs);

@@ -85,7 +85,6 @@ struct ReducedBands {
     std::uint16_t filled = 0;
 };
 
-
 class Reader {
 public:
     Reader(const QString &file, QByteArrayView data) : m_file(file), m_data(data) {}
@@ -306,10 +305,10 @@ std::optional<ReducedBands> Reader::reduce(const BandSet &set, const std::vector
     fillUncovered(octaves);
     ReducedBands reduced{{}, octaves.filled};
     for (int b = 1; b <= kBandCount; ++b) {
-        const auto stored = value(octaves.values[size_t(b)],
-                                  QStringLiteral("the %1 octave's value")
-                                      .arg(QLatin1String(kBandNames[size_t(b - 1)])),
-                                  where);
+        const auto stored = value(
+            octaves.values[size_t(b)],
+            QStringLiteral("the %1 octave's value").arg(QLatin1String(kBandNames[size_t(b - 1)])),
+            where);
         if (!stored)
             return std::nullopt;
         reduced.row[size_t(b)] = *stored;
@@ -551,8 +550,8 @@ void readCsvRow(const CsvRow &row, const CsvLayout &layout, Reader &reader)
     }
     if (!valid || slot < 0)
         return;
-    const auto reduced =
-        reader.reduce(layout.bands, values, size_t(slot), d->material.index, where, layout.headLine);
+    const auto reduced = reader.reduce(layout.bands, values, size_t(slot), d->material.index, where,
+                                       layout.headLine);
     if (reduced)
         reader.setGroup(*d, size_t(slot), reduced->row, QString::fromUtf8(group), where,
                         reduced->filled);
@@ -641,8 +640,8 @@ std::optional<ReducedBands> jsonBands(const QJsonValue &value, const QString &ke
     bool valid = true;
     for (qsizetype i = 0; i < expected; ++i) {
         const QJsonValue v = array[i];
-        const QString band = set ? thirdName(set->thirds[size_t(i)])
-                                 : QLatin1String(kBandNames[size_t(i)]);
+        const QString band =
+            set ? thirdName(set->thirds[size_t(i)]) : QLatin1String(kBandNames[size_t(i)]);
         const auto stored =
             reader.value(v.isDouble() ? v.toDouble() : std::nan(""),
                          QStringLiteral("the %1 value of %2").arg(band, key), where);
@@ -743,8 +742,8 @@ void readJson(QByteArrayView data, Reader &reader)
             if (key == u"materials")
                 materials = value;
             else if (key == u"center_freqs")
-                top = jsonBandSet(QJsonDocument::fromJson('[' + text.toByteArray() + ']')[0],
-                                  key, u"1"_qs, reader);
+                top = jsonBandSet(QJsonDocument::fromJson('[' + text.toByteArray() + ']')[0], key,
+                                  u"1"_qs, reader);
             else
                 reader.error(u"1"_qs, QStringLiteral("unknown key %1").arg(quoted(key)));
         });

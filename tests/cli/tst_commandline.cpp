@@ -415,8 +415,8 @@ void TestCommandLine::imports_data()
         quarters += ',' + QByteArray::number(i / 4.0);
     row("one-third octaves by frequency", merge,
         "number,name,color,group,100,125,160,200,250,315,400,500,630,800,1000,1250,1600,2000,"
-        "2500,3150,4000,5000\n2,Empty,,absorption_true" + quarters +
-            "\n0,\"Béton \"\"brut\"\"\",,absorption_true" + quarters + "\n",
+        "2500,3150,4000,5000\n2,Empty,,absorption_true" +
+            quarters + "\n0,\"Béton \"\"brut\"\"\",,absorption_true" + quarters + "\n",
         0,
         "<stdin>:1: note: 2 materials of one-third-octave data, 100 Hz to 5 kHz: octaves 125 Hz "
         "to 4 kHz are means of three bands; 31.5 and 63 Hz and 8 and 16 kHz filled from the "
