@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Times whole runs of the command line, start to exit, on a library of 999 materials made from
-# the sample library, and an import of a 100-material pyroomacoustics database. Uses hyperfine when installed, otherwise a loop of 30 runs (median).
+# the sample library, and an import of a 100-material pyroomacoustics database. Uses hyperfine
+# when installed, otherwise a loop of 30 runs (median).
 # Usage: scripts/time-cli.sh [QUILLON_EXECUTABLE]   (default: build/src/app/quillon)
 # NO_HYPERFINE=1 uses the loop even where hyperfine is installed.
 set -euo pipefail
