@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Times whole runs of the command line, start to exit, on a library of 999 materials made from
-# the sample library. Uses hyperfine when installed, otherwise a loop of 30 runs (median).
+# the sample library, and an import of a 100-material pyroomacoustics database. Uses hyperfine
+# when installed, otherwise a loop of 30 runs (median).
 # Usage: scripts/time-cli.sh [QUILLON_EXECUTABLE]   (default: build/src/app/quillon)
 # NO_HYPERFINE=1 uses the loop even where hyperfine is installed.
 set -euo pipefail
@@ -22,6 +23,16 @@ colors = (data / "korcolor.mat").read_bytes().split(b"\r\n")[:-1]
     colors[n % len(colors)] + b"\r\n" for n in range(999)))
 PY
 
+# A pyroomacoustics database of 100 materials in 6 octaves, 125 Hz to 4 kHz.
+python3 - "$folder/database.json" <<'PY'
+import json, sys
+entries = {f"m{n}": {"description": f"Datasheet material {n}",
+                     "coeffs": [round(0.01 * ((n + b) % 100), 2) for b in range(6)]}
+           for n in range(100)}
+json.dump({"center_freqs": [125, 250, 500, 1000, 2000, 4000],
+           "absorption": {"Datasheets": entries}, "scattering": {}}, open(sys.argv[1], "w"))
+PY
+
 # Imports write a copy of the library, from what export wrote.
 target="$folder/target"
 mkdir "$target"
@@ -31,7 +42,8 @@ cp "$folder/Korvane.mat" "$folder/korcolor.mat" "$target/"
 
 commands=("check $folder" "ratings $folder" "export --format csv $folder"
           "export --format json $folder" "import --format csv $folder/library.csv $target"
-          "import --format json $folder/library.json $target")
+          "import --format json $folder/library.json $target"
+          "import --format pyroomacoustics --replace $folder/database.json $target")
 "$exe" check "$folder" | tail -n 1
 
 if [ -z "${NO_HYPERFINE:-}" ] && command -v hyperfine >/dev/null; then

@@ -4,6 +4,7 @@
 #include "LibraryExport.h"
 #include "LibraryImport.h"
 #include "LibraryStorage.h"
+#include "PyroomDatabase.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -45,11 +46,12 @@ const QString kOverview = QStringLiteral(
     "\n"
     "Commands (quillon COMMAND --help tells more):\n"
     "  check [FOLDER]                                   report what does not read cleanly\n"
-    "  export --format csv|json [-o FILE] [FOLDER]      write the library as CSV or JSON\n"
+    "  export --format csv|json|pyroomacoustics [-o FILE] [FOLDER]\n"
+    "                                                   write the library in that format\n"
     "  ratings [--format tsv|csv|json] [-o FILE] [FOLDER]\n"
     "                                                   NRC, alpha_w and R_w of every material\n"
-    "  import --format csv|json [--merge] [--replace] [--dry-run] FILE|- [FOLDER]\n"
-    "                                                   write the library from CSV or JSON\n"
+    "  import --format csv|json|pyroomacoustics [--merge] [--replace] [--dry-run]\n"
+    "         FILE|- [FOLDER]                           write the library from that format\n"
     "\n"
     "Options:\n"
     "  --read-only    without a command: open the library for browsing only\n"
@@ -83,8 +85,8 @@ const std::array<CommandEntry, 4> kCommands = {{
      "  FILE:LINE: message        a problem: the editor's load changes or loses data\n"
      "  FILE:LINE: note: message  the next save writes this differently\n"
      "  N materials, N problems, N notes\n"},
-    {Command::Export, "export", kFormatOption | kOutputOption, "csv json", true,
-     "export --format csv|json [-o FILE] [FOLDER]",
+    {Command::Export, "export", kFormatOption | kOutputOption, "csv json pyroomacoustics", true,
+     "export --format csv|json|pyroomacoustics [-o FILE] [FOLDER]",
      "Writes the library to standard output or to FILE.\n"
      "\n"
      "csv: RFC 4180, CR LF rows, the columns\n"
@@ -95,7 +97,10 @@ const std::array<CommandEntry, 4> kCommands = {{
      "json: {\"center_freqs\": [...], \"materials\": [...]}, each material with \"number\",\n"
      "  \"name\", \"color\" and the groups it has: \"absorption_true\", \"absorption_sabine\"\n"
      "  and \"insulation_db\" as ten numbers, \"energy_absorption\" (the \"True\" values) and\n"
-     "  \"scattering\" as {\"coeffs\": [...], \"center_freqs\": [...]}.\n"},
+     "  \"scattering\" as {\"coeffs\": [...], \"center_freqs\": [...]}.\n"
+     "pyroomacoustics: that package's material database: \"center_freqs\" (the ten bands),\n"
+     "  then \"absorption\" and \"scattering\" under one category, each material with\n"
+     "  \"description\" (its name) and \"coeffs\" (\"True\" absorption, scattering).\n"},
     {Command::Ratings, "ratings", kFormatOption | kOutputOption, "tsv csv json", false,
      "ratings [--format tsv|csv|json] [-o FILE] [FOLDER]",
      "Prints the single-number ratings of every material, to standard output or to FILE.\n"
@@ -105,8 +110,9 @@ const std::array<CommandEntry, 4> kCommands = {{
      "        as blanks, so that every row has nine fields\n"
      "  csv   RFC 4180, CR LF rows, names quoted where needed\n"
      "  json  a list of objects with those keys\n"},
-    {Command::Import, "import", kFormatOption | kImportOptions, "csv json", true,
-     "import --format csv|json [--merge] [--replace] [--dry-run] FILE|- [FOLDER]",
+    {Command::Import, "import", kFormatOption | kImportOptions, "csv json pyroomacoustics", true,
+     "import --format csv|json|pyroomacoustics [--merge] [--replace] [--dry-run] FILE|- "
+     "[FOLDER]",
      "Reads FILE (- for standard input) in the shape export writes and writes the library in\n"
      "FOLDER with the editor's own save, under the library's lock (it waits up to 2 s for\n"
      "another program's save): the previous pair is kept as .bak, and a kill leaves the old\n"
@@ -129,8 +135,24 @@ const std::array<CommandEntry, 4> kCommands = {{
      "listed, the rest counted), with nothing written: text that is not UTF-8, a value that\n"
      "is not a finite number or does not fit a 32-bit float, a material number outside 0 to\n"
      "998, a material, group or JSON key given twice, an unknown group, column or key, a band\n"
-     "count other than 10, a colour that is not #rrggbb, and a name with a carriage return\n"
-     "or with characters outside Windows-1252.\n"},
+     "count other than 10 (or than the frequencies given), a frequency off the nominal grid,\n"
+     "a colour that is not #rrggbb, and a name with a carriage return or with characters\n"
+     "outside Windows-1252.\n"
+     "Bands by frequency: CSV band columns may name any nominal band set instead of the ten\n"
+     "octaves (125 Hz,250 Hz,...,4 kHz or one-third octaves 100,125,160,...,5000), and JSON's\n"
+     "center_freqs, at the top or beside a group's coeffs, say where each value stands.\n"
+     "One-third octaves become octaves (the mean of three; insulation the energy mean); an\n"
+     "octave without data takes the nearest covered octave's value, or with --merge keeps the\n"
+     "material's own; a note says what was filled. center_freqs that are off the nominal\n"
+     "grid or do not match the values' count are refused. CSV with \";\" between fields in\n"
+     "the header line takes decimal commas; an unnamed first column (pandas' index) is\n"
+     "skipped.\n"
+     "pyroomacoustics: that package's material database. Its absorption entries become\n"
+     "materials 0, 1, ... in the file's order (with --merge: after the library's last one),\n"
+     "\"True\" absorption, named from \"description\" (shortened on a word boundary, numbered\n"
+     "to stay unique); scattering entries are not imported. As with csv and json, without\n"
+     "--merge the file is the whole library, and a material keeps its colour (a new one gets\n"
+     "its palette colour).\n"},
 }};
 
 int status(ExitStatus s)
@@ -286,7 +308,9 @@ int runOnLibrary(const Invocation &invocation)
     printNotes(outcome, materialPath, colorPath);
     QByteArray bytes;
     if (invocation.entry->command == Command::Export)
-        bytes = invocation.format == u"json" ? exportJson(*library) : exportCsv(*library);
+        bytes = invocation.format == u"json"              ? exportJson(*library)
+                : invocation.format == u"pyroomacoustics" ? writePyroomDatabase(*library)
+                                                          : exportCsv(*library);
     else
         bytes = ratingsTable(*library, invocation.format == u"json"  ? RatingsFormat::Json
                                        : invocation.format == u"csv" ? RatingsFormat::Csv
@@ -331,8 +355,11 @@ std::optional<ImportInput> readImportInput(const Invocation &invocation)
         printError(QStringLiteral("quillon: %1: cannot be read: %2\n").arg(shown, input.problem));
         return std::nullopt;
     }
-    ImportInput imported = readImport(
-        input.data, invocation.format == u"json" ? ImportFormat::Json : ImportFormat::Csv, shown);
+    ImportInput imported = readImport(input.data,
+                                      invocation.format == u"json"  ? ImportFormat::Json
+                                      : invocation.format == u"csv" ? ImportFormat::Csv
+                                                                    : ImportFormat::Pyroomacoustics,
+                                      shown);
     if (!imported.errors.isEmpty()) {
         printError(imported.errors.join(u'\n') + u"\nquillon: nothing was written\n"_qs);
         return std::nullopt;
@@ -394,11 +421,23 @@ int saveImport(const Invocation &invocation, const MaterialLibrary &library,
 
 int runImport(const Invocation &invocation)
 {
-    const std::optional<ImportInput> imported = readImportInput(invocation);
+    std::optional<ImportInput> imported = readImportInput(invocation);
     auto before = std::make_unique<MaterialLibrary>();
     LibraryStamps known;
     if (!imported || !loadForImport(invocation, *before, known))
         return status(ExitStatus::Failure);
+    // A database's materials join the library after its last one.
+    if (invocation.format == u"pyroomacoustics" && invocation.merge &&
+        !numberFrom(*imported, before->materialCount + 1)) {
+        printError(QStringLiteral("quillon: %1 after the library's %2 would pass %3; nothing "
+                                  "was written\n")
+                       .arg(counted(int(imported->materials.size()), u"material"_qs))
+                       .arg(before->materialCount)
+                       .arg(kMaxMaterials));
+        return status(ExitStatus::Failure);
+    }
+    if (const QStringList notes = bandNotes(*imported, *before, invocation.merge); !notes.isEmpty())
+        printError(notes.join(u'\n') + u'\n');
     auto after = std::make_unique<MaterialLibrary>(*before);
     const ImportLosses losses = applyImport(*imported, *after, invocation.merge);
     const ChangeList changes = describeChanges(*before, *after);
@@ -511,7 +550,7 @@ QString readOptions(const QCommandLineParser &parser, const CommandOptions &opti
             .arg(invocation.format, formats.mid(0, formats.size() - 1).join(u", "_qs),
                  formats.last());
     if (entry.formatRequired && !formatGiven)
-        return QStringLiteral("%1 needs --format csv or --format json").arg(entry.name);
+        return QStringLiteral("%1 needs --format %2").arg(entry.name, formats.join(u'|'));
     return QString();
 }
 

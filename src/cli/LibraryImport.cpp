@@ -1,10 +1,12 @@
 #include "LibraryImport.h"
 
 #include "AbsorptionConversions.h"
+#include "BandSets.h"
 #include "Cp1252.h"
 #include "JsonScanner.h"
 #include "LibraryFiles.h"
 #include "NumberFormat.h"
+#include "PyroomDatabase.h"
 #include "TextScanner.h"
 
 #include <QJsonArray>
@@ -16,6 +18,7 @@
 #include <cmath>
 #include <concepts>
 #include <map>
+#include <set>
 
 namespace quillon {
 
@@ -23,7 +26,6 @@ namespace {
 
 // Where the Sabine values wait in a draft until it is known whether "True" ones were given.
 constexpr size_t kSabineSlot = kGroupCount;
-constexpr int kCsvFieldCount = 4 + kBandCount;
 constexpr QByteArrayView kUtf8Mark = "\xEF\xBB\xBF";
 // A material takes a few hundred bytes; one far longer is parsed no further.
 constexpr qsizetype kMaterialTextLimit = 1024 * 1024;
@@ -74,6 +76,13 @@ struct Draft {
     std::optional<BandRow> sabine;
     QString where;                                   // where the material was first given
     std::array<QString, kGroupCount + 1> groupWhere; // where each group was given
+    std::array<std::uint16_t, kGroupCount + 1> filled{};
+};
+
+// Values at other frequencies than the library's ten octaves, as the library holds them.
+struct ReducedBands {
+    BandRow row{};
+    std::uint16_t filled = 0;
 };
 
 class Reader {
@@ -111,7 +120,10 @@ public:
     Draft *draft(int index, const std::optional<QByteArray> &name,
                  const std::optional<MaterialColor> &color, const QString &where, bool repeatable);
     void setGroup(Draft &d, size_t slot, const BandRow &row, const QString &key,
-                  const QString &where);
+                  const QString &where, std::uint16_t filled = 0);
+    std::optional<ReducedBands> reduce(const BandSet &set, const std::vector<double> &values,
+                                       size_t slot, int index, const QString &where,
+                                       const QString &noteWhere);
     ImportInput finish();
 
 private:
@@ -132,6 +144,7 @@ private:
     Findings m_errors;
     Findings m_notes;
     std::map<int, Draft> m_drafts;
+    std::vector<BandUse> m_bandUses;
 };
 
 std::optional<float> Reader::value(double number, const QString &what, const QString &where)
@@ -227,7 +240,7 @@ Draft *Reader::draft(int index, const std::optional<QByteArray> &name,
 }
 
 void Reader::setGroup(Draft &d, size_t slot, const BandRow &row, const QString &key,
-                      const QString &where)
+                      const QString &where, std::uint16_t filled)
 {
     if (!d.groupWhere[slot].isEmpty()) {
         error(where, QStringLiteral("%1 of material %2 is given twice (first at %3)")
@@ -237,6 +250,7 @@ void Reader::setGroup(Draft &d, size_t slot, const BandRow &row, const QString &
         return;
     }
     d.groupWhere[slot] = where;
+    d.filled[slot] = filled;
     if (slot == kSabineSlot)
         d.sabine = row;
     else
@@ -260,8 +274,51 @@ void Reader::convertSabine(Draft &d)
         convertible = convertible && converted;
         row[size_t(b)] = converted.value_or(0.0f);
     }
-    if (convertible)
+    if (convertible) {
         d.material.groups[0] = row;
+        d.filled[0] = d.filled[kSabineSlot];
+    }
+}
+
+bool isLibraryBands(const BandSet &set)
+{
+    if (set.thirds.size() != size_t(kBandCount))
+        return false;
+    for (int b = 1; b <= kBandCount; ++b)
+        if (set.thirds[size_t(b - 1)] != thirdOfBand(b))
+            return false;
+    return true;
+}
+
+// Insulation takes the energy mean of its thirds, the other groups the arithmetic one.
+std::optional<ReducedBands> Reader::reduce(const BandSet &set, const std::vector<double> &values,
+                                           size_t slot, int index, const QString &where,
+                                           const QString &noteWhere)
+{
+    const bool insulation = slot < kGroupCount && kGroupKeys[slot].table == ValueTable::Insulation;
+    OctaveValues octaves =
+        toOctaves(set, values, insulation ? BandMean::Energy : BandMean::Arithmetic);
+    if (octaves.covered == 0) {
+        error(where, u"the bands given cover no octave whole"_qs);
+        return std::nullopt;
+    }
+    fillUncovered(octaves);
+    ReducedBands reduced{{}, octaves.filled};
+    for (int b = 1; b <= kBandCount; ++b) {
+        const auto stored = value(
+            octaves.values[size_t(b)],
+            QStringLiteral("the %1 octave's value").arg(QLatin1String(kBandNames[size_t(b - 1)])),
+            where);
+        if (!stored)
+            return std::nullopt;
+        reduced.row[size_t(b)] = *stored;
+    }
+    auto use = std::find_if(m_bandUses.begin(), m_bandUses.end(),
+                            [&](const BandUse &u) { return u.set.thirds == set.thirds; });
+    if (use == m_bandUses.end())
+        use = m_bandUses.insert(m_bandUses.end(), BandUse{set, located(noteWhere, QString()), {}});
+    use->groups.push_back({index, slot == kSabineSlot ? 0 : slot, octaves.filled});
+    return reduced;
 }
 
 ImportInput Reader::finish()
@@ -270,8 +327,11 @@ ImportInput Reader::finish()
     for (auto &[index, d] : m_drafts) {
         if (d.sabine && !d.material.groups[0])
             convertSabine(d);
+        std::copy_n(d.filled.begin(), kGroupCount, d.material.filled.begin());
         input.materials.push_back(d.material);
     }
+    std::copy_if(m_bandUses.begin(), m_bandUses.end(), std::back_inserter(input.bandUses),
+                 [](const BandUse &use) { return !isLibraryBands(use.set); });
     input.errors = m_errors.lines();
     input.notes = m_notes.lines();
     return input;
@@ -335,15 +395,27 @@ std::pair<int, QString> notUtf8(QByteArrayView data)
 struct CsvRow {
     int line = 0;
     int fieldCount = 0;
-    QList<QByteArray> fields; // the first kCsvFieldCount + 1 only
+    QList<QByteArray> fields; // the first `kept` only
 };
 
+// What the header says of the rows below it.
+struct CsvLayout {
+    char16_t separator = u',';
+    bool indexColumn = false; // pandas' to_csv writes one, unnamed, by default
+    BandSet bands;
+    QString headLine;
+    int fieldCount() const { return 4 + int(bands.thirds.size()); }
+};
+
+// The widest header read: an index, the four names and every third from 20 Hz to 20 kHz.
+constexpr int kHeadFieldLimit = 1 + 4 + kThirdCount;
+
 // The next row that is not blank; false at the end or at a fault.
-bool nextCsvRow(CellScanner<QByteArrayView> &scanner, CsvRow &row)
+bool nextCsvRow(CellScanner<QByteArrayView> &scanner, CsvRow &row, int kept)
 {
     row = {scanner.line(), 0, {}};
     for (QByteArray field; scanner.next(field);) {
-        if (++row.fieldCount <= kCsvFieldCount + 1)
+        if (++row.fieldCount <= kept)
             row.fields << std::move(field);
         if (!scanner.rowEnded())
             continue;
@@ -354,19 +426,49 @@ bool nextCsvRow(CellScanner<QByteArrayView> &scanner, CsvRow &row)
     return false;
 }
 
-bool csvHeadAgrees(const CsvRow &row, Reader &reader)
+// A spreadsheet in a locale with decimal commas saves with ";": told by the first line, so that
+// no row is read in a way of its own.
+char16_t csvSeparator(QByteArrayView data)
 {
+    qsizetype start = 0;
+    while (start < data.size() && (data[start] == '\r' || data[start] == '\n'))
+        ++start;
+    const QByteArrayView rest = data.sliced(start);
+    qsizetype end = 0;
+    while (end < rest.size() && rest[end] != '\r' && rest[end] != '\n')
+        ++end;
+    const QByteArrayView first = rest.first(end);
+    return first.count(';') > first.count(',') ? u';' : u',';
+}
+
+bool readCsvHead(CsvRow row, CsvLayout &layout, Reader &reader)
+{
+    const QString where = QString::number(std::max(row.line, 1));
+    layout.headLine = where;
+    layout.indexColumn = row.fieldCount > 1 && row.fields.first().isEmpty();
+    if (layout.indexColumn)
+        row.fields.removeFirst();
     const QByteArray head = csvHead();
-    if (row.fields == head.split(','))
-        return true;
-    const QByteArray found = row.fields.join(',');
-    reader.error(QString::number(std::max(row.line, 1)),
-                 QStringLiteral("the columns are %1 where %2 belong%3")
-                     .arg(quoted(QByteArrayView(found)), QString::fromLatin1(head),
-                          row.fieldCount == 1 && found.contains(';')
-                              ? u"; the separator here is \";\", not \",\""_qs
-                              : QString()));
-    return false;
+    const QList<QByteArray> lead = QByteArray(kCsvHeadLead).split(',');
+    if (row.fields.size() <= lead.size() || row.fields.mid(0, lead.size()) != lead) {
+        QByteArray found;
+        for (const QByteArray &field : row.fields)
+            found.append(found.isEmpty() ? "" : ",").append(field);
+        reader.error(where, QStringLiteral("the columns are %1 where %2 belong")
+                                .arg(quoted(QByteArrayView(found)), QString::fromLatin1(head)));
+        return false;
+    }
+    QStringList frequencies;
+    for (const QByteArray &field : row.fields.mid(lead.size()))
+        frequencies << QString::fromUtf8(field.left(kQuotedLength));
+    layout.bands = recogniseBandSet(frequencies);
+    if (row.fieldCount >= kHeadFieldLimit + 1)
+        layout.bands.problem = u"more band columns than thirds from 20 Hz to 20 kHz"_qs;
+    else if (layout.bands.problem.isEmpty() && coveredOctaves(layout.bands) == 0)
+        layout.bands.problem = u"the bands cover no octave whole"_qs;
+    if (!layout.bands.problem.isEmpty())
+        reader.error(where, u"the band columns: "_qs + layout.bands.problem);
+    return layout.bands.problem.isEmpty();
 }
 
 // The material a row is about, with its name and colour; nullptr when refused.
@@ -397,9 +499,12 @@ Draft *csvMaterial(const CsvRow &row, const QString &where, int slot, Reader &re
     return reader.draft(index, name, color, where, true);
 }
 
-// A band's field: the shortest text of a number, as export writes it.
-double csvNumber(const QByteArray &text)
+// A band's field: the shortest text of a number, as export writes it; with ";" between fields,
+// a decimal comma.
+double csvNumber(QByteArray text, char16_t separator)
 {
+    if (separator == u';')
+        text.replace(',', '.');
     double number = std::nan("");
     const auto read = std::from_chars(text.data(), text.data() + text.size(), number);
     if (read.ptr != text.end() || text.isEmpty() ||
@@ -408,16 +513,17 @@ double csvNumber(const QByteArray &text)
     return read.ec == std::errc::result_out_of_range ? HUGE_VAL : number;
 }
 
-void readCsvRow(const CsvRow &row, Reader &reader)
+void readCsvRow(const CsvRow &row, const CsvLayout &layout, Reader &reader)
 {
     const QString where = QString::number(row.line);
-    if (row.fieldCount != kCsvFieldCount) {
+    const int bandCount = int(layout.bands.thirds.size());
+    if (row.fieldCount != layout.fieldCount()) {
         reader.error(where, [&] {
             return QStringLiteral("%1 fields where %2 belong: number, name, color, group and %3 "
                                   "bands")
                 .arg(row.fieldCount)
-                .arg(kCsvFieldCount)
-                .arg(kBandCount);
+                .arg(layout.fieldCount())
+                .arg(bandCount);
         });
         return;
     }
@@ -426,37 +532,50 @@ void readCsvRow(const CsvRow &row, Reader &reader)
     Draft *d = csvMaterial(row, where, slot, reader);
     if (!d)
         return;
-    BandRow values{};
+    std::vector<double> values;
     bool valid = true;
-    for (int b = 1; b <= kBandCount; ++b) {
-        const QByteArray &text = row.fields[3 + b];
+    for (int i = 0; i < bandCount; ++i) {
+        const QByteArray &text = row.fields[4 + i];
         const QString what = QStringLiteral("the %1 value %2")
-                                 .arg(QLatin1String(kBandNames[size_t(b - 1)]), quoted(text));
+                                 .arg(thirdName(layout.bands.thirds[size_t(i)]), quoted(text));
         if (group.isEmpty()) {
             if (!text.isEmpty())
                 reader.error(where, what + u" stands in a row without a group"_qs);
             valid = valid && text.isEmpty();
             continue;
         }
-        const auto stored = reader.value(csvNumber(text), what, where);
+        const auto stored = reader.value(csvNumber(text, layout.separator), what, where);
         valid = valid && stored;
-        values[size_t(b)] = stored.value_or(0.0f);
+        values.push_back(stored.value_or(0.0f));
     }
-    if (valid && slot >= 0)
-        reader.setGroup(*d, size_t(slot), values, QString::fromUtf8(group), where);
+    if (!valid || slot < 0)
+        return;
+    const auto reduced = reader.reduce(layout.bands, values, size_t(slot), d->material.index, where,
+                                       layout.headLine);
+    if (reduced)
+        reader.setGroup(*d, size_t(slot), reduced->row, QString::fromUtf8(group), where,
+                        reduced->filled);
 }
 
 // RFC 4180; rows end in CR LF, LF or CR; blank lines are skipped. One row at a time, so that a
 // long file of bad rows costs no more than its bytes.
 void readCsv(QByteArrayView data, Reader &reader)
 {
-    CellScanner scanner(data, u',', Quotes::Strict);
+    CsvLayout layout;
+    layout.separator = csvSeparator(data);
+    CellScanner scanner(data, layout.separator, Quotes::Strict);
     CsvRow row;
     bool headRead = false;
-    while (nextCsvRow(scanner, row)) {
+    while (nextCsvRow(scanner, row,
+                      headRead ? layout.fieldCount() + 1 + int(layout.indexColumn)
+                               : kHeadFieldLimit + 1)) {
+        if (headRead && layout.indexColumn) {
+            row.fields.removeFirst();
+            --row.fieldCount;
+        }
         if (headRead)
-            readCsvRow(row, reader);
-        else if (!csvHeadAgrees(row, reader))
+            readCsvRow(row, layout, reader);
+        else if (!readCsvHead(row, layout, reader))
             return;
         headRead = true;
     }
@@ -465,44 +584,77 @@ void readCsv(QByteArrayView data, Reader &reader)
     else if (scanner.fault() == CellFault::TextAfterQuote)
         reader.error(QString::number(scanner.line()), u"text after a closing quote"_qs);
     else if (!headRead)
-        csvHeadAgrees(row, reader);
+        readCsvHead(row, layout, reader);
 }
 
-// Ten numbers, or an object {"coeffs": [...], "center_freqs": [...]} where `coefficients`.
-std::optional<BandRow> jsonBands(const QJsonValue &value, const QString &key, bool coefficients,
-                                 const QString &where, Reader &reader)
+// Frequencies as a band set; nothing when refused, naming the value.
+std::optional<BandSet> jsonBandSet(const QJsonValue &value, const QString &key,
+                                   const QString &where, Reader &reader)
+{
+    QStringList texts;
+    for (const QJsonValue v : value.toArray())
+        texts << (v.isDouble() ? QString::number(v.toDouble()) : v.toString().left(kQuotedLength));
+    BandSet set = recogniseBandSet(texts);
+    if (texts.isEmpty())
+        set.problem = u"not a list of frequencies"_qs;
+    if (set.problem.isEmpty())
+        return set;
+    reader.error(where, key + u": "_qs + set.problem);
+    return std::nullopt;
+}
+
+// Ten numbers, or an object {"coeffs": [...], "center_freqs": [...]} where `coefficients`; at
+// the frequencies of its own center_freqs, else of the top level's, else at the ten octaves.
+std::optional<ReducedBands> jsonBands(const QJsonValue &value, const QString &key,
+                                      bool coefficients, const std::optional<BandSet> &top,
+                                      size_t slot, const Draft &d, const QString &where,
+                                      Reader &reader)
 {
     QJsonArray array = value.toArray();
+    std::optional<BandSet> set = top;
     if (coefficients && value.isObject()) {
         const QJsonObject object = value.toObject();
         for (const QString &k : object.keys())
             if (k != u"coeffs" && k != u"center_freqs")
                 reader.error(where, QStringLiteral("unknown key %1 in %2").arg(quoted(k), key));
         array = object[u"coeffs"].toArray();
+        if (object.contains(u"center_freqs"))
+            set = jsonBandSet(object[u"center_freqs"], key + u".center_freqs"_qs, where, reader);
+        if (!set && object.contains(u"center_freqs"))
+            return std::nullopt;
     } else if (!value.isArray()) {
         reader.error(where,
                      QStringLiteral("%1 is not a list of %2 numbers").arg(key).arg(kBandCount));
         return std::nullopt;
     }
-    if (array.size() != kBandCount) {
-        reader.error(where, QStringLiteral("%1 has %2 values where %3 belong")
+    const qsizetype expected = set ? qsizetype(set->thirds.size()) : kBandCount;
+    if (array.size() != expected) {
+        reader.error(where, QStringLiteral("%1 has %2 values where %3 belong%4")
                                 .arg(key)
                                 .arg(array.size())
-                                .arg(kBandCount));
+                                .arg(expected)
+                                .arg(set ? u", one for each of its center_freqs"_qs : QString()));
         return std::nullopt;
     }
-    BandRow row{};
+    std::vector<double> values;
     bool valid = true;
-    for (int b = 1; b <= kBandCount; ++b) {
-        const QJsonValue v = array[b - 1];
-        const auto stored = reader.value(
-            v.isDouble() ? v.toDouble() : std::nan(""),
-            QStringLiteral("the %1 value of %2").arg(QLatin1String(kBandNames[size_t(b - 1)]), key),
-            where);
+    for (qsizetype i = 0; i < expected; ++i) {
+        const QJsonValue v = array[i];
+        const QString band =
+            set ? thirdName(set->thirds[size_t(i)]) : QLatin1String(kBandNames[size_t(i)]);
+        const auto stored =
+            reader.value(v.isDouble() ? v.toDouble() : std::nan(""),
+                         QStringLiteral("the %1 value of %2").arg(band, key), where);
         valid = valid && stored;
-        row[size_t(b)] = stored.value_or(0.0f);
+        values.push_back(stored.value_or(0.0f));
     }
-    return valid ? std::optional(row) : std::nullopt;
+    if (!valid)
+        return std::nullopt;
+    if (set)
+        return reader.reduce(*set, values, slot, d.material.index, where, where);
+    ReducedBands read;
+    std::copy(values.begin(), values.end(), read.row.begin() + 1);
+    return read;
 }
 
 // The material an object is about, with its name and colour; nullptr when refused.
@@ -527,7 +679,8 @@ Draft *jsonMaterial(const QJsonObject &object, const QString &where, Reader &rea
     return reader.draft(index, name, color, where, false);
 }
 
-void readJsonMaterial(QByteArrayView text, qsizetype i, Reader &reader)
+void readJsonMaterial(QByteArrayView text, qsizetype i, const std::optional<BandSet> &top,
+                      Reader &reader)
 {
     const QString where = QStringLiteral("materials[%1]").arg(i);
     if (text.size() > kMaterialTextLimit) {
@@ -542,7 +695,7 @@ void readJsonMaterial(QByteArrayView text, qsizetype i, Reader &reader)
     Draft *d = jsonMaterial(object, where, reader);
     if (!d)
         return;
-    std::optional<BandRow> energy;
+    std::optional<ReducedBands> energy;
     for (const QString &key : object.keys()) {
         if (key == u"number" || key == u"name" || key == u"color")
             continue;
@@ -553,18 +706,19 @@ void readJsonMaterial(QByteArrayView text, qsizetype i, Reader &reader)
                                     .arg(quoted(key), groupList(), QLatin1String(kEnergyKey)));
             continue;
         }
-        const auto row = jsonBands(
-            object[key], key, isEnergy || key == QLatin1String(kGroupKeys[2].key), where, reader);
-        if (row && isEnergy)
-            energy = row;
-        else if (row)
-            reader.setGroup(*d, size_t(slot), *row, key, where);
+        const auto read =
+            jsonBands(object[key], key, isEnergy || key == QLatin1String(kGroupKeys[2].key), top,
+                      isEnergy ? 0 : size_t(slot), *d, where, reader);
+        if (read && isEnergy)
+            energy = read;
+        else if (read)
+            reader.setGroup(*d, size_t(slot), read->row, key, where, read->filled);
     }
     auto &absorption = d->material.groups[0];
-    if (energy && absorption && *energy != *absorption)
+    if (energy && absorption && energy->row != *absorption)
         reader.error(where, u"absorption_true and energy_absorption.coeffs differ"_qs);
-    else if (energy)
-        absorption = energy;
+    else if (energy && !absorption)
+        reader.setGroup(*d, 0, energy->row, QLatin1String(kEnergyKey), where, energy->filled);
 }
 
 // Checked whole first, then read one material at a time, so that memory stays near the file's
@@ -581,11 +735,16 @@ void readJson(QByteArrayView data, Reader &reader)
     }
     const JsonScanner::Span root = scanner.root();
     std::optional<JsonScanner::Span> materials;
+    std::optional<BandSet> top;
     if (data[root.start] == '{')
         scanner.members(root, [&](const QString &key, JsonScanner::Span value) {
+            const QByteArrayView text = data.sliced(value.start, value.end - value.start);
             if (key == u"materials")
                 materials = value;
-            else if (key != u"center_freqs")
+            else if (key == u"center_freqs")
+                top = jsonBandSet(QJsonDocument::fromJson('[' + text.toByteArray() + ']')[0], key,
+                                  u"1"_qs, reader);
+            else
                 reader.error(u"1"_qs, QStringLiteral("unknown key %1").arg(quoted(key)));
         });
     if (!materials || data[materials->start] != '[') {
@@ -594,7 +753,7 @@ void readJson(QByteArrayView data, Reader &reader)
     }
     qsizetype i = 0;
     scanner.elements(*materials, [&](JsonScanner::Span m) {
-        readJsonMaterial(data.sliced(m.start, m.end - m.start), i++, reader);
+        readJsonMaterial(data.sliced(m.start, m.end - m.start), i++, top, reader);
     });
 }
 
@@ -668,14 +827,46 @@ QStringList materialChanges(const MaterialLibrary &before, const MaterialLibrary
     return lines;
 }
 
+// Absorption entries as materials 1 to n, in the file's order.
+ImportInput databaseInput(QByteArrayView data, const QString &fileShown)
+{
+    const DatabaseRead read = readPyroomDatabase(data);
+    ImportInput input;
+    for (const QString &problem : read.problems)
+        input.errors << fileShown + u": "_qs + problem;
+    for (const QString &note : read.notes)
+        input.notes << fileShown + u": note: "_qs + note;
+    for (const DatabaseMaterial &m : read.materials) {
+        ImportedMaterial material;
+        material.name = m.name;
+        material.groups[0] = m.absorption;
+        material.filled[0] = m.filled;
+        input.materials.push_back(material);
+    }
+    numberFrom(input, 1);
+    return input;
+}
+
 } // namespace
+
+bool numberFrom(ImportInput &input, int first)
+{
+    if (first - 1 + qsizetype(input.materials.size()) > kMaxMaterials)
+        return false;
+    for (ImportedMaterial &material : input.materials)
+        material.index = first++;
+    return true;
+}
 
 ImportInput readImport(QByteArrayView data, ImportFormat format, const QString &fileShown)
 {
     if (data.startsWith(kUtf8Mark))
         data = data.sliced(kUtf8Mark.size());
     Reader reader(fileShown, data);
-    if (const auto [line, encoding] = notUtf8(data); line > 0)
+    const auto [line, encoding] = notUtf8(data);
+    if (line == 0 && format == ImportFormat::Pyroomacoustics)
+        return databaseInput(data, fileShown);
+    if (line > 0)
         reader.error(QString::number(line),
                      QStringLiteral("the text is not UTF-8 (%1?): save it as UTF-8").arg(encoding));
     else if (format == ImportFormat::Csv)
@@ -720,13 +911,40 @@ ImportLosses applyImport(const ImportInput &input, MaterialLibrary &library, boo
             color = *m.color;
         for (size_t g = 0; g < kGroupKeys.size(); ++g) {
             if (m.groups[g]) {
-                valueRow(library, kGroupKeys[g].table, m.index) = *m.groups[g];
+                BandRow &row = valueRow(library, kGroupKeys[g].table, m.index);
+                const bool had = valueGroups(library, m.index) & kGroupKeys[g].flag;
+                // A band without data keeps the value the material has in the group.
+                for (size_t b = 1; b <= kBandCount; ++b)
+                    if (!had || !(m.filled[g] & (1u << b)))
+                        row[b] = (*m.groups[g])[b];
                 setValueGroups(library, m.index,
                                valueGroups(library, m.index) | kGroupKeys[g].flag);
             }
         }
     }
     return losses;
+}
+
+QStringList bandNotes(const ImportInput &input, const MaterialLibrary &before, bool merge)
+{
+    QStringList notes;
+    for (const BandUse &use : input.bandUses) {
+        std::set<int> materials;
+        std::set<int> filledMaterials;
+        std::uint16_t filledBands = 0;
+        for (const BandUse::Group &g : use.groups) {
+            materials.insert(g.index);
+            const bool kept = merge && g.index <= before.materialCount &&
+                              (valueGroups(before, g.index) & kGroupKeys[g.group].flag);
+            if (g.filled != 0 && !kept) {
+                filledBands |= g.filled;
+                filledMaterials.insert(g.index);
+            }
+        }
+        notes << use.notePrefix + describeBands(use.set, int(materials.size()), filledBands,
+                                                int(filledMaterials.size()));
+    }
+    return notes;
 }
 
 ChangeList describeChanges(const MaterialLibrary &before, const MaterialLibrary &after)

@@ -3,6 +3,7 @@
 #include "LibraryExport.h"
 #include "LibraryFiles.h"
 #include "LibraryStorage.h"
+#include "PyroomDatabase.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -210,7 +211,9 @@ void TestCommandLine::commands_data()
     row("unknown option", {"check", "-v"}, 2, "", "Unknown option 'v'");
     row("export without format", {"export"}, 2, "", "export needs --format");
     row("format named", {"export", "--format", "xml"}, 2, "",
-        "unknown format 'xml': use csv or json");
+        "unknown format 'xml': use csv, json or pyroomacoustics");
+    row("export for pyroomacoustics", {"export", "--format", "pyroomacoustics", "."}, 0,
+        "{\"center_freqs\": [31.5, 63, 125, 250, 500, 1000, 2000, 4000, 8000, 16000],");
     row("ratings format named", {"ratings", "--format=xml"}, 2, "", "use tsv, csv or json");
     row("ratings format empty", {"ratings", "--format", ""}, 2, "", "unknown format ''");
     row("option twice", {"export", "--format=csv", "--format", "csv"}, 2, "", "--format is given");
@@ -398,6 +401,56 @@ void TestCommandLine::imports_data()
         R"({"materials": [{"number": 2, "energy_absorption": {"coeffs": [0.1, 0.2, 0.3, 0.4, )"
         R"(0.5, 0.6, 0.7, 0.8, 0.9, 1]}}]})",
         0, "", energy.get());
+    row("JSON by reversed center_freqs", json + QStringList{"--merge"},
+        R"({"center_freqs": [16000, 8000, 4000, 2000, 1000, 500, 250, 125, 63, 31.5], "materials": )"
+        R"([{"number": 2, "absorption_true": [1, 0.9, 0.8, 0.7, 0.6, 0.5, 0.4, 0.3, 0.2, 0.1]}]})",
+        0, "", energy.get());
+    // Material 0 has absorption values and keeps them where the thirds give none.
+    auto thirds = std::make_unique<MaterialLibrary>(*m_library);
+    thirds->alphaR[3] = {0, 0.5f, 0.5f, 0.5f, 1.25f, 2, 2.75f, 3.5f, 4.25f, 4.25f, 4.25f};
+    thirds->hasAlpha[3] = true;
+    std::copy_n(thirds->alphaR[3].begin() + 3, 6, thirds->alphaR[1].begin() + 3);
+    QByteArray quarters;
+    for (int i = 1; i <= 18; ++i)
+        quarters += ',' + QByteArray::number(i / 4.0);
+    row("one-third octaves by frequency", merge,
+        "number,name,color,group,100,125,160,200,250,315,400,500,630,800,1000,1250,1600,2000,"
+        "2500,3150,4000,5000\n2,Empty,,absorption_true" +
+            quarters + "\n0,\"Béton \"\"brut\"\"\",,absorption_true" + quarters + "\n",
+        0,
+        "<stdin>:1: note: 2 materials of one-third-octave data, 100 Hz to 5 kHz: octaves 125 Hz "
+        "to 4 kHz are means of three bands; 31.5 and 63 Hz and 8 and 16 kHz filled from the "
+        "nearest octave for 1 material\n",
+        thirds.get());
+    // The database's materials join after the library's last one.
+    auto appended = std::make_unique<MaterialLibrary>(*m_library);
+    appended->materialCount = 5;
+    for (size_t n = 4; n <= 5; ++n) {
+        appended->materialNames[n] = m_library->materialNames[n - 3];
+        appended->alphaR[n] = m_library->alphaR[n - 3];
+        appended->hasAlpha[n] = true;
+        appended->materialColors[n] = defaultColor(int(n));
+    }
+    const QStringList pyroom{"--format", "pyroomacoustics"};
+    row("pyroomacoustics round trip, merged", pyroom + QStringList{"--merge"},
+        writePyroomDatabase(*m_library), 0, "5 materials: 2 added, 0 removed, 0 changed\n",
+        appended.get());
+    // Entries of 5, 6 and 7 coefficients at 125 Hz to 8 kHz: the library's edges filled.
+    auto database = std::make_unique<MaterialLibrary>();
+    database->materialCount = 3;
+    database->materialNames = {"", "Brick", "Board", "Board (2)"};
+    database->alphaR[1] = {0, 0.1f, 0.1f, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.5f, 0.5f, 0.5f};
+    database->alphaR[2] = {0, 0.1f, 0.1f, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.6f, 0.6f};
+    database->alphaR[3] = {0, 0.1f, 0.1f, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.7f};
+    database->hasAlpha = {false, true, true, true};
+    database->materialColors = m_library->materialColors;
+    row("pyroomacoustics database", pyroom + QStringList{"--replace"},
+        R"({"center_freqs": [125, 250, 500, 1000, 2000, 4000, 8000], "absorption": {"Walls": {)"
+        R"("b": {"description": "Brick", "coeffs": [0.1, 0.2, 0.3, 0.4, 0.5]}, "c": )"
+        R"({"description": "Board", "coeffs": [0.1, 0.2, 0.3, 0.4, 0.5, 0.6]}}, "Floors": {"a": )"
+        R"({"description": "Board", "coeffs": [0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7]}}}, )"
+        R"("scattering": {"Rough": {"r": {"description": "R", "coeffs": [0.1]}}}})",
+        0, "<stdin>: note: 1 scattering entry not imported", database.get());
     auto composed = std::make_unique<MaterialLibrary>(*m_library);
     composed->materialNames[1] = "B\xE9ton";
     row("name composed", merge, head + "0,Be\xCC\x81ton,,,,,,,,,,,,\n", 0, "", composed.get());
@@ -435,9 +488,11 @@ void TestCommandLine::imports_data()
     refused("unknown group", "1,A,,alpha" + tenths, "unknown group \"alpha\"");
     row("unknown column", csv, "number,name,colour\n", 2,
         "<stdin>:1: the columns are \"number,name,colour\" where number,name,color,group,31.5,");
-    row("semicolons", csv, "number;name\n", 2,
-        "\"number;name\" where number,name,color,group,31.5,"
-        "63,125,250,500,1000,2000,4000,8000,16000 belong; the separator here is \";\", not \",\"");
+    // A German spreadsheet's ";" and decimal commas, with pandas' index column.
+    row("semicolons, index column", merge,
+        ";number;name;color;group;31,5;63;125;250;500;1000;2000;4000;8000;16000\n"
+        "7;1;Panel;#1414ff;insulation_db;0,1;0,2;0,3;0,4;0,5;0,6;0,7;0,8;0,9;1\n",
+        0, "", merged.get());
     refused("nine bands", "1,A,,scattering,1,2,3,4,5,6,7,8,9\n", "13 fields where 14 belong");
     refused("colour", "1,A,red,,,,,,,,,,,\n", "the colour \"red\" is not #rrggbb");
     refused("name outside Windows-1252", "1,名,,,,,,,,,,,,\n", "Windows-1252 cannot hold");
@@ -459,6 +514,12 @@ void TestCommandLine::imports_data()
     refused("JSON key twice", "{\"materials\": [{\"number\": 0,\n\"numb\\u0065r\": 1}]}",
             "<stdin>:2: the key \"number\" is given twice", json);
     refused("not JSON", "{\n\"materials\": [", "<stdin>:2: not JSON", json);
+    refused("center_freqs off the grid", R"({"center_freqs": [125, 250, 600], "materials": []})",
+            "<stdin>:1: center_freqs: \"600\" is not a nominal band frequency", json);
+    refused("coeffs and center_freqs differ",
+            R"({"materials": [{"number": 1, "scattering": {"coeffs": [0.1, 0.2, 0.3], )"
+            R"("center_freqs": [125, 250, 500, 1000]}}]})",
+            "scattering has 3 values where 4 belong, one for each of its center_freqs", json);
 }
 
 void TestCommandLine::imports()
