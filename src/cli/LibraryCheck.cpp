@@ -10,7 +10,6 @@ namespace quillon {
 
 namespace {
 
-constexpr char kLF = '\n';
 constexpr QByteArrayView kLineEnd = "\r\n";
 
 // The first column (from 1) where a line differs from what a save would write, or 0.
@@ -88,9 +87,14 @@ public:
     CheckResult run(QByteArrayView materialData, QByteArrayView colorData,
                     const QString &colorProblem)
     {
+        LoadOutcome outcome;
+        outcome.materials = readMaterialFile(materialData, *m_library);
+        if (colorProblem.isEmpty())
+            outcome.colors = readColorFile(colorData, *m_library);
+        m_found = loadFindings(outcome);
         checkMaterials(materialData);
         if (colorProblem.isEmpty())
-            checkColors(colorData);
+            checkColors(colorData, outcome.colors);
         else if (m_library->materialCount > 0)
             add(m_colorFile, 0, FindingKind::Note, colorProblem);
         auto place = [this](const CheckFinding &f) {
@@ -112,16 +116,47 @@ private:
         m_result.findings.push_back({file, line, kind, message});
     }
 
+    // The load's findings of one kind as check words them; returns their lines.
+    std::vector<int> addFound(LoadFinding::Kind kind, LoadFinding::File file)
+    {
+        std::vector<int> lines;
+        for (const LoadFinding &f : m_found) {
+            if (f.kind != kind || f.file != file)
+                continue;
+            const CheckFinding c = checkFinding(f);
+            add(c.file, c.line, c.kind, c.message);
+            lines.push_back(f.line);
+        }
+        return lines;
+    }
+
+    CheckFinding checkFinding(const LoadFinding &f) const
+    {
+        const QString &file = f.file == LoadFinding::File::Material ? m_materialFile : m_colorFile;
+        switch (f.kind) {
+        case LoadFinding::Kind::LoneLineFeed:
+            return {file, f.line, FindingKind::Problem, QLatin1String(kLoneLineFeedNote)};
+        case LoadFinding::Kind::UnreadableValues:
+            return {file, f.line, FindingKind::Problem,
+                    QStringLiteral("%1 not fit a 32-bit float: read as 0")
+                        .arg(f.count == 1 ? QStringLiteral("1 value does")
+                                          : QStringLiteral("%1 values do").arg(f.count))};
+        case LoadFinding::Kind::BlankColor:
+            return {file, f.line, FindingKind::Note,
+                    QStringLiteral("blank: %1").arg(paletteColours(f.material, f.material))};
+        default:
+            return {file, f.line, FindingKind::Note, QLatin1String(kLineFeedEndsNote)};
+        }
+    }
+
     // Lines that end in LF alone get one note for the whole file.
     void noteRewrites(const QString &file, const std::vector<TextLine> &lines,
-                      const std::vector<TextLine> &written, const std::vector<bool> &skip,
+                      const std::vector<TextLine> &written, const std::vector<int> &skip,
                       bool lineFeedEnds)
     {
-        if (lineFeedEnds)
-            add(file, 1, FindingKind::Note, QLatin1String(kLineFeedEndsNote));
         const size_t common = std::min(lines.size(), written.size());
         for (size_t i = 0; i < common; ++i) {
-            if (skip[i])
+            if (std::find(skip.begin(), skip.end(), static_cast<int>(i + 1)) != skip.end())
                 continue;
             if (const int column = firstDifference(lines[i], written[i], !lineFeedEnds))
                 add(file, static_cast<int>(i + 1), FindingKind::Note,
@@ -132,7 +167,7 @@ private:
 
     void checkMaterials(QByteArrayView data)
     {
-        const std::vector<TextLine> lines = splitLines(data, kMaxMaterials);
+        using Kind = LoadFinding::Kind;
         const int lineCount = countMaterialLines(data);
         m_refused = lineCount > kMaxMaterials;
         if (m_refused)
@@ -141,42 +176,25 @@ private:
                                "the file is not loaded at all")
                     .arg(kMaxMaterials)
                     .arg(lineCount));
+        std::vector<int> problems = addFound(Kind::UnreadableValues, LoadFinding::File::Material);
+        for (int line : addFound(Kind::LoneLineFeed, LoadFinding::File::Material))
+            problems.push_back(line);
+        const bool lineFeedEnds = !addFound(Kind::LineFeedEnds, LoadFinding::File::Material).empty();
 
-        const int count = std::min({lineCount, kMaxMaterials, static_cast<int>(lines.size())});
-        std::vector<bool> hasProblem(static_cast<size_t>(count), false);
-        for (int n = 1; n <= count; ++n) {
-            const QByteArrayView line = lines[static_cast<size_t>(n - 1)].text;
-            MaterialReadReport lineReport;
-            readMaterialLine(line, *m_library, n, &lineReport);
-            const int unreadable = lineReport.unreadableValues;
-            if (unreadable > 0) {
-                add(m_materialFile, n, FindingKind::Problem,
-                    QStringLiteral("%1 not fit a 32-bit float: read as 0")
-                        .arg(unreadable == 1 ? QStringLiteral("1 value does")
-                                             : QStringLiteral("%1 values do").arg(unreadable)));
-                hasProblem[static_cast<size_t>(n - 1)] = true;
-            }
-            if (line.contains(kLF)) {
-                add(m_materialFile, n, FindingKind::Problem, QLatin1String(kLoneLineFeedNote));
-                hasProblem[static_cast<size_t>(n - 1)] = true;
-            }
-        }
-        m_library->materialCount = count;
-
+        const int count = m_library->materialCount;
         QByteArray written;
         written.reserve(count * 250);
         for (int n = 1; n <= count; ++n)
             appendMaterialLine(written, *m_library, n);
-        noteRewrites(m_materialFile, lines, splitLines(written, count), hasProblem,
-                     LineScanner(data, LineEnds::LibraryFile).lineFeedEnds());
+        noteRewrites(m_materialFile, splitLines(data, kMaxMaterials), splitLines(written, count),
+                     problems, lineFeedEnds);
     }
 
-    void checkColors(QByteArrayView data)
+    void checkColors(QByteArrayView data, const ColorReadReport &report)
     {
         const int materials = m_library->materialCount;
         const ColorEntries found = colorEntries(data, kMaxMaterials + 1);
         const std::vector<ColorEntry> &entries = found.kept;
-        const ColorReadReport report = readColorFile(data, *m_library);
         const int read = report.colorsRead;
         const int entryCount = found.count;
         const bool stoppedAtBadEntry =
@@ -207,26 +225,17 @@ private:
 
         applyDefaultColors(*m_library, read);
         // Lines beyond the colours read are covered by the notes above.
-        const std::vector<TextLine> compared = splitLines(data, read);
-        std::vector<bool> blank(compared.size(), false);
-        for (qsizetype i = 0; i < report.blankEntries.size(); ++i) {
-            const int line = report.blankLines[i];
-            if (report.blankEntries[i] > materials)
-                continue;
-            add(m_colorFile, line, FindingKind::Note,
-                QStringLiteral("blank: %1")
-                    .arg(paletteColours(report.blankEntries[i], report.blankEntries[i])));
-            if (line <= std::ssize(blank))
-                blank[size_t(line - 1)] = true;
-        }
-        noteRewrites(m_colorFile, compared, splitLines(writeColorFile(*m_library), materials),
-                     blank, LineScanner(data, LineEnds::LibraryFile).lineFeedEnds());
+        const std::vector<int> blanks = addFound(LoadFinding::Kind::BlankColor, LoadFinding::File::Color);
+        const bool lineFeedEnds = !addFound(LoadFinding::Kind::LineFeedEnds, LoadFinding::File::Color).empty();
+        noteRewrites(m_colorFile, splitLines(data, read),
+                     splitLines(writeColorFile(*m_library), materials), blanks, lineFeedEnds);
     }
 
     QString m_materialFile;
     QString m_colorFile;
     std::unique_ptr<MaterialLibrary> m_library;
     CheckResult m_result;
+    QList<LoadFinding> m_found;
     bool m_refused = false;
 };
 

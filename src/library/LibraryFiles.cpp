@@ -197,12 +197,10 @@ void readMaterialLine(QByteArrayView line, MaterialLibrary &library, int n,
             parseBandValues(groups[size_t(g)].first, *groups[size_t(g)].second, &band);
         if (unreadable == 0 || !report)
             continue;
-        if (report->unreadableValues == 0) {
-            report->firstUnreadableLine = n;
-            report->firstUnreadableGroup = g + 1;
-            report->firstUnreadableBand = band;
-        }
-        report->unreadableValues += unreadable;
+        if (report->unreadable.isEmpty() || report->unreadable.last().line != n)
+            report->unreadable.append({n, unreadable, g + 1, band});
+        else
+            report->unreadable.last().count += unreadable;
     }
 }
 

@@ -21,12 +21,15 @@ struct MaterialReadReport {
     bool lineFeedEnds = false;
     // Lines (from 1) of a CR-ended file that hold a lone LF, read as text of that material.
     QList<int> loneLineFeeds;
-    // Values that do not fit a 32-bit float (1e999, say); each is stored as 0.
-    int unreadableValues = 0;
-    // Where the first of them stands: line, value group (1 to 3) and band.
-    int firstUnreadableLine = 0;
-    int firstUnreadableGroup = 0;
-    int firstUnreadableBand = 0;
+    // Values that do not fit a 32-bit float (1e999, say); each is stored as 0. One entry per
+    // line: how many, and where the first stands (value group 1 to 3 and band).
+    struct Unreadable {
+        int line = 0;
+        int count = 0;
+        int group = 0;
+        int band = 0;
+    };
+    QList<Unreadable> unreadable;
 };
 
 struct ColorReadReport {

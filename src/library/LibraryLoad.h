@@ -47,25 +47,4 @@ struct LoadOutcome {
 LoadOutcome loadLibraryFiles(const QString &materialPath, const QString &colorPath,
                              MaterialLibrary &library, LoadMode mode = LoadMode::ReadOnly);
 
-// One message on whatever the reader had to replace or default, which the next save would
-// write; empty for files read cleanly.
-QString loadReport(const LoadOutcome &outcome);
-
-// What loadReport says, one note each, for a command line: "FILE:LINE: note: text", or
-// "FILE: note: text" for the whole file (line 0).
-struct LoadNote {
-    QString file;
-    int line = 0;
-    QString text;
-};
-QList<LoadNote> loadNotes(const LoadOutcome &outcome, const QString &materialPath,
-                          const QString &colorPath);
-// "1 colour", "3 colours"
-QString counted(int count, const QString &singular);
-
-inline constexpr char kLineFeedEndsNote[] =
-    "lines end in LF alone: they are read as lines, and the next save ends them with CR LF";
-inline constexpr char kLoneLineFeedNote[] =
-    "a line feed without a carriage return: the text after it is read as part of this material";
-
 } // namespace quillon

@@ -3,4 +3,5 @@
 // The library on disk: the lock and recovery, loading with its findings, and saving.
 #include "LibraryLoad.h"
 #include "LibraryLock.h"
+#include "LoadFindings.h"
 #include "LibrarySave.h"
