@@ -59,8 +59,8 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
         QFile file(path);
         FUZZ_REQUIRE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     }
-    document = new LibraryDocument;
-    FUZZ_REQUIRE(document->load(materials, colors).ok);
+    document = new LibraryDocument(folder.path());
+    FUZZ_REQUIRE(document->load().ok);
     return 0;
 }
 
@@ -70,12 +70,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     const auto quantity = static_cast<Quantity>((data[0] >> 1 & 3) + 1);
     const int row = (data[1] | data[2] << 8) % kMaxMaterials;
-    const int col = data[3] % kColumnCount;
-    CellRange target{row, col, row, col};
+    const int col = data[3] % kFieldCount;
+    MaterialBlock target{row, col, row, col};
     if (!(data[0] & 8)) {
-        target.endRow = std::clamp(row + static_cast<int8_t>(data[4]), 0, kMaxMaterials - 1);
-        target.endColumn = std::clamp(col + static_cast<int8_t>(data[5]) % (kColumnCount + 1), 0,
-                                      kColumnCount - 1);
+        target.endMaterial = std::clamp(row + static_cast<int8_t>(data[4]), 0, kMaxMaterials - 1);
+        target.endField = std::clamp(col + static_cast<int8_t>(data[5]) % (kFieldCount + 1), 0,
+                                      kFieldCount - 1);
     }
     const QByteArrayView payload = fuzzInput(data + kHeaderSize, size - kHeaderSize);
     QMimeData mime;
@@ -89,16 +89,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // (materials and columns counted from the names as 1).
     struct {
         int top, left, bottom, right;
-    } block{materialOfRow(target.top()), target.left() + 1, materialOfRow(target.bottom()),
-            target.right() + 1};
-    if (target.isSingleCell()) {
+    } block{materialIndex(target.first()), target.firstField() + 1, materialIndex(target.last()),
+            target.lastField() + 1};
+    if (target.isSingle()) {
         block.bottom = kMaxMaterials;
-        block.right = kColumnCount;
+        block.right = kFieldCount;
     }
     block.bottom = std::min(block.bottom, block.top + source.rows - 1);
     block.right = std::min(block.right, block.left + source.cols - 1);
-    const int nameColumn = kNameColumn + 1;
-    const int firstBandColumn = kFirstBandColumn + 1;
+    const int nameColumn = kNameField + 1;
+    const int firstBandColumn = kFirstBandField + 1;
 
     static MaterialLibrary before;
     before = document->library();

@@ -11,11 +11,6 @@
 
 namespace quillon {
 
-namespace {
-constexpr char kKeyProperty[] = "key";
-constexpr char kTagProperty[] = "tag";
-} // namespace
-
 TabStrip::TabStrip(QWidget *parent) : QWidget(parent), m_bar(new QTabBar(this))
 {
     m_bar->setDrawBase(false);
@@ -39,8 +34,6 @@ void TabStrip::addTab(const Tab &tab)
     const int index = m_bar->addTab(tab.icon, tab.caption);
     m_silent = false;
     m_bar->setTabToolTip(index, tab.toolTip);
-    m_bar->setTabData(index, QVariantMap{{QLatin1String(kKeyProperty), tab.key},
-                                         {QLatin1String(kTagProperty), tab.tag}});
     m_bar->resize(m_bar->sizeHint());
 }
 
@@ -59,16 +52,6 @@ void TabStrip::selectPosition(int position)
     m_silent = true;
     m_bar->setCurrentIndex(position - 1);
     m_silent = false;
-}
-
-QString TabStrip::key(int position) const
-{
-    return m_bar->tabData(position - 1).toMap().value(QLatin1String(kKeyProperty)).toString();
-}
-
-QString TabStrip::tag(int position) const
-{
-    return m_bar->tabData(position - 1).toMap().value(QLatin1String(kTagProperty)).toString();
 }
 
 void TabStrip::paintEvent(QPaintEvent *)

@@ -19,8 +19,6 @@ public:
     struct Tab {
         QIcon icon;
         QString caption;
-        QString key;
-        QString tag;
         QString toolTip;
     };
 
@@ -31,8 +29,6 @@ public:
     int selectedPosition() const;
     // Selects a tab without reporting it as the user's click.
     void selectPosition(int position);
-    QString key(int position) const;
-    QString tag(int position) const;
     QTabBar *tabBar() const { return m_bar; }
 
 signals:

@@ -120,57 +120,36 @@ void MainWindow::openManual()
 
 void MainWindow::showActionMenu(const QPoint &globalPosition)
 {
-    if (!m_libraryLoaded)
+    if (!m_document->isLoaded())
         return;
-    const QStringList items = {QString::fromLatin1(kImportCaption),
-                               QString::fromLatin1(kHelpCaption)};
-    if (const auto chosen = m_dialogs->popupMenu(items, globalPosition);
-        chosen && *chosen >= 0 && *chosen < items.size())
-        setActionMode(*chosen == 0 ? ActionMode::ImportLumeo : ActionMode::Help);
+    QAction importMode(QString::fromLatin1(kImportCaption));
+    QAction helpMode(QString::fromLatin1(kHelpCaption));
+    connect(&importMode, &QAction::triggered, this,
+            [this] { setActionMode(ActionMode::ImportLumeo); });
+    connect(&helpMode, &QAction::triggered, this, [this] { setActionMode(ActionMode::Help); });
+    m_dialogs->popupMenu({&importMode, &helpMode}, globalPosition);
 }
 
 void MainWindow::loadLibrary()
 {
-    if (m_libraryLoaded || m_loading)
+    if (m_document->isLoaded())
         return;
-    m_loading = true;
-    const bool quitWasVisible = m_quitButton->isVisible();
-    const bool cellWasVisible = m_cellEditor->isVisible();
-    const bool updateWasVisible = m_updateFileButton->isVisible();
-    m_quitButton->show();
-    m_cellEditor->show();
-    m_updateFileButton->show();
-
     LoadOutcome outcome;
     {
         BusyPointer busy;
-        QWidget *focus = QApplication::focusWidget();
-        setEnabled(false);
-        QCoreApplication::processEvents();
-        outcome = m_document->load(materialFilePath(m_installFolder),
-                                   colorFilePath(m_installFolder), LoadMode::Recover);
-        update();
-        setEnabled(true);
-        if (focus)
-            focus->setFocus();
+        outcome = m_document->load(LoadMode::Recover);
     }
-    QCoreApplication::processEvents();
-
     if (!outcome.ok) {
-        m_quitButton->setVisible(quitWasVisible);
-        m_cellEditor->setVisible(cellWasVisible);
-        m_updateFileButton->setVisible(updateWasVisible);
         setActionMode(ActionMode::LoadMaterials);
         m_picture->show();
-        m_loading = false;
         m_dialogs->messageBox(outcome.message, QString::fromLatin1(kWindowCaption),
                               QMessageBox::Critical);
         return;
     }
-
-    m_libraryStamps = outcome.stamps;
-    m_tableReady = false;
-    QCoreApplication::processEvents();
+    m_quitButton->show();
+    m_cellEditor->show();
+    m_updateFileButton->show();
+    m_stepSelections.clear();
     m_tableModel->showLibrary();
     table().setCornerText(u"N. "_qs);
     m_numberColumnTwips = kNumberColumnTwips;
@@ -178,10 +157,8 @@ void MainWindow::loadLibrary()
         roundHalfEven(pixelsToTwips(frameGeometry().width()) / kLoadNameColumnDivisor),
         kSwatchColumnTwips, kBandColumnTwips);
     table().setCurrentCell(0, kFirstBandColumn);
-    m_libraryLoaded = true;
     m_copyAction->setEnabled(true);
     m_pasteAction->setEnabled(true);
-    m_loading = false;
     // However the load was asked for, the picture must not stay between the loaded controls.
     m_picture->hide();
     refreshQuantityTable();
@@ -193,34 +170,42 @@ void MainWindow::refreshQuantityTable()
 {
     BusyPointer busy;
     m_dialogs->beep();
-    // The table is repainted once, when the events after the switch are processed; hiding a
-    // focused view would pass its focus on and move its current cell with it.
-    m_tableReady = false;
-    QCoreApplication::processEvents();
     const CellRange kept = table().selectedRange();
     m_tableModel->setQuantity(selectedQuantity());
     table().selectRange(kept);
-    if (m_libraryLoaded)
+    if (m_document->isLoaded())
         loadCellEditor();
     drawSpectrumChart();
     table().show();
-    m_tableReady = true;
 }
 
 void MainWindow::onCurrentCellChanged()
 {
-    if (!m_tableReady)
+    if (!m_document->isLoaded())
         return;
     loadCellEditor();
     drawSpectrumChart();
 }
 
-void MainWindow::onStepApplied(const CellRange &selection)
+void MainWindow::onMaterialsChanged()
 {
-    table().selectRange(selection);
-    if (!m_committing)
-        loadCellEditor();
+    loadCellEditor();
     drawSpectrumChart();
+}
+
+void MainWindow::keepStepSelection(int historyIndexBefore)
+{
+    const int index = m_document->history().index();
+    if (index == historyIndexBefore)
+        return;
+    m_stepSelections.resize(static_cast<size_t>(index));
+    m_stepSelections.back() = table().selectedRange();
+}
+
+void MainWindow::showStepSelection(int step)
+{
+    if (step >= 0 && static_cast<size_t>(step) < m_stepSelections.size())
+        table().selectRange(m_stepSelections[static_cast<size_t>(step)]);
 }
 
 void MainWindow::loadCellEditor()
@@ -245,22 +230,24 @@ void MainWindow::startEntry(QChar character)
 void MainWindow::drawSpectrumChart()
 {
     const CellRange range = table().selectedRange();
-    const int row = std::clamp(materialOfRow(range.row), 0, kMaxMaterials);
+    const int material = std::clamp(materialOfRow(range.row), -1, kMaxMaterials - 1);
     const Quantity quantity = selectedQuantity();
-    if (m_libraryLoaded && range.row >= 0 && range.bottom() > range.top())
+    const bool loaded = m_document->isLoaded();
+    if (loaded && range.row >= 0 && range.bottom() > range.top())
         m_chart->showComparison(spectrumComparison(library(), materialOfRow(range.top()),
                                                    materialOfRow(range.bottom()), quantity));
     else
-        m_chart->showSpectrum(spectrumValues(library(), row, quantity));
-    if (m_libraryLoaded && row >= 1) {
-        const RatingsReadout readout = ratingsReadout(library(), row, quantity);
+        m_chart->showSpectrum(spectrumValues(library(), material, quantity));
+    if (loaded && material >= 0) {
+        const RatingsReadout readout =
+            ratingsReadout(library(), materialIndex(material), quantity);
         m_chart->setRatingsText(readout.line, readout.toolTip);
     }
 }
 
 void MainWindow::openFind()
 {
-    if (!m_libraryLoaded)
+    if (!m_document->isLoaded())
         return;
     placeFindBar();
     m_findBar->show();
@@ -274,10 +261,11 @@ void MainWindow::findMaterialNamed(const QString &text, bool forward)
     // While the text is being typed the current material stays if it still matches; F3 and
     // Shift+F3 go on from it.
     const QModelIndex current = table().currentIndex();
-    const int row = std::max(materialOfRow(current.row()), 1);
+    const int material = std::max(materialOfRow(current.row()), 0);
     const bool typed = text != m_lastFind;
     m_lastFind = text;
-    const auto found = findMaterial(library(), text, typed && forward ? row - 1 : row, forward);
+    const auto found =
+        findMaterial(library(), text, typed && forward ? material - 1 : material, forward);
     m_findBar->showNotFound(!found);
     if (found)
         table().setCurrentCell(rowOfMaterial(*found), std::max(current.column(), 0));
@@ -285,7 +273,7 @@ void MainWindow::findMaterialNamed(const QString &text, bool forward)
 
 void MainWindow::findAgain(bool forward)
 {
-    if (m_libraryLoaded && !m_lastFind.isEmpty())
+    if (m_document->isLoaded() && !m_lastFind.isEmpty())
         findMaterialNamed(m_lastFind, forward);
 }
 
@@ -300,24 +288,21 @@ void MainWindow::commitCellEdit()
 {
     const CellRange where = table().selectedRange();
     const QString typed = m_cellEditor->text();
-    QString shown;
-    // The editor keeps the entry as typed; the step need not load it from the table first.
-    m_committing = true;
-    const auto result = m_document->enter(where, m_tableModel->quantity(), typed, &shown);
-    m_committing = false;
+    const int historyIndex = m_document->history().index();
+    const auto result =
+        m_tableModel->enter(m_tableModel->index(where.row, where.column), typed);
+    keepStepSelection(historyIndex);
     switch (result) {
     case LibraryDocument::EditResult::Refused:
         m_dialogs->beep();
         return;
     case LibraryDocument::EditResult::LossyName:
+        // The editor keeps the entry as typed.
         m_cellEditor->setText(typed);
         table().setFocus();
         reportLossyName();
         return;
     case LibraryDocument::EditResult::Stored:
-        // The entry shows as typed until the next refresh formats it for its tab.
-        if (where.column >= kFirstBandColumn)
-            m_tableModel->setEnteredText(where.row, where.column, shown);
         m_cellEditor->setText(typed);
         break;
     case LibraryDocument::EditResult::Unchanged:
@@ -340,31 +325,37 @@ void MainWindow::onCellDoubleClicked()
     if (where.column != kSwatchColumn)
         return;
     loadCellEditor();
-    if (m_libraryLoaded) {
-        const int n = materialOfRow(where.row);
-        if (const auto chosen = m_dialogs->chooseColor(library().materialColors[size_t(n)]))
-            m_document->recolour(where, *chosen);
+    if (m_document->isLoaded()) {
+        const int material = materialOfRow(where.row);
+        const MaterialColor color = library().materialColors[size_t(materialIndex(material))];
+        if (const auto chosen = m_dialogs->chooseColor(color)) {
+            const int historyIndex = m_document->history().index();
+            m_document->recolour(material, *chosen);
+            keepStepSelection(historyIndex);
+        }
     }
     table().setFocus();
 }
 
 void MainWindow::copySelection()
 {
-    if (m_libraryLoaded)
+    if (m_document->isLoaded())
         QGuiApplication::clipboard()->setMimeData(
             m_tableModel->copyBlock(table().selectedRange()).release());
 }
 
 void MainWindow::pasteSelection()
 {
-    if (!m_libraryLoaded)
+    if (!m_document->isLoaded())
         return;
     const QMimeData *data = QGuiApplication::clipboard()->mimeData();
     if (!data)
         return;
+    const int historyIndex = m_document->history().index();
     const LibraryDocument::PasteOutcome outcome =
-        m_document->paste(table().selectedRange(), *data, m_tableModel->quantity());
-    table().selectRange(outcome.target);
+        m_document->paste(table().selectedRange().materials(), *data, m_tableModel->quantity());
+    table().selectRange(CellRange::of(outcome.target));
+    keepStepSelection(historyIndex);
     if (outcome.lossyNames)
         reportLossyName();
     const QString message = outcome.report.message();
@@ -374,58 +365,51 @@ void MainWindow::pasteSelection()
 
 void MainWindow::undo()
 {
-    m_document->history().undo();
+    QUndoStack &history = m_document->history();
+    const int before = history.index();
+    history.undo();
+    if (history.index() < before)
+        showStepSelection(history.index());
 }
 
 void MainWindow::redo()
 {
-    m_document->history().redo();
+    QUndoStack &history = m_document->history();
+    const int before = history.index();
+    history.redo();
+    if (history.index() > before)
+        showStepSelection(before);
 }
 
 void MainWindow::showTableMenu(const QPoint &globalPosition)
 {
-    const QList<QAction *> actions = {m_undoAction, m_redoAction, m_copyAction, m_pasteAction};
-    QStringList items;
-    QList<bool> enabled;
-    for (QAction *action : actions) {
-        items += action->text();
-        enabled += action->isEnabled();
-    }
-    const auto chosen = m_dialogs->popupMenu(items, globalPosition, enabled);
-    if (chosen && enabled.value(*chosen))
-        actions.at(*chosen)->trigger();
+    m_dialogs->popupMenu({m_undoAction, m_redoAction, m_copyAction, m_pasteAction},
+                         globalPosition);
 }
 
 void MainWindow::saveLibrary()
 {
-    if (!m_libraryLoaded) {
+    const QString caption = QString::fromLatin1(kWindowCaption);
+    if (!m_document->isLoaded()) {
         m_dialogs->messageBox(QStringLiteral("There is no library to save yet: load the "
                                              "materials first."),
-                              QString::fromLatin1(kWindowCaption), QMessageBox::Warning);
+                              caption, QMessageBox::Warning);
         return;
     }
-    const QString materialPath = materialFilePath(m_installFolder);
-    const QString colorPath = colorFilePath(m_installFolder);
-    LibraryStamps known = m_libraryStamps;
-    SaveOptions options;
     SaveOutcome outcome;
-    // The save itself checks for another program's change while it holds the library's lock.
-    while (
-        (outcome = saveLibraryFiles(materialPath, colorPath, library(), known, options)).status ==
-        SaveStatus::NeedsConsent) {
-        if (m_dialogs->messageBox(outcome.message, QString::fromLatin1(kWindowCaption),
-                                  QMessageBox::Warning, kYesNo,
-                                  QMessageBox::No) != QMessageBox::Yes)
-            return;
-        agreeToOverwrite(outcome, known, options);
+    {
+        BusyPointer busy;
+        outcome = m_document->save([&](const QString &question) {
+            QApplication::restoreOverrideCursor();
+            const bool agreed = m_dialogs->messageBox(question, caption, QMessageBox::Warning,
+                                                      kYesNo, QMessageBox::No) == QMessageBox::Yes;
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            return agreed;
+        });
     }
-    m_libraryStamps = outcome.stamps;
-    if (!outcome.message.isEmpty())
-        m_dialogs->messageBox(outcome.message, QString::fromLatin1(kWindowCaption),
+    if (outcome.status != SaveStatus::NeedsConsent && !outcome.message.isEmpty())
+        m_dialogs->messageBox(outcome.message, caption,
                               outcome.ok ? QMessageBox::Warning : QMessageBox::Critical);
-    if (!outcome.ok)
-        return;
-    m_document->markSaved();
 }
 
 void MainWindow::chooseImportFile()
@@ -450,26 +434,23 @@ void MainWindow::importLumeoMaterial(const QString &path)
                 .arg(QDir::toNativeSeparators(path), why),
             title, QMessageBox::Warning);
     };
-    if (library().materialCount >= kMaxMaterials) {
-        refuse(QStringLiteral("the library already holds %1 materials").arg(kMaxMaterials));
-        return;
-    }
     const LumeoReadResult read = readLumeoFile(path);
     if (!read.ok) {
         refuse(read.problem);
         return;
     }
     bool lossy = false;
-    const Quantity shown = m_tableModel->quantity();
-    m_document->importMaterial(read, lumeoMaterialName(path), shown, &lossy);
-    if (shown == Quantity::TrueAbsorption) {
-        // The new row shows its values as the cell editor writes them until the next refresh.
-        const int row = rowOfMaterial(library().materialCount);
-        for (int band = 1; band <= kBandCount; ++band)
-            m_tableModel->setEnteredText(
-                row, columnOfBand(band),
-                formatNumber(library().alphaR[size_t(materialOfRow(row))][size_t(band)],
-                             patterns::kEditor));
+    const int historyIndex = m_document->history().index();
+    const auto material = m_document->importMaterial(read, lumeoMaterialName(path), &lossy);
+    if (!material) {
+        refuse(QStringLiteral("the library already holds %1 materials").arg(kMaxMaterials));
+        return;
+    }
+    const bool shown = m_tableModel->quantity() == Quantity::TrueAbsorption;
+    table().setCurrentCell(rowOfMaterial(*material), shown ? kLastBandColumn : kSwatchColumn);
+    keepStepSelection(historyIndex);
+    if (shown) {
+        m_tableModel->showAsEntered(*material);
         loadCellEditor();
     } else {
         m_tabStrip->selectPosition(static_cast<int>(Quantity::TrueAbsorption));
@@ -481,7 +462,7 @@ void MainWindow::importLumeoMaterial(const QString &path)
 
 void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (m_libraryLoaded && event->mimeData()->hasUrls()) {
+    if (m_document->isLoaded() && event->mimeData()->hasUrls()) {
         const QList<QUrl> urls = event->mimeData()->urls();
         if (std::any_of(urls.begin(), urls.end(), [](const QUrl &url) { return url.isLocalFile(); })) {
             event->acceptProposedAction();
@@ -493,7 +474,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 
 void MainWindow::dropEvent(QDropEvent *event)
 {
-    if (!m_libraryLoaded)
+    if (!m_document->isLoaded())
         return;
     const QList<QUrl> urls = event->mimeData()->urls();
     event->acceptProposedAction();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LibraryStorage.h"
+#include "LibraryTableModel.h"
 #include "MaterialLibrary.h"
 #include "UserDialogs.h"
 
@@ -8,6 +9,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class QAction;
 class QLineEdit;
@@ -19,12 +21,10 @@ namespace quillon {
 class CommandButton;
 class FindBar;
 class LibraryDocument;
-class LibraryTableModel;
 class MaterialTableView;
 class PictureBox;
 class SpectrumChart;
 class TabStrip;
-struct CellRange;
 
 inline constexpr char kWindowCaption[] = "Quillon 2.0";
 inline constexpr char kLoadCaption[] = "Load Materials";
@@ -69,8 +69,6 @@ public:
     LibraryDocument &document() { return *m_document; }
     // Built when first needed: it is hidden until a library is loaded.
     MaterialTableView &table();
-    bool libraryLoaded() const { return m_libraryLoaded; }
-    bool tableReady() const { return m_tableReady; }
     const QString &installFolder() const { return m_installFolder; }
     const QString &lastImportPath() const { return m_lastImportPath; }
     Quantity selectedQuantity() const;
@@ -85,6 +83,8 @@ protected:
 
 private:
     void createControls();
+    void createTabStrip();
+    void createButtonsAndChart();
     void addShortcuts();
     void placeFindBar();
     void findMaterialNamed(const QString &text, bool forward);
@@ -96,7 +96,10 @@ private:
     void onTabClicked();
     void onCellDoubleClicked();
     void onCurrentCellChanged();
-    void onStepApplied(const CellRange &selection);
+    void onMaterialsChanged();
+    // Remembers where the table's selection is once a step was made, for its undo and redo.
+    void keepStepSelection(int historyIndexBefore);
+    void showStepSelection(int step);
     void loadCellEditor();
     void startEntry(QChar character);
     void applyColumnWidths(int nameTwips, int swatchTwips, int bandTwips);
@@ -108,10 +111,7 @@ private:
 
     std::unique_ptr<UserDialogs> m_dialogs;
     QString m_installFolder;
-    LibraryStamps m_libraryStamps;
     QString m_lastImportPath;
-    bool m_libraryLoaded = false;
-    bool m_loading = false;
     bool m_exitConfirmed = false;
     ActionMode m_actionMode = ActionMode::LoadMaterials;
 
@@ -125,8 +125,7 @@ private:
     QAction *m_undoAction = nullptr;
     QAction *m_redoAction = nullptr;
     int m_numberColumnTwips = 0;
-    bool m_tableReady = false;
-    bool m_committing = false;
+    std::vector<CellRange> m_stepSelections; // by step of the history
     CommandButton *m_pasteButton = nullptr;
     CommandButton *m_copyButton = nullptr;
     SpectrumChart *m_chart = nullptr;

@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <QTabBar>
 #include <QTimer>
+#include <QUndoStack>
 
 // The window's design: its controls with their places, fonts and tab order, the rule that fits
 // them to the window's size, and the start-up that hides what waits for a library.
@@ -26,7 +27,7 @@ namespace {
 
 constexpr int kClientWidth = 10140;
 constexpr int kClientHeight = 7008;
-constexpr int kGridLeft = 240;
+constexpr int kTableLeft = 240;
 constexpr int kTabStripTop = 120;
 constexpr double kControlFontPoints = 7.8;
 constexpr double kTabFontPoints = 11.4;
@@ -82,6 +83,31 @@ void MainWindow::createControls()
     resize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
 
     // Created from the bottom of the stack up: the tab strip lies beneath everything.
+    createTabStrip();
+    m_picture = new PictureBox(decorativePicture(), this);
+    m_picture->setObjectName(QStringLiteral("startPicture"));
+    setTwipsGeometry(m_picture, 756, 960, 4308, 3444);
+    connect(m_picture, &PictureBox::clicked, this, &MainWindow::loadLibrary);
+
+    m_document = new LibraryDocument(QString(), this);
+    m_tableModel = new LibraryTableModel(*m_document, this);
+    m_numberColumnTwips = kDefaultColumnTwips;
+    connect(m_document, &LibraryDocument::materialsChanged, this, &MainWindow::onMaterialsChanged);
+    connect(m_document, &LibraryDocument::savedChanged, this,
+            [this](bool saved) { setWindowModified(!saved); });
+    createButtonsAndChart();
+
+    QWidget::setTabOrder(m_quitButton, m_updateFileButton);
+    QWidget::setTabOrder(m_updateFileButton, m_cellEditor);
+    QWidget::setTabOrder(m_cellEditor, m_actionButton);
+    QWidget::setTabOrder(m_actionButton, m_tabStrip->tabBar());
+    QWidget::setTabOrder(m_tabStrip->tabBar(), m_chart);
+    QWidget::setTabOrder(m_chart, m_copyButton);
+    QWidget::setTabOrder(m_copyButton, m_pasteButton);
+}
+
+void MainWindow::createTabStrip()
+{
     m_tabStrip = new TabStrip(this);
     m_tabStrip->setObjectName(QStringLiteral("quantityTabs"));
     QFont tabFont(QStringLiteral("Times New Roman"));
@@ -94,28 +120,21 @@ void MainWindow::createControls()
         return QString::fromUtf16(designed) + u'\n' +
                QString::fromUtf16(quantityTraits(quantity).description);
     };
-    m_tabStrip->addTab({QIcon(tabImage(TabImage::TrueAlpha)), QString(), u"A"_qs, u"AlphaR"_qs,
+    m_tabStrip->addTab({QIcon(tabImage(TabImage::TrueAlpha)), QString(),
                         tip(u"\"True\" Absorption Coefficient", Quantity::TrueAbsorption)});
-    m_tabStrip->addTab({QIcon(tabImage(TabImage::SabineAlpha)), QString(), u"As"_qs,
-                        u"AlphaS"_qs,
+    m_tabStrip->addTab({QIcon(tabImage(TabImage::SabineAlpha)), QString(),
                         tip(u"\"Sabine\" Absorption Coefficient", Quantity::SabineAbsorption)});
-    m_tabStrip->addTab({QIcon(), u"  R"_qs, u"R"_qs, u"R"_qs,
-                        tip(u"Sound Insulation Index", Quantity::Insulation)});
-    m_tabStrip->addTab({QIcon(), u"  s"_qs, u"d"_qs, u"d"_qs,
-                        tip(u"ISO Scattering Coefficient ", Quantity::Scattering)});
+    m_tabStrip->addTab(
+        {QIcon(), u"  R"_qs, tip(u"Sound Insulation Index", Quantity::Insulation)});
+    m_tabStrip->addTab(
+        {QIcon(), u"  s"_qs, tip(u"ISO Scattering Coefficient ", Quantity::Scattering)});
     setTwipsGeometry(m_tabStrip, 120, kTabStripTop, 9972, 6732);
     connect(m_tabStrip, &TabStrip::tabClicked, this, &MainWindow::onTabClicked);
+}
 
-    m_picture = new PictureBox(decorativePicture(), this);
-    m_picture->setObjectName(QStringLiteral("startPicture"));
-    setTwipsGeometry(m_picture, 756, 960, 4308, 3444);
-    connect(m_picture, &PictureBox::clicked, this, &MainWindow::loadLibrary);
-
+void MainWindow::createButtonsAndChart()
+{
     const QFont font = controlFont();
-    m_document = new LibraryDocument(this);
-    m_tableModel = new LibraryTableModel(*m_document, this);
-    m_numberColumnTwips = kDefaultColumnTwips;
-
     auto makeButton = [&](const char *name, const char *caption, int left, int top, int width,
                           int height) {
         auto *button = new CommandButton(QString::fromLatin1(caption), this);
@@ -150,23 +169,10 @@ void MainWindow::createControls()
     connect(m_cellEditor, &QLineEdit::returnPressed, this, &MainWindow::commitCellEdit);
     TextUndoKeys::install(m_cellEditor);
 
-    connect(m_document, &LibraryDocument::stepApplied, this,
-            [this](int, int, int, int, const CellRange &selection) { onStepApplied(selection); });
-    connect(m_document, &LibraryDocument::savedChanged, this,
-            [this](bool saved) { setWindowModified(!saved); });
-
     m_updateFileButton = makeButton("updateFileButton", "Update File", 240, 1080, 2655, 495);
     connect(m_updateFileButton, &QPushButton::clicked, this, &MainWindow::saveLibrary);
     m_quitButton = makeButton("quitButton", "Quit", 1680, 1800, 1215, 495);
     connect(m_quitButton, &QPushButton::clicked, this, &QWidget::close);
-
-    QWidget::setTabOrder(m_quitButton, m_updateFileButton);
-    QWidget::setTabOrder(m_updateFileButton, m_cellEditor);
-    QWidget::setTabOrder(m_cellEditor, m_actionButton);
-    QWidget::setTabOrder(m_actionButton, m_tabStrip->tabBar());
-    QWidget::setTabOrder(m_tabStrip->tabBar(), m_chart);
-    QWidget::setTabOrder(m_chart, m_copyButton);
-    QWidget::setTabOrder(m_copyButton, m_pasteButton);
 }
 
 MaterialTableView &MainWindow::table()
@@ -179,7 +185,7 @@ MaterialTableView &MainWindow::table()
     m_table->setFont(font);
     m_table->setModel(m_tableModel);
     applyColumnWidths(kDefaultColumnTwips, kDefaultColumnTwips, kDefaultColumnTwips);
-    setTwipsGeometry(m_table, kGridLeft, 3120, 9732, 3612);
+    setTwipsGeometry(m_table, kTableLeft, 3120, 9732, 3612);
     connect(m_table, &MaterialTableView::cellDoubleClicked, this, &MainWindow::onCellDoubleClicked);
     connect(m_table, &MaterialTableView::currentCellChanged, this,
             &MainWindow::onCurrentCellChanged);
@@ -190,7 +196,7 @@ MaterialTableView &MainWindow::table()
     connect(m_table, &MaterialTableView::characterTyped, this, &MainWindow::startEntry);
     // A block over several materials compares their spectra.
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (m_tableReady)
+        if (m_document->isLoaded())
             drawSpectrumChart();
     });
     m_table->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -208,9 +214,15 @@ MaterialTableView &MainWindow::table()
 
 void MainWindow::addShortcuts()
 {
-    m_undoAction = m_document->history().createUndoAction(this);
+    // The history's actions, but through the window, which puts the selection back.
+    QUndoStack &history = m_document->history();
+    m_undoAction = history.createUndoAction(this);
     m_undoAction->setShortcuts(QKeySequence::Undo);
-    m_redoAction = m_document->history().createRedoAction(this);
+    m_redoAction = history.createRedoAction(this);
+    for (QAction *action : {m_undoAction, m_redoAction})
+        disconnect(action, &QAction::triggered, &history, nullptr);
+    connect(m_undoAction, &QAction::triggered, this, &MainWindow::undo);
+    connect(m_redoAction, &QAction::triggered, this, &MainWindow::redo);
     QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
     for (const QKeySequence &key : {QKeySequence(Qt::CTRL | Qt::Key_Y),
                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
@@ -265,8 +277,9 @@ void MainWindow::placeFindBar()
 void MainWindow::startUp(const QString &executableFolder, const QLocale &locale)
 {
     m_installFolder = installFolderFor(executableFolder);
+    m_document->setFolder(m_installFolder);
     const RecoveryOutcome recovery =
-        recoverInterruptedSave(materialFilePath(m_installFolder), colorFilePath(m_installFolder));
+        recoverInterruptedSave(m_document->materialPath(), m_document->colorPath());
     // While another program saves, the load recovers if anything is left to recover.
     if (!recovery.message.isEmpty() && !recovery.busy)
         m_dialogs->messageBox(recovery.message, QString::fromLatin1(kWindowCaption),
@@ -320,17 +333,17 @@ void MainWindow::layoutWindow()
     LayoutInput input;
     input.windowWidth = pixelsToTwips(outer.width());
     input.windowHeight = pixelsToTwips(outer.height());
-    input.gridLeft = kGridLeft;
+    input.tableLeft = kTableLeft;
     input.tabStripTop = kTabStripTop;
-    input.column0Width = m_numberColumnTwips;
+    input.numberColumnWidth = m_numberColumnTwips;
     const LayoutResult result = quillon::layoutWindow(input);
 
     m_tabStrip->resize(twipsToPixels(result.tabStripWidth), twipsToPixels(result.tabStripHeight));
     if (m_table)
-        m_table->resize(twipsToPixels(result.gridWidth), twipsToPixels(result.gridHeight));
+        m_table->resize(twipsToPixels(result.tableWidth), twipsToPixels(result.tableHeight));
     m_chart->resize(twipsToPixels(result.chartWidth), m_chart->height());
     placeFindBar();
-    applyColumnWidths(result.column1Width, result.column2Width, result.bandColumnWidth);
+    applyColumnWidths(result.nameColumnWidth, result.swatchColumnWidth, result.bandColumnWidth);
 }
 
 void MainWindow::applyColumnWidths(int nameTwips, int swatchTwips, int bandTwips)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LibraryDocument.h"
+#include "LibraryTableModel.h"
 
 #include <QTableView>
 

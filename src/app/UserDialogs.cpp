@@ -145,16 +145,11 @@ void QtUserDialogs::beep()
 
 namespace quillon {
 
-std::optional<int> QtUserDialogs::popupMenu(const QStringList &items, const QPoint &globalPosition,
-                                            const QList<bool> &enabled)
+QAction *QtUserDialogs::popupMenu(const QList<QAction *> &actions, const QPoint &globalPosition)
 {
     QMenu menu(m_parent);
-    for (qsizetype i = 0; i < items.size(); ++i)
-        menu.addAction(items.at(i))->setEnabled(enabled.value(i, true));
-    const QAction *chosen = menu.exec(globalPosition);
-    if (!chosen)
-        return std::nullopt;
-    return static_cast<int>(menu.actions().indexOf(const_cast<QAction *>(chosen)));
+    menu.addActions(actions);
+    return menu.exec(globalPosition);
 }
 
 } // namespace quillon

@@ -13,6 +13,8 @@
 class QPoint;
 class QWidget;
 
+class QAction;
+
 namespace quillon {
 
 inline constexpr QMessageBox::StandardButtons kYesNo = QMessageBox::Yes | QMessageBox::No;
@@ -42,10 +44,9 @@ public:
     virtual void beep() = 0;
     // Shows the manual in a window of the program's own; false when it cannot be read.
     virtual bool showManual(const QString &path) = 0;
-    // A popup menu at a screen position; the index of the chosen item, or nothing. Items whose
-    // entry in `enabled` is false are shown greyed.
-    virtual std::optional<int> popupMenu(const QStringList &items, const QPoint &globalPosition,
-                                         const QList<bool> &enabled = {}) = 0;
+    // The actions as a popup menu at a screen position, with their shortcuts and states; the
+    // chosen one is triggered and returned.
+    virtual QAction *popupMenu(const QList<QAction *> &actions, const QPoint &globalPosition) = 0;
 };
 
 // The real dialogs, parented to the given window.
@@ -64,8 +65,7 @@ public:
     void openLocalFile(const QString &path, std::function<void(bool opened)> done) override;
     void beep() override;
     bool showManual(const QString &path) override;
-    std::optional<int> popupMenu(const QStringList &items, const QPoint &globalPosition,
-                                 const QList<bool> &enabled = {}) override;
+    QAction *popupMenu(const QList<QAction *> &actions, const QPoint &globalPosition) override;
 
 private:
     QWidget *m_parent;

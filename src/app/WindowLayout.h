@@ -8,19 +8,19 @@ inline constexpr int kTwipsPerInch = 1440;
 struct LayoutInput {
     int windowWidth = 0;  // outer size, frame and caption bar included
     int windowHeight = 0;
-    int gridLeft = 240;
+    int tableLeft = 240;
     int tabStripTop = 120;
-    int column0Width = 500;
+    int numberColumnWidth = 500;
 };
 
 struct LayoutResult {
     int tabStripWidth = 0;
     int tabStripHeight = 0;
-    int gridWidth = 0;
-    int gridHeight = 0;
+    int tableWidth = 0;
+    int tableHeight = 0;
     int chartWidth = 0;
-    int column1Width = 0;
-    int column2Width = 0;
+    int nameColumnWidth = 0;
+    int swatchColumnWidth = 0;
     int bandColumnWidth = 0;
 };
 

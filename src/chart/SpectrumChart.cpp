@@ -63,16 +63,17 @@ QColor toQColor(MaterialColor color)
 
 } // namespace
 
-SpectrumValues spectrumValues(const MaterialLibrary &library, int row, Quantity quantity)
+SpectrumValues spectrumValues(const MaterialLibrary &library, int material, Quantity quantity)
 {
-    Q_ASSERT(row >= 0 && row <= kMaxMaterials);
+    Q_ASSERT(material >= -1 && material < kMaxMaterials);
+    const int n = materialIndex(material);
     SpectrumValues spectrum;
     const QuantityTraits &traits = quantityTraits(quantity);
     spectrum.axisMaximum = traits.chartTop;
-    const BandRow &stored = valueRow(library, traits.table, row);
+    const BandRow &stored = valueRow(library, traits.table, n);
     for (int band = 1; band <= kBandCount; ++band) {
         double &value = spectrum.values[static_cast<std::size_t>(band - 1)];
-        if (const auto shown = shownValue(library, row, band, quantity))
+        if (const auto shown = shownValue(library, n, band, quantity))
             value = *shown;
         else if (traits.defaultShownWith)
             value = 0.0; // neither the values nor the default apply
@@ -84,21 +85,21 @@ SpectrumValues spectrumValues(const MaterialLibrary &library, int row, Quantity 
     return spectrum;
 }
 
-SpectrumComparison spectrumComparison(const MaterialLibrary &library, int firstRow, int lastRow,
+SpectrumComparison spectrumComparison(const MaterialLibrary &library, int first, int last,
                                       Quantity quantity)
 {
     SpectrumComparison comparison;
     const int count = std::clamp(library.materialCount, 0, kMaxMaterials);
-    const int first = std::max(std::min(firstRow, lastRow), 1);
-    const int last = std::min(std::max(firstRow, lastRow), count);
-    if (first > last)
+    const int from = std::max(std::min(first, last), 0);
+    const int to = std::min(std::max(first, last), count - 1);
+    if (from > to)
         return comparison;
-    const int shown = std::min(last - first + 1, kMaxComparedMaterials);
-    comparison.moreNotShown = last - first + 1 - shown;
+    const int shown = std::min(to - from + 1, kMaxComparedMaterials);
+    comparison.moreNotShown = to - from + 1 - shown;
     comparison.spectra.reserve(static_cast<size_t>(shown));
-    for (int row = first; row < first + shown; ++row) {
-        const auto slot = static_cast<size_t>(row);
-        const SpectrumValues spectrum = spectrumValues(library, row, quantity);
+    for (int material = from; material < from + shown; ++material) {
+        const auto slot = static_cast<size_t>(materialIndex(material));
+        const SpectrumValues spectrum = spectrumValues(library, material, quantity);
         comparison.axisMaximum = spectrum.axisMaximum;
         comparison.spectra.push_back({decodeCp1252(library.materialNames[slot]).trimmed(),
                                       library.materialColors[slot], spectrum.values});

@@ -21,8 +21,8 @@ struct SpectrumValues {
     double axisMaximum = 1.0;
 };
 
-// row is a table row, 0..kMaxMaterials; row 0 (the header) reads the empty slot 0.
-SpectrumValues spectrumValues(const MaterialLibrary &library, int row, Quantity quantity);
+// A material's values by its number, 0 to 998; -1, no material, gives zeros.
+SpectrumValues spectrumValues(const MaterialLibrary &library, int material, Quantity quantity);
 
 inline constexpr int kMaxComparedMaterials = 8;
 
@@ -38,9 +38,9 @@ struct SpectrumComparison {
     int moreNotShown = 0;
 };
 
-// The materials among table rows firstRow..lastRow (either order), in row order; empty slots
-// beyond materialCount and the header row are left out. The first kMaxComparedMaterials are kept.
-SpectrumComparison spectrumComparison(const MaterialLibrary &library, int firstRow, int lastRow,
+// The materials numbered first..last (either order), in order; numbers beyond materialCount and
+// below 0 are left out. The first kMaxComparedMaterials are kept.
+SpectrumComparison spectrumComparison(const MaterialLibrary &library, int first, int last,
                                       Quantity quantity);
 // "first 8 of 12 shown"
 QString comparisonNote(int shown, int total);

@@ -41,7 +41,9 @@ struct MaterialLibrary {
     std::array<MaterialColor, kMaxMaterials + 1> materialColors{};
 };
 
+// The number shown and written for material n, and back.
 inline constexpr int materialNumber(int materialIndex) { return materialIndex - 1; }
+inline constexpr int materialIndex(int materialNumber) { return materialNumber + 1; }
 
 // Band b (1 to 10) at index b - 1: as the table heads its column, as the chart and the exports
 // label it, and in words.

@@ -69,8 +69,8 @@ void restoreSlice(MaterialLibrary &library, const SliceShape &shape, const Libra
     }
 }
 
-// The rows and bands a change of values touches. A step that first marks a material's
-// scattering values stores the default its other bands showed, so it keeps whole rows.
+// The bands a change of values touches. A step that first marks a material's scattering values
+// stores the default its other bands showed, so it keeps whole rows.
 SliceShape valuesShape(int top, int bottom, Quantity quantity, int firstBand, int lastBand,
                        bool names)
 {
@@ -80,6 +80,41 @@ SliceShape valuesShape(int top, int bottom, Quantity quantity, int firstBand, in
     return {top, bottom, table, firstBand, lastBand, names, false};
 }
 
+// What differs between two slices of one shape, in material numbers.
+MaterialChange difference(const SliceShape &shape, const LibrarySlice &before,
+                          const LibrarySlice &after)
+{
+    MaterialChange change{kMaxMaterials, -1};
+    change.table = shape.table;
+    change.firstBand = kBandCount + 1;
+    const int bands = std::max(shape.lastBand - shape.firstBand + 1, 0);
+    auto touch = [&change](int n) {
+        change.first = std::min(change.first, materialNumber(n));
+        change.last = std::max(change.last, materialNumber(n));
+    };
+    for (int n = shape.top; n <= shape.bottom; ++n) {
+        const auto i = static_cast<size_t>(n - shape.top);
+        const bool groups = before.groups[i] != after.groups[i];
+        const bool names = shape.names && before.names[i] != after.names[i];
+        const bool colors = shape.colors && before.colors[i] != after.colors[i];
+        bool values = false;
+        for (int k = 0; k < bands; ++k) {
+            const size_t v = i * size_t(bands) + size_t(k);
+            if (before.values[v] != after.values[v]) {
+                values = true;
+                change.firstBand = std::min(change.firstBand, shape.firstBand + k);
+                change.lastBand = std::max(change.lastBand, shape.firstBand + k);
+            }
+        }
+        if (groups || names || colors || values)
+            touch(n);
+        change.groups = change.groups || groups;
+        change.names = change.names || names;
+        change.colors = change.colors || colors;
+    }
+    return change;
+}
+
 } // namespace
 
 // One step of the history: redo() makes the change, undo() puts back the part of the library
@@ -87,10 +122,11 @@ SliceShape valuesShape(int top, int bottom, Quantity quantity, int firstBand, in
 class LibraryStep : public QUndoCommand {
 public:
     using Change = std::function<void(MaterialLibrary &)>;
+    // An entry is kept even when it stores the value there was: its cell shows it as entered.
     LibraryStep(LibraryDocument &document, const QString &text, const SliceShape &shape,
-                const CellRange &selection, Change change, bool keptUnchanged = false)
-        : QUndoCommand(text), m_document(document), m_shape(shape), m_selection(selection),
-          m_change(std::move(change)), m_keptUnchanged(keptUnchanged)
+                Change change, std::optional<MaterialChange> entry = std::nullopt)
+        : QUndoCommand(text), m_document(document), m_shape(shape), m_change(std::move(change)),
+          m_entry(entry)
     {
     }
 
@@ -102,69 +138,73 @@ public:
         if (m_firstRedo) {
             m_firstRedo = false;
             const LibrarySlice after = captureSlice(library, m_shape);
-            // A step that changes nothing is not kept, except an entry.
-            if (after == m_before && !m_keptUnchanged) {
+            if (after == m_before && !m_entry) {
                 setObsolete(true);
                 return;
             }
-            m_groupsChanged = after.groups != m_before.groups;
+            m_changed = difference(m_shape, m_before, after);
+            if (m_changed.first > m_changed.last && m_entry)
+                m_changed = *m_entry;
         }
-        announce();
+        emit m_document.materialsChanged(m_changed);
     }
     void undo() override
     {
         restoreSlice(*m_document.m_library, m_shape, m_before);
-        announce();
+        emit m_document.materialsChanged(m_changed);
     }
 
 private:
-    void announce()
-    {
-        int first = kColumnCount;
-        int last = -1;
-        auto cover = [&](int from, int to) {
-            first = std::min(first, from);
-            last = std::max(last, to);
-        };
-        if (m_shape.names)
-            cover(kNameColumn, kNameColumn);
-        if (m_shape.colors)
-            cover(kSwatchColumn, kSwatchColumn);
-        if (m_groupsChanged)
-            cover(kFirstBandColumn, kLastBandColumn);
-        else if (m_shape.firstBand <= m_shape.lastBand)
-            cover(columnOfBand(m_shape.firstBand), columnOfBand(m_shape.lastBand));
-        emit m_document.stepApplied(rowOfMaterial(m_shape.top), rowOfMaterial(m_shape.bottom),
-                                    first, last, m_selection);
-    }
-
     LibraryDocument &m_document;
     SliceShape m_shape;
-    CellRange m_selection;
     Change m_change;
-    bool m_keptUnchanged;
+    std::optional<MaterialChange> m_entry;
     LibrarySlice m_before;
+    MaterialChange m_changed;
     bool m_firstRedo = true;
-    bool m_groupsChanged = false;
 };
 
-LibraryDocument::LibraryDocument(QObject *parent)
-    : QObject(parent), m_library(std::make_unique<MaterialLibrary>())
+LibraryDocument::LibraryDocument(const QString &folder, QObject *parent)
+    : QObject(parent), m_folder(folder), m_library(std::make_unique<MaterialLibrary>())
 {
     connect(&m_history, &QUndoStack::cleanChanged, this, [this] { emit savedChanged(isSaved()); });
 }
 
 LibraryDocument::~LibraryDocument() = default;
 
-LoadOutcome LibraryDocument::load(const QString &materialPath, const QString &colorPath,
-                                  LoadMode mode)
+void LibraryDocument::setFolder(const QString &folder)
 {
-    LoadOutcome outcome = loadLibraryFiles(materialPath, colorPath, *m_library, mode);
+    m_folder = folder;
+}
+
+LoadOutcome LibraryDocument::load(LoadMode mode)
+{
+    LoadOutcome outcome = loadLibraryFiles(materialPath(), colorPath(), *m_library, mode);
     if (outcome.ok) {
         m_loaded = true;
+        m_stamps = outcome.stamps;
         m_history.clear();
         markSaved();
+        emit loaded();
     }
+    return outcome;
+}
+
+SaveOutcome LibraryDocument::save(const Consent &agree, const SaveOptions &givenOptions)
+{
+    LibraryStamps known = m_stamps;
+    SaveOptions options = givenOptions;
+    SaveOutcome outcome;
+    // The save itself checks for another program's change while it holds the library's lock.
+    while ((outcome = saveLibraryFiles(materialPath(), colorPath(), *m_library, known, options))
+               .status == SaveStatus::NeedsConsent) {
+        if (!agree(outcome.message))
+            return outcome;
+        agreeToOverwrite(outcome, known, options);
+    }
+    m_stamps = outcome.stamps;
+    if (outcome.ok)
+        markSaved();
     return outcome;
 }
 
@@ -181,107 +221,149 @@ void LibraryDocument::push(LibraryStep *step)
     m_history.push(step);
 }
 
-LibraryDocument::EditResult LibraryDocument::enter(const CellRange &where, Quantity quantity,
-                                                   const QString &typed, QString *shown)
+namespace {
+
+bool isMaterial(int material)
 {
-    const int n = materialOfRow(where.row);
-    if (n < 1 || n > kMaxMaterials || where.column < 0)
-        return EditResult::Unchanged;
-    auto raiseCount = [n](MaterialLibrary &library) {
+    return material >= 0 && material < kMaxMaterials;
+}
+
+LibraryStep::Change raiseCount(int n)
+{
+    return [n](MaterialLibrary &library) {
         library.materialCount = std::max(library.materialCount, n);
     };
-    if (where.column >= kFirstBandColumn) {
-        const int band = bandOfColumn(where.column);
-        const double entered = parseLeadingNumber(QStringView(typed));
-        *shown = formatNumber(entered, patterns::kEditor);
-        // Nothing is stored that the library could not hold or turn back into a value.
-        const auto stored = storableValue(quantity, parseLeadingNumber(QStringView(*shown)));
-        if (!toStoredFloat(entered) || !stored)
-            return EditResult::Refused;
-        push(new LibraryStep(
-            *this,
-            QStringLiteral("entry of %1 in material %2 at %3")
-                .arg(*shown)
-                .arg(materialNumber(n))
-                .arg(QLatin1String(bandText(kBandNames, band))),
-            valuesShape(n, n, quantity, band, band, false), where,
-            [=](MaterialLibrary &library) {
-                storeBandValue(library, n, band, quantity, *stored);
-                raiseCount(library);
-            },
-            true));
-        return EditResult::Stored;
-    }
-    if (where.column == kNameColumn) {
-        bool lossy = false;
-        const QByteArray name = encodeCp1252(typed, &lossy);
-        push(new LibraryStep(*this, QStringLiteral("name of material %1").arg(materialNumber(n)),
-                             {n, n, ValueTable::Absorption, 1, 0, true, false}, where,
-                             [=](MaterialLibrary &library) {
-                                 library.materialNames[size_t(n)] = name;
-                                 raiseCount(library);
-                             }));
-        return lossy ? EditResult::LossyName : EditResult::Stored;
-    }
-    push(new LibraryStep(*this, QStringLiteral("materials up to %1").arg(materialNumber(n)), {n, n},
-                         where, raiseCount));
+}
+
+} // namespace
+
+LibraryDocument::EditResult LibraryDocument::enterValue(int material, int band, Quantity quantity,
+                                                        const QString &typed, QString *shown)
+{
+    if (!isMaterial(material) || band < 1 || band > kBandCount)
+        return EditResult::Unchanged;
+    const int n = materialIndex(material);
+    const double entered = parseLeadingNumber(QStringView(typed));
+    *shown = formatNumber(entered, patterns::kEditor);
+    // Nothing is stored that the library could not hold or turn back into a value.
+    const auto stored = storableValue(quantity, parseLeadingNumber(QStringView(*shown)));
+    if (!toStoredFloat(entered) || !stored)
+        return EditResult::Refused;
+    SliceShape shape = valuesShape(n, n, quantity, band, band, false);
+    push(new LibraryStep(*this,
+                         QStringLiteral("entry of %1 in material %2 at %3")
+                             .arg(*shown)
+                             .arg(material)
+                             .arg(QLatin1String(bandText(kBandNames, band))),
+                         shape,
+                         [=, raise = raiseCount(n)](MaterialLibrary &library) {
+                             storeBandValue(library, n, band, quantity, *stored);
+                             raise(library);
+                         },
+                         MaterialChange{material, material, false, false, false, shape.table,
+                                        band, band}));
     return EditResult::Stored;
 }
 
-void LibraryDocument::recolour(const CellRange &where, MaterialColor color)
+LibraryDocument::EditResult LibraryDocument::rename(int material, const QString &typed)
 {
-    const int n = materialOfRow(where.row);
-    if (n < 1 || n > kMaxMaterials)
-        return;
-    push(new LibraryStep(
-        *this, QStringLiteral("colour of material %1").arg(materialNumber(n)),
-        {n, n, ValueTable::Absorption, 1, 0, false, true}, where,
-        [=](MaterialLibrary &library) { library.materialColors[size_t(n)] = color; }));
+    if (!isMaterial(material))
+        return EditResult::Unchanged;
+    const int n = materialIndex(material);
+    bool lossy = false;
+    const QByteArray name = encodeCp1252(typed, &lossy);
+    push(new LibraryStep(*this, QStringLiteral("name of material %1").arg(material),
+                         {n, n, ValueTable::Absorption, 1, 0, true, false},
+                         [=, raise = raiseCount(n)](MaterialLibrary &library) {
+                             library.materialNames[size_t(n)] = name;
+                             raise(library);
+                         }));
+    return lossy ? EditResult::LossyName : EditResult::Stored;
 }
 
-LibraryDocument::PasteOutcome LibraryDocument::paste(const CellRange &target,
-                                                     const ExchangeBlock &source, Quantity quantity)
+void LibraryDocument::extendTo(int material)
 {
-    PasteOutcome outcome{PasteReport(quantity), false, target};
-    if (!m_loaded || source.rows < 1 || source.cols < 1)
-        return outcome;
-    CellRange &block = outcome.target;
-    if (block.isSingleCell() && (source.rows > 1 || source.cols > 1)) {
-        block.endRow = std::min(block.row + source.rows - 1, rowOfMaterial(kMaxMaterials));
-        block.endColumn = std::min(block.column + source.cols - 1, kLastBandColumn);
-    }
-    const int height = std::min(source.rows, block.bottom() - block.top() + 1);
-    const int width = std::min(source.cols, block.right() - block.left() + 1);
-    const int left = block.left();
-    const int top = materialOfRow(block.top());
-    const int bottom = std::min(top + height - 1, kMaxMaterials);
-    const int firstColumn = std::max(left, kFirstBandColumn);
-    const int lastColumn = std::min(left + width - 1, kLastBandColumn);
-    const bool names = left <= kNameColumn && kNameColumn <= left + width - 1;
-    const int bands = std::max(lastColumn - firstColumn + 1, 0);
+    if (!isMaterial(material))
+        return;
+    const int n = materialIndex(material);
+    push(new LibraryStep(*this, QStringLiteral("materials up to %1").arg(material), {n, n},
+                         raiseCount(n)));
+}
 
-    std::vector<QByteArray> pastedNames;
-    std::vector<std::optional<float>> values;
-    values.reserve(static_cast<size_t>((bottom - top + 1) * bands));
-    int lastStored =
-        0; // rows below the last material join the library only when they got something
-    for (int n = top; n <= bottom; ++n) {
-        const int i = n - top;
-        if (names) {
+void LibraryDocument::recolour(int material, MaterialColor color)
+{
+    if (!isMaterial(material))
+        return;
+    const int n = materialIndex(material);
+    push(new LibraryStep(
+        *this, QStringLiteral("colour of material %1").arg(material),
+        {n, n, ValueTable::Absorption, 1, 0, false, true},
+        [=](MaterialLibrary &library) { library.materialColors[size_t(n)] = color; }));
+}
+namespace {
+
+// Where a paste writes: materials top..bottom (indices), and their names and bands.
+struct PasteArea {
+    int top = 1;
+    int bottom = 0;
+    bool names = false;
+    int firstBand = 1;
+    int lastBand = 0;
+    int height = 0;
+    int width = 0;
+    int left = 0; // the block's first field
+};
+
+// A single field grows to the block's size; a larger target takes what fits of the block.
+PasteArea pasteArea(MaterialBlock &target, const ExchangeBlock &source)
+{
+    if (target.isSingle() && (source.rows > 1 || source.cols > 1)) {
+        target.endMaterial = std::min(target.material + source.rows - 1, kMaxMaterials - 1);
+        target.endField = std::min(target.field + source.cols - 1, kLastBandField);
+    }
+    PasteArea area;
+    area.height = std::min(source.rows, target.last() - target.first() + 1);
+    area.width = std::min(source.cols, target.lastField() - target.firstField() + 1);
+    area.left = target.firstField();
+    area.top = materialIndex(target.first());
+    area.bottom = std::min(area.top + area.height - 1, kMaxMaterials);
+    area.firstBand = std::max(area.left, kFirstBandField) - kFirstBandField + 1;
+    area.lastBand = std::min(area.left + area.width - 1, kLastBandField) - kFirstBandField + 1;
+    area.names = area.left <= kNameField && kNameField <= area.left + area.width - 1;
+    return area;
+}
+
+struct PastedCells {
+    std::vector<QByteArray> names;
+    std::vector<std::optional<float>> values; // by material, then band
+    int lastStored = 0; // rows below the last material join only when they got something
+};
+
+PastedCells readPastedCells(const MaterialLibrary &library, const PasteArea &area,
+                            const ExchangeBlock &source, Quantity quantity,
+                            LibraryDocument::PasteOutcome &outcome)
+{
+    PastedCells cells;
+    const int bands = std::max(area.lastBand - area.firstBand + 1, 0);
+    cells.values.reserve(static_cast<size_t>((area.bottom - area.top + 1) * bands));
+    for (int n = area.top; n <= area.bottom; ++n) {
+        const int i = n - area.top;
+        if (area.names) {
             bool lossy = false;
-            pastedNames.push_back(
-                encodeCp1252(pastedName(source.at(i, kNameColumn - left).text), &lossy));
+            cells.names.push_back(
+                encodeCp1252(pastedName(source.at(i, kNameField - area.left).text), &lossy));
             outcome.lossyNames = outcome.lossyNames || lossy;
-            lastStored = pastedNames.back().isEmpty() ? lastStored : n;
+            cells.lastStored = cells.names.back().isEmpty() ? cells.lastStored : n;
         }
-        if (repeatsShownDefault(*m_library, n, quantity, source, i, firstColumn - left,
-                                lastColumn - left)) {
-            values.resize(values.size() + size_t(bands));
+        const int firstSourceField = area.firstBand + kFirstBandField - 1 - area.left;
+        if (repeatsShownDefault(library, n, quantity, source, i, firstSourceField,
+                                firstSourceField + bands - 1)) {
+            cells.values.resize(cells.values.size() + size_t(bands));
             continue;
         }
-        for (int column = firstColumn; column <= lastColumn; ++column) {
-            const int band = bandOfColumn(column);
-            const PastedValue pasted = readPastedCell(source.at(i, column - left));
+        for (int band = area.firstBand; band <= area.lastBand; ++band) {
+            const int field = band + kFirstBandField - 1;
+            const PastedValue pasted = readPastedCell(source.at(i, field - area.left));
             std::optional<float> stored;
             if (pasted.kind == PastedKind::NotANumber) {
                 outcome.report.note(PasteNote::SkippedText, n, band);
@@ -291,52 +373,61 @@ LibraryDocument::PasteOutcome LibraryDocument::paste(const CellRange &target,
                 if (pasted.kind == PastedKind::DecimalComma)
                     outcome.report.note(PasteNote::DecimalComma, n, band);
                 outcome.report.checkStored(n, band, pasted.value);
-                lastStored = n;
+                cells.lastStored = n;
             }
-            values.push_back(stored);
+            cells.values.push_back(stored);
         }
     }
+    return cells;
+}
+
+} // namespace
+
+LibraryDocument::PasteOutcome LibraryDocument::paste(const MaterialBlock &target,
+                                                     const ExchangeBlock &source, Quantity quantity)
+{
+    PasteOutcome outcome{PasteReport(quantity), false, target};
+    if (!m_loaded || source.rows < 1 || source.cols < 1)
+        return outcome;
+    const PasteArea area = pasteArea(outcome.target, source);
+    PastedCells cells = readPastedCells(*m_library, area, source, quantity, outcome);
     push(new LibraryStep(
-        *this, QStringLiteral("paste of %1 \u00d7 %2 cells").arg(height).arg(width),
-        valuesShape(top, bottom, quantity, bandOfColumn(firstColumn), bandOfColumn(lastColumn),
-                    names),
-        block,
-        [=, names = std::move(pastedNames), values = std::move(values)](MaterialLibrary &library) {
+        *this, QStringLiteral("paste of %1 \u00d7 %2 cells").arg(area.height).arg(area.width),
+        valuesShape(area.top, area.bottom, quantity, area.firstBand, area.lastBand, area.names),
+        [=, cells = std::move(cells)](MaterialLibrary &library) {
             size_t value = 0;
-            for (int n = top; n <= bottom; ++n) {
-                if (!names.empty())
-                    library.materialNames[size_t(n)] = names[size_t(n - top)];
-                for (int band = bandOfColumn(firstColumn); band <= bandOfColumn(lastColumn);
-                     ++band, ++value) {
-                    if (values[value])
-                        storeBandValue(library, n, band, quantity, *values[value]);
+            for (int n = area.top; n <= area.bottom; ++n) {
+                if (!cells.names.empty())
+                    library.materialNames[size_t(n)] = cells.names[size_t(n - area.top)];
+                for (int band = area.firstBand; band <= area.lastBand; ++band, ++value) {
+                    if (cells.values[value])
+                        storeBandValue(library, n, band, quantity, *cells.values[value]);
                 }
             }
-            library.materialCount = std::max(library.materialCount, lastStored);
+            library.materialCount = std::max(library.materialCount, cells.lastStored);
         }));
     return outcome;
 }
 
-LibraryDocument::PasteOutcome LibraryDocument::paste(const CellRange &target, const QMimeData &data,
-                                                     Quantity quantity)
+LibraryDocument::PasteOutcome LibraryDocument::paste(const MaterialBlock &target,
+                                                     const QMimeData &data, Quantity quantity)
 {
     return paste(target, readOfferedBlock(data), quantity);
 }
 
-bool LibraryDocument::importMaterial(const LumeoReadResult &values, const QString &name,
-                                     Quantity shown, bool *lossyName)
+std::optional<int> LibraryDocument::importMaterial(const LumeoReadResult &values,
+                                                   const QString &name, bool *lossyName)
 {
     if (m_library->materialCount >= kMaxMaterials)
-        return false;
+        return std::nullopt;
     const int n = m_library->materialCount + 1;
     const QByteArray stored = encodeCp1252(name, lossyName);
     const MaterialColor color = m_importColors.nextColor();
-    const int column = shown == Quantity::TrueAbsorption ? kLastBandColumn : kSwatchColumn;
     push(new LibraryStep(
         *this, QStringLiteral("import of \"%1\"").arg(decodeCp1252(stored)),
         {n, n, ValueTable::Absorption, kLumeoFirstBand, kLumeoFirstBand + kLumeoBandCount - 1, true,
          true},
-        {rowOfMaterial(n), column, rowOfMaterial(n), column}, [=](MaterialLibrary &library) {
+        [=](MaterialLibrary &library) {
             const auto slot = static_cast<size_t>(n);
             library.materialCount = n;
             for (int k = 0; k < kLumeoBandCount; ++k)
@@ -345,7 +436,7 @@ bool LibraryDocument::importMaterial(const LumeoReadResult &values, const QStrin
             library.materialColors[slot] = color;
             library.hasAlpha[slot] = true;
         }));
-    return true;
+    return materialNumber(n);
 }
 
 } // namespace quillon

@@ -1,6 +1,8 @@
 #include "LibraryTableModel.h"
 
 #include "Cp1252.h"
+#include "GnumericClipboard.h"
+#include "NumberFormat.h"
 #include "QuantityTraits.h"
 
 #include <QColor>
@@ -30,13 +32,11 @@ std::optional<double> wholeNumber(const QString &text)
 
 } // namespace
 
-LibraryTableModel::LibraryTableModel(const LibraryDocument &document, QObject *parent)
+LibraryTableModel::LibraryTableModel(LibraryDocument &document, QObject *parent)
     : QAbstractTableModel(parent), m_document(document)
 {
-    connect(&document, &LibraryDocument::stepApplied, this,
-            [this](int firstRow, int lastRow, int firstColumn, int lastColumn) {
-                onStepApplied(firstRow, lastRow, firstColumn, lastColumn);
-            });
+    connect(&document, &LibraryDocument::materialsChanged, this,
+            &LibraryTableModel::onMaterialsChanged);
 }
 
 void LibraryTableModel::setQuantity(Quantity quantity)
@@ -58,6 +58,43 @@ void LibraryTableModel::showLibrary()
     endResetModel();
 }
 
+LibraryDocument::EditResult LibraryTableModel::enter(const QModelIndex &index, const QString &typed)
+{
+    using Result = LibraryDocument::EditResult;
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || !m_showsLibrary)
+        return Result::Unchanged;
+    const int material = materialOfRow(index.row());
+    const int column = index.column();
+    if (column == kNameColumn)
+        return m_document.rename(material, typed);
+    if (column < kFirstBandColumn) {
+        m_document.extendTo(material);
+        return Result::Stored;
+    }
+    QString shown;
+    const Result result =
+        m_document.enterValue(material, bandOfColumn(column), m_quantity, typed, &shown);
+    if (result == Result::Stored)
+        setEnteredText(index.row(), column, shown);
+    return result;
+}
+
+bool LibraryTableModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    return role == Qt::EditRole &&
+           enter(index, value.toString()) != LibraryDocument::EditResult::Refused;
+}
+
+void LibraryTableModel::showAsEntered(int material)
+{
+    if (m_quantity != Quantity::TrueAbsorption)
+        return;
+    const BandRow &values = m_document.library().alphaR[size_t(materialIndex(material))];
+    for (int band = 1; band <= kBandCount; ++band)
+        setEnteredText(rowOfMaterial(material), columnOfBand(band),
+                       formatNumber(values[size_t(band)], patterns::kEditor));
+}
+
 void LibraryTableModel::setEnteredText(int row, int column, const QString &text)
 {
     m_enteredTexts.insert(cellKey(row, column), text);
@@ -65,15 +102,35 @@ void LibraryTableModel::setEnteredText(int row, int column, const QString &text)
     emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::EditRole});
 }
 
-void LibraryTableModel::onStepApplied(int firstRow, int lastRow, int firstColumn, int lastColumn)
+void LibraryTableModel::onMaterialsChanged(const MaterialChange &change)
 {
-    if (!m_showsLibrary)
+    if (!m_showsLibrary || change.first > change.last)
         return;
-    for (int row = firstRow; row <= lastRow; ++row)
-        for (int column = kNameColumn; column < kColumnCount; ++column)
-            m_enteredTexts.remove(cellKey(row, column));
-    if (firstColumn <= lastColumn)
-        emit dataChanged(index(firstRow, firstColumn), index(lastRow, lastColumn));
+    // The columns whose texts the change touched, as runs of neighbours.
+    std::vector<std::pair<int, int>> runs;
+    auto add = [&runs](int from, int to) {
+        if (!runs.empty() && runs.back().second + 1 == from)
+            runs.back().second = to;
+        else
+            runs.emplace_back(from, to);
+    };
+    if (change.names)
+        add(kNameColumn, kNameColumn);
+    if (change.colors)
+        add(kSwatchColumn, kSwatchColumn);
+    if (change.groups)
+        add(kFirstBandColumn, kLastBandColumn);
+    else if (change.firstBand <= change.lastBand &&
+             change.table == quantityTraits(m_quantity).table)
+        add(columnOfBand(change.firstBand), columnOfBand(change.lastBand));
+    const int top = rowOfMaterial(change.first);
+    const int bottom = rowOfMaterial(change.last);
+    for (const auto &[left, right] : runs) {
+        for (int row = top; row <= bottom && !m_enteredTexts.isEmpty(); ++row)
+            for (int column = left; column <= right; ++column)
+                m_enteredTexts.remove(cellKey(row, column));
+        emit dataChanged(index(top, left), index(bottom, right));
+    }
 }
 
 int LibraryTableModel::rowCount(const QModelIndex &parent) const
@@ -91,7 +148,7 @@ QVariant LibraryTableModel::data(const QModelIndex &index, int role) const
     if (!checkIndex(index, CheckIndexOption::IndexIsValid) || !m_showsLibrary)
         return role == Qt::DisplayRole || role == Qt::EditRole ? QVariant(QString()) : QVariant();
     const MaterialLibrary &library = m_document.library();
-    const int n = materialOfRow(index.row());
+    const int n = materialIndex(materialOfRow(index.row()));
     const int column = index.column();
     if (column == kSwatchColumn) {
         const MaterialColor color = library.materialColors[size_t(n)];
@@ -134,7 +191,7 @@ QVariant LibraryTableModel::headerData(int section, Qt::Orientation orientation,
     if (!m_showsLibrary)
         return QString();
     if (orientation == Qt::Vertical)
-        return QLatin1Char(' ') + QString::number(materialNumber(materialOfRow(section)));
+        return QLatin1Char(' ') + QString::number(materialOfRow(section));
     switch (section) {
     case kNameColumn:
         return u"Frequency (Hz)"_qs;
@@ -166,7 +223,8 @@ std::unique_ptr<QMimeData> LibraryTableModel::copyBlock(const CellRange &range) 
                 cell.number = wholeNumber(cell.text);
             else if (column == kSwatchColumn && m_showsLibrary)
                 cell.text =
-                    colorHexText(m_document.library().materialColors[size_t(materialOfRow(row))]);
+                    colorHexText(
+                    m_document.library().materialColors[size_t(materialIndex(materialOfRow(row)))]);
             text += index(row, column).data().toString();
             cells.cells.push_back(std::move(cell));
         }
@@ -177,7 +235,30 @@ std::unique_ptr<QMimeData> LibraryTableModel::copyBlock(const CellRange &range) 
 
 Qt::ItemFlags LibraryTableModel::flags(const QModelIndex &index) const
 {
-    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    // Colours are chosen, not typed.
+    return m_showsLibrary && index.column() != kSwatchColumn ? flags | Qt::ItemIsEditable : flags;
+}
+
+QStringList LibraryTableModel::mimeTypes() const
+{
+    return {QString::fromLatin1(kGnumericMimeType), QString::fromLatin1(kSylkMimeType),
+            u"text/plain"_qs};
+}
+
+QMimeData *LibraryTableModel::mimeData(const QModelIndexList &indexes) const
+{
+    if (indexes.isEmpty())
+        return nullptr;
+    CellRange range{indexes.front().row(), indexes.front().column(), indexes.front().row(),
+                    indexes.front().column()};
+    for (const QModelIndex &cell : indexes) {
+        range = {std::min(range.top(), cell.row()), std::min(range.left(), cell.column()),
+                 std::max(range.bottom(), cell.row()), std::max(range.right(), cell.column())};
+    }
+    return copyBlock(range).release();
 }
 
 } // namespace quillon

@@ -25,21 +25,21 @@ QString foldForFind(QStringView text)
     return decomposed.toCaseFolded();
 }
 
-std::optional<int> findMaterial(const MaterialLibrary &library, const QString &text, int fromRow,
+std::optional<int> findMaterial(const MaterialLibrary &library, const QString &text, int from,
                                 bool forward)
 {
     const QString needle = foldForFind(text);
     const int count = std::clamp(library.materialCount, 0, kMaxMaterials);
     if (needle.isEmpty() || count == 0)
         return std::nullopt;
-    int row = fromRow;
-    if (row < 1 || row > count)
-        row = forward ? 0 : count + 1;
+    int material = from;
+    if (material < 0 || material >= count)
+        material = forward ? -1 : count;
     for (int step = 0; step < count; ++step) {
-        row = forward ? row % count + 1 : (row > 1 ? row - 1 : count);
-        const QString name = decodeCp1252(library.materialNames[static_cast<size_t>(row)]);
-        if (foldForFind(name).contains(needle))
-            return row;
+        material = forward ? (material + 1) % count : (material > 0 ? material - 1 : count - 1);
+        const QByteArray &name = library.materialNames[size_t(materialIndex(material))];
+        if (foldForFind(decodeCp1252(name)).contains(needle))
+            return material;
     }
     return std::nullopt;
 }

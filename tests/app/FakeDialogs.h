@@ -2,6 +2,7 @@
 
 #include "UserDialogs.h"
 
+#include <QAction>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
@@ -77,12 +78,21 @@ public:
         shownManuals.push_back(path);
         return manualShows;
     }
-    std::optional<int> popupMenu(const QStringList &items, const QPoint &,
-                                 const QList<bool> &enabled) override
+    QAction *popupMenu(const QList<QAction *> &actions, const QPoint &) override
     {
+        QStringList items;
+        QList<bool> enabled;
+        for (const QAction *action : actions) {
+            items += action->text();
+            enabled += action->isEnabled();
+        }
         menus.push_back(items);
         menuEnabled.push_back(enabled);
-        return take(menuAnswers).value_or(std::nullopt);
+        const std::optional<int> chosen = take(menuAnswers).value_or(std::nullopt);
+        if (!chosen || !enabled.value(*chosen))
+            return nullptr;
+        actions.at(*chosen)->trigger();
+        return actions.at(*chosen);
     }
 
 private:

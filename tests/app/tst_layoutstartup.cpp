@@ -50,10 +50,10 @@ void TestLayoutStartUp::layoutMatchesWorkedExamples()
     LayoutInput input;
     input.windowWidth = width;
     input.windowHeight = height;
-    input.column0Width = column0;
+    input.numberColumnWidth = column0;
     const LayoutResult r = layoutWindow(input);
-    const QList<int> actual = {r.tabStripWidth, r.tabStripHeight, r.gridWidth,    r.gridHeight,
-                               r.chartWidth,    r.column1Width,   r.column2Width, r.bandColumnWidth};
+    const QList<int> actual = {r.tabStripWidth, r.tabStripHeight, r.tableWidth,    r.tableHeight,
+                               r.chartWidth,    r.nameColumnWidth,   r.swatchColumnWidth, r.bandColumnWidth};
     QCOMPARE(actual, expected);
 }
 

@@ -15,21 +15,21 @@ private slots:
 
 void TestSpectrumChart::comparesSelectedRows_data()
 {
-    QTest::addColumn<int>("firstRow");
-    QTest::addColumn<int>("lastRow");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QString>("note");
 
-    QTest::newRow("upwards from the header") << 2 << 0 << QStringList{"M1", "M2"} << "";
+    QTest::newRow("upwards from before the first") << 1 << -1 << QStringList{"M1", "M2"} << "";
     QTest::newRow("more than eight")
-        << 1 << 12 << QStringList{"M1", "M2", "B\u00e9ton", "M4", "M5", "M6", "M7", "M8"}
+        << 0 << 11 << QStringList{"M1", "M2", "B\u00e9ton", "M4", "M5", "M6", "M7", "M8"}
         << "first 8 of 10 shown";
 }
 
 void TestSpectrumChart::comparesSelectedRows()
 {
-    QFETCH(int, firstRow);
-    QFETCH(int, lastRow);
+    QFETCH(int, first);
+    QFETCH(int, last);
     QFETCH(QStringList, names);
     QFETCH(QString, note);
 
@@ -55,18 +55,18 @@ void TestSpectrumChart::comparesSelectedRows()
     chart.showSpectrum(single);
     const QImage before = chart.grab().toImage();
 
-    chart.showComparison(spectrumComparison(*library, firstRow, lastRow, Quantity::Insulation));
+    chart.showComparison(spectrumComparison(*library, first, last, Quantity::Insulation));
     QCOMPARE(chart.legendNames(), names);
     QCOMPARE(chart.seriesCount(), names.size());
     QCOMPARE(chart.titleText(), note);
     QCOMPARE(chart.axisMaximum(), 100.0);
     QVERIFY(chart.chart()->legend()->isVisible());
-    const int first = std::max(std::min(firstRow, lastRow), 1);
+    const int from = materialIndex(std::max(std::min(first, last), 0));
     for (int series = 1; series <= names.size(); ++series) {
-        const MaterialColor color = library->materialColors[first + series - 1];
+        const MaterialColor color = library->materialColors[from + series - 1];
         QCOMPARE(chart.barColor(series),
                  QColor(colorRed(color), colorGreen(color), colorBlue(color)));
-        QCOMPARE(chart.comparedValue(series, 7), double(first + series - 1));
+        QCOMPARE(chart.comparedValue(series, 7), double(from + series - 1));
     }
 
     // Back to one material, the chart is drawn exactly as before the comparison.

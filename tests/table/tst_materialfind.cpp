@@ -15,24 +15,24 @@ private slots:
 void TestMaterialFind::findsByName_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("fromRow");
+    QTest::addColumn<int>("from");
     QTest::addColumn<bool>("forward");
-    QTest::addColumn<int>("expected"); // 0: nothing
+    QTest::addColumn<int>("expected"); // -1: nothing
 
-    QTest::newRow("accents ignored") << "beton" << 0 << true << 1;
-    QTest::newRow("wraps forward") << "beton" << 3 << true << 1;
-    QTest::newRow("wraps backward") << "beton" << 1 << false << 3;
-    QTest::newRow("accented text") << u"B\u00c9TON C"_qs << 1 << true << 3;
-    QTest::newRow("only the current one") << "glass" << 4 << true << 4;
-    QTest::newRow("from beyond the count, backward") << "carpet" << 999 << false << 5;
-    QTest::newRow("not found") << "wood" << 2 << true << 0;
-    QTest::newRow("slots beyond the count ignored") << "hidden" << 0 << true << 0;
+    QTest::newRow("accents ignored") << "beton" << -1 << true << 0;
+    QTest::newRow("wraps forward") << "beton" << 2 << true << 0;
+    QTest::newRow("wraps backward") << "beton" << 0 << false << 2;
+    QTest::newRow("accented text") << u"B\u00c9TON C"_qs << 0 << true << 2;
+    QTest::newRow("only the current one") << "glass" << 3 << true << 3;
+    QTest::newRow("from beyond the count, backward") << "carpet" << 998 << false << 4;
+    QTest::newRow("not found") << "wood" << 1 << true << -1;
+    QTest::newRow("slots beyond the count ignored") << "hidden" << -1 << true << -1;
 }
 
 void TestMaterialFind::findsByName()
 {
     QFETCH(QString, text);
-    QFETCH(int, fromRow);
+    QFETCH(int, from);
     QFETCH(bool, forward);
     QFETCH(int, expected);
 
@@ -43,7 +43,7 @@ void TestMaterialFind::findsByName()
     for (int n = 1; n <= 6; ++n)
         library->materialNames[n] = names[n];
 
-    QCOMPARE(findMaterial(*library, text, fromRow, forward).value_or(0), expected);
+    QCOMPARE(findMaterial(*library, text, from, forward).value_or(-1), expected);
 }
 
 QTEST_APPLESS_MAIN(TestMaterialFind)
