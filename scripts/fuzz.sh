@@ -14,7 +14,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 seconds="${FUZZ_SECONDS:-60}"
 build="${BUILD_DIR:-build-fuzz}"
 [[ "$build" = /* ]] || build="$root/$build"
-targets=(${FUZZ_TARGETS:-fuzz_libraryfiles fuzz_parsenumber fuzz_formatter fuzz_lumeo fuzz_clipboard})
+targets=(${FUZZ_TARGETS:-fuzz_libraryfiles fuzz_parsenumber fuzz_formatter fuzz_lumeo fuzz_clipboard fuzz_import})
 
 "$root/scripts/install-deps.sh" clang libclang-rt-14-dev
 

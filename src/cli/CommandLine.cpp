@@ -6,10 +6,13 @@
 #include "LibraryStorage.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cerrno>
+#include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 
 namespace quillon {
@@ -18,9 +21,15 @@ namespace {
 
 enum class Command { Check, Export, Ratings, Import };
 
+// The options beyond --help and --version that a command takes.
+enum OptionSet : unsigned { kFormatOption = 1, kOutputOption = 2, kImportOptions = 4 };
+
 struct CommandEntry {
     Command command;
     const char *name;
+    unsigned options;
+    const char *formats; // the --format values it takes, the first one in "use ..."
+    bool formatRequired;
     const char *usage;
     const char *help;
 };
@@ -36,7 +45,7 @@ const QString kOverview = QStringLiteral(
     "  export --format csv|json [-o FILE] [FOLDER]      write the library as CSV or JSON\n"
     "  ratings [--format tsv|csv|json] [-o FILE] [FOLDER]\n"
     "                                                   NRC, alpha_w and R_w of every material\n"
-    "  import --format csv|json [--merge] [--dry-run] FILE|- [FOLDER]\n"
+    "  import --format csv|json [--merge] [--replace] [--dry-run] FILE|- [FOLDER]\n"
     "                                                   write the library from CSV or JSON\n"
     "\n"
     "Options:\n"
@@ -50,21 +59,29 @@ const QString kCommonHelp = QStringLiteral(
     "\n"
     "FOLDER holds Korvane.mat and korcolor.mat; default: %1\n"
     "Text in and out is UTF-8; the library files hold names in Windows-1252.\n"
-    "What the editor's load would replace, check lists among its notes; export, ratings and\n"
-    "import --merge print it on standard error as FILE:LINE: note: ..., and it does not change\n"
-    "the exit status.\n"
+    "check counts as problems what the editor's load changes or loses (more than 999 lines,\n"
+    "values beyond a 32-bit float, a colour entry that is not a number, a line feed without a\n"
+    "carriage return), and as notes what the next save writes differently. export, ratings and\n"
+    "import --merge print those notes on standard error as FILE:LINE: note: ..., and they do\n"
+    "not change the exit status.\n"
     "Exit status: 0 done (check: no problems); 1 check found problems; 2 a file cannot be read\n"
     "or written, the input is refused, or the command line is wrong.\n");
 
+constexpr char kOutputHelp[] =
+    "With -o FILE (--output) the output goes to FILE: a regular file, or a new one, is replaced\n"
+    "whole through a temporary file, so that a failed run leaves no half file (a link keeps\n"
+    "pointing to it); a FIFO or a device such as /dev/stdout is written as the shell's >\n"
+    "writes it; -o - is standard output.\n";
+
 const std::array<CommandEntry, 4> kCommands = {{
-    {Command::Check, "check", "check [FOLDER]",
+    {Command::Check, "check", 0, "", false, "check [FOLDER]",
      "Reports what does not read cleanly, one line each, then a count:\n"
      "  FILE:LINE: message        a problem: the editor's load changes or loses data\n"
      "  FILE:LINE: note: message  the next save writes this differently\n"
      "  N materials, N problems, N notes\n"},
-    {Command::Export, "export", "export --format csv|json [-o FILE] [FOLDER]",
-     "Writes the library to standard output, or with -o FILE (--output) to FILE through a\n"
-     "temporary file, so that a failed run leaves no half file.\n"
+    {Command::Export, "export", kFormatOption | kOutputOption, "csv json", true,
+     "export --format csv|json [-o FILE] [FOLDER]",
+     "Writes the library to standard output or to FILE.\n"
      "\n"
      "csv: RFC 4180, CR LF rows, the columns\n"
      "  number,name,color,group,31.5,63,125,250,500,1000,2000,4000,8000,16000\n"
@@ -75,35 +92,41 @@ const std::array<CommandEntry, 4> kCommands = {{
      "  \"name\", \"color\" and the groups it has: \"absorption_true\", \"absorption_sabine\"\n"
      "  and \"insulation_db\" as ten numbers, \"energy_absorption\" (the \"True\" values) and\n"
      "  \"scattering\" as {\"coeffs\": [...], \"center_freqs\": [...]}.\n"},
-    {Command::Ratings, "ratings", "ratings [--format tsv|csv|json] [-o FILE] [FOLDER]",
-     "Prints the single-number ratings of every material, to standard output or to FILE\n"
-     "(-o, --output; written through a temporary file). Columns: number, name, NRC, alpha_w,\n"
-     "shape, class, Rw, C, Ctr; empty (json: null) where a material lacks the values a\n"
-     "rating needs.\n"
+    {Command::Ratings, "ratings", kFormatOption | kOutputOption, "tsv csv json", false,
+     "ratings [--format tsv|csv|json] [-o FILE] [FOLDER]",
+     "Prints the single-number ratings of every material, to standard output or to FILE.\n"
+     "Columns: number, name, NRC, alpha_w, shape, class, Rw, C, Ctr; empty (json: null) where\n"
+     "a material lacks the values a rating needs.\n"
      "  tsv   the default: tab-separated, LF rows; tabs and line breaks in names are written\n"
      "        as blanks, so that every row has nine fields\n"
      "  csv   RFC 4180, CR LF rows, names quoted where needed\n"
      "  json  a list of objects with those keys\n"},
-    {Command::Import, "import", "import --format csv|json [--merge] [--dry-run] FILE|- [FOLDER]",
+    {Command::Import, "import", kFormatOption | kImportOptions, "csv json", true,
+     "import --format csv|json [--merge] [--replace] [--dry-run] FILE|- [FOLDER]",
      "Reads FILE (- for standard input) in the shape export writes and writes the library in\n"
      "FOLDER with the editor's own save, under the library's lock (it waits up to 2 s for\n"
      "another program's save): the previous pair is kept as .bak, and a kill leaves the old\n"
-     "pair or the new one.\n"
+     "pair or the new one. Then it prints one line on standard error:\n"
+     "  N materials: N added, N removed, N changed\n"
      "  --merge    only the materials in the input, and of them only the value groups given,\n"
      "             change. Without it the input is the whole library: materials that are not\n"
-     "             in it are removed, and numbers it skips become empty materials. A merge\n"
-     "             writes nothing when another program changed the files after it read them.\n"
+     "             in it are removed, and numbers it skips become empty materials.\n"
+     "  --replace  without it, an import that would remove or empty materials writes\n"
+     "             nothing, says how many, and exits with status 2\n"
      "  --dry-run  print what would change (materials added, removed and changed, names,\n"
-     "             colours, values) and write nothing\n"
+     "             colours and the values that change) and write nothing\n"
+     "An import writes nothing when another program changed the files after it read them.\n"
      "Groups: absorption_true, insulation_db, scattering, and absorption_sabine, turned into\n"
      "\"True\" values with the editor's conversion where a material has no absorption_true.\n"
      "JSON takes energy_absorption.coeffs as absorption_true. An empty colour (JSON: none)\n"
-     "keeps a material's colour; a new material gets its palette colour.\n"
-     "Refused, each as FILE:LINE: message (JSON: FILE: materials[i]: message), with nothing\n"
-     "written: a value that is not a finite number or does not fit a 32-bit float, a\n"
-     "material number outside 0 to 998, a group given twice, an unknown group, column or key,\n"
-     "a band count other than 10, a colour that is not #rrggbb, and a name with a line break,\n"
-     "with characters outside Windows-1252 or longer than 65.\n"},
+     "keeps a material's colour; a new material gets its palette colour. A name longer than\n"
+     "65 characters is cut as a save cuts it, with a note.\n"
+     "Refused, each as FILE:LINE: message (JSON: FILE: materials[i]: message; the first 20\n"
+     "listed, the rest counted), with nothing written: text that is not UTF-8, a value that\n"
+     "is not a finite number or does not fit a 32-bit float, a material number outside 0 to\n"
+     "998, a material, group or JSON key given twice, an unknown group, column or key, a band\n"
+     "count other than 10, a colour that is not #rrggbb, and a name with a carriage return\n"
+     "or with characters outside Windows-1252.\n"},
 }};
 
 int status(ExitStatus s)
@@ -131,25 +154,50 @@ void printError(const QString &text)
     writeFully(STDERR_FILENO, text.toUtf8());
 }
 
-// Standard output, or `path` replaced whole. A reader that closed the pipe early wanted no
-// more: that ends quietly.
+int outputFailed(const QString &path, const QString &reason)
+{
+    printError(QStringLiteral("quillon: cannot write the output: %1%2\n")
+                   .arg(path.isEmpty() ? QString() : path + u": "_qs, reason));
+    return status(ExitStatus::Failure);
+}
+
+// A reader that closed the pipe early wanted no more: that ends quietly.
+int writeStandardOutput(const QByteArray &bytes)
+{
+    const int error = writeFully(STDOUT_FILENO, bytes);
+    if (error == 0)
+        return status(ExitStatus::Success);
+    if (error != EPIPE)
+        outputFailed(QString(), systemReason(error));
+    return status(ExitStatus::Failure);
+}
+
+// Opened and written as the shell's ">" does, for what cannot be replaced by a rename.
+int writeInPlace(const QByteArray &bytes, const QString &path)
+{
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int error = fd < 0 ? errno : writeFully(fd, bytes);
+    if (fd >= 0 && ::close(fd) != 0 && error == 0)
+        error = errno;
+    return error == 0 ? status(ExitStatus::Success) : outputFailed(path, systemReason(error));
+}
+
+// Standard output for an empty path or "-"; a regular file or a new name replaced whole; a
+// FIFO, a device or a name for standard output written in place.
 int writeOutput(const QByteArray &bytes, const QString &path)
 {
-    if (path.isEmpty()) {
-        const int error = writeFully(STDOUT_FILENO, bytes);
-        if (error == 0)
-            return status(ExitStatus::Success);
-        if (error != EPIPE)
-            printError(
-                QStringLiteral("quillon: cannot write the output: %1\n").arg(systemReason(error)));
-        return status(ExitStatus::Failure);
-    }
-    QSaveFile file(path);
+    if (path.isEmpty() || path == u"-")
+        return writeStandardOutput(bytes);
+    const QFileInfo info(path);
+    if ((info.exists() && !info.isFile()) || path.startsWith(u"/dev/") ||
+        path.startsWith(u"/proc/"))
+        return writeInPlace(bytes, path);
+    // A link is followed, so that it keeps pointing to the file.
+    QSaveFile file(info.exists() ? info.canonicalFilePath() : path);
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return status(ExitStatus::Success);
-    printError(
-        QStringLiteral("quillon: cannot write the output: %1: %2\n").arg(path, file.errorString()));
-    return status(ExitStatus::Failure);
+    return outputFailed(path, file.errorString());
 }
 
 struct Invocation {
@@ -160,6 +208,7 @@ struct Invocation {
     QString input;
     bool merge = false;
     bool dryRun = false;
+    bool replace = false;
 };
 
 int usageError(const CommandEntry *entry, const QString &why)
@@ -267,7 +316,8 @@ FileRead readStandardInput()
     return result;
 }
 
-int runImport(const Invocation &invocation)
+// The input read and checked, its notes printed; nothing when it is refused.
+std::optional<ImportInput> readImportInput(const Invocation &invocation)
 {
     const bool fromStandardInput = invocation.input == u"-";
     const FileRead input = fromStandardInput ? readStandardInput()
@@ -275,42 +325,48 @@ int runImport(const Invocation &invocation)
     const QString shown = fromStandardInput ? u"<stdin>"_qs : invocation.input;
     if (input.status != FileRead::Status::Read) {
         printError(QStringLiteral("quillon: %1: cannot be read: %2\n").arg(shown, input.problem));
-        return status(ExitStatus::Failure);
+        return std::nullopt;
     }
-    const ImportInput imported = readImport(
+    ImportInput imported = readImport(
         input.data, invocation.format == u"json" ? ImportFormat::Json : ImportFormat::Csv, shown);
     if (!imported.errors.isEmpty()) {
         printError(imported.errors.join(u'\n') + u"\nquillon: nothing was written\n"_qs);
-        return status(ExitStatus::Failure);
+        return std::nullopt;
     }
+    if (!imported.notes.isEmpty())
+        printError(imported.notes.join(u'\n') + u'\n');
+    return imported;
+}
 
+// The library the import changes: what an import keeps, removes or lists comes from it. A
+// library that does not exist yet is empty; one that cannot be read stops the import, except
+// for a whole import allowed to replace it.
+bool loadForImport(const Invocation &invocation, MaterialLibrary &library, LibraryStamps &known)
+{
     const QString materialPath = materialFilePath(invocation.folder);
     const QString colorPath = colorFilePath(invocation.folder);
-    // The library on disk matters only to a merge and to the list of changes.
-    auto before = std::make_unique<MaterialLibrary>();
-    LibraryStamps known;
-    if (invocation.merge || invocation.dryRun) {
-        const LoadOutcome loaded = loadLibraryFiles(materialPath, colorPath, *before);
-        if (!loaded.ok && QFileInfo::exists(materialPath)) {
-            if (invocation.merge) {
-                printError(QStringLiteral("quillon: %1\n").arg(loaded.message));
-                return status(ExitStatus::Failure);
-            }
-            before = std::make_unique<MaterialLibrary>();
-        }
-        if (loaded.ok && invocation.merge) {
+    const LoadOutcome loaded = loadLibraryFiles(materialPath, colorPath, library);
+    if (loaded.ok) {
+        if (invocation.merge)
             printNotes(loaded, materialPath, colorPath);
-            known = loaded.stamps;
-        }
+        // Another program's change in between is not overwritten.
+        known = loaded.stamps;
+        return true;
     }
-    auto after = std::make_unique<MaterialLibrary>(*before);
-    applyImport(imported, *after, invocation.merge);
-    if (invocation.dryRun)
-        return writeOutput((describeChanges(*before, *after).join(u'\n') + u'\n').toUtf8(),
-                           QString());
+    library = MaterialLibrary();
+    const bool replacing = invocation.replace && !invocation.merge && !invocation.dryRun;
+    // Only a library that is not there yet counts as empty.
+    if (loaded.stamps.material.state == FileStamp::State::Missing || replacing)
+        return true;
+    printError(QStringLiteral("quillon: %1\n").arg(loaded.message));
+    return false;
+}
 
-    // A merge replaces only what it read: another program's change in between is not overwritten.
-    const SaveOutcome saved = saveLibraryFiles(materialPath, colorPath, *after, known);
+int saveImport(const Invocation &invocation, const MaterialLibrary &library,
+               const LibraryStamps &known, const ChangeList &changes)
+{
+    const SaveOutcome saved = saveLibraryFiles(materialFilePath(invocation.folder),
+                                               colorFilePath(invocation.folder), library, known);
     if (saved.status == SaveStatus::NeedsConsent) {
         printError(
             saved.readOnlyFound
@@ -322,7 +378,48 @@ int runImport(const Invocation &invocation)
     if (!saved.message.isEmpty())
         printError(QStringLiteral("quillon: %1%2\n")
                        .arg(saved.ok ? u"note: "_qs : QString(), saved.message));
-    return status(saved.ok ? ExitStatus::Success : ExitStatus::Failure);
+    if (!saved.ok)
+        return status(ExitStatus::Failure);
+    printError(QStringLiteral("%1: %2 added, %3 removed, %4 changed\n")
+                   .arg(counted(library.materialCount, u"material"_qs))
+                   .arg(changes.added)
+                   .arg(changes.removed)
+                   .arg(changes.changed));
+    return status(ExitStatus::Success);
+}
+
+int runImport(const Invocation &invocation)
+{
+    const std::optional<ImportInput> imported = readImportInput(invocation);
+    auto before = std::make_unique<MaterialLibrary>();
+    LibraryStamps known;
+    if (!imported || !loadForImport(invocation, *before, known))
+        return status(ExitStatus::Failure);
+    auto after = std::make_unique<MaterialLibrary>(*before);
+    const ImportLosses losses = applyImport(*imported, *after, invocation.merge);
+    const ChangeList changes = describeChanges(*before, *after);
+    if (invocation.dryRun) {
+        QStringList lines = changes.lines;
+        lines << QStringLiteral("%1 added, %2 removed, %3 changed; nothing was written\n")
+                     .arg(counted(changes.added, u"material"_qs))
+                     .arg(changes.removed)
+                     .arg(changes.changed);
+        if (const int failed = writeOutput(lines.join(u'\n').toUtf8(), QString()))
+            return failed;
+    }
+    if (losses.removed + losses.emptied > 0 && !invocation.replace) {
+        QStringList losing;
+        if (losses.removed > 0)
+            losing << u"remove "_qs + counted(losses.removed, u"material"_qs);
+        if (losses.emptied > 0)
+            losing << u"empty "_qs + counted(losses.emptied, u"material"_qs);
+        printError(QStringLiteral("quillon: the import would %1 that the input lacks; nothing "
+                                  "was written (--replace allows it)\n")
+                       .arg(losing.join(u" and "_qs)));
+        return status(ExitStatus::Failure);
+    }
+    return invocation.dryRun ? status(ExitStatus::Success)
+                             : saveImport(invocation, *after, known, changes);
 }
 
 const CommandEntry *findCommand(const QString &name)
@@ -333,98 +430,135 @@ const CommandEntry *findCommand(const QString &name)
     return nullptr;
 }
 
-} // namespace
+struct CommandOptions {
+    QCommandLineOption help{QStringList{u"h"_qs, u"help"_qs}};
+    QCommandLineOption version{QStringList{u"V"_qs, u"version"_qs}};
+    QCommandLineOption format{u"format"_qs, QString(), u"FORMAT"_qs};
+    QCommandLineOption output{QStringList{u"o"_qs, u"output"_qs}, QString(), u"FILE"_qs};
+    QCommandLineOption merge{u"merge"_qs};
+    QCommandLineOption dryRun{u"dry-run"_qs};
+    QCommandLineOption replace{u"replace"_qs};
 
-int runCommandLine(const QStringList &arguments, const QString &defaultFolder)
+    QList<QCommandLineOption> takenBy(const CommandEntry *entry) const
+    {
+        QList<QCommandLineOption> taken{help, version};
+        const unsigned set = entry ? entry->options : 0;
+        if (set & kFormatOption)
+            taken << format;
+        if (set & kOutputOption)
+            taken << output;
+        if (set & kImportOptions)
+            taken << merge << dryRun << replace;
+        return taken;
+    }
+};
+
+// The option given more than once, in words; empty when none is.
+QString givenTwice(const QCommandLineParser &parser, const QList<QCommandLineOption> &taken)
 {
-    const QString first = arguments.value(0);
-    const CommandEntry *entry = findCommand(first);
-    const QCommandLineOption help(QStringList{u"h"_qs, u"help"_qs});
-    const QCommandLineOption version(QStringList{u"V"_qs, u"version"_qs});
-    const QCommandLineOption format(u"format"_qs, QString(), u"FORMAT"_qs);
-    const QCommandLineOption output(QStringList{u"o"_qs, u"output"_qs}, QString(), u"FILE"_qs);
-    const QCommandLineOption merge(u"merge"_qs);
-    const QCommandLineOption dryRun(u"dry-run"_qs);
-
-    QCommandLineParser parser;
-    parser.addOption(help);
-    parser.addOption(version);
-    QList<QCommandLineOption> options = {help, version};
-    if (!entry && !first.startsWith(u'-'))
-        return usageError(nullptr, QStringLiteral("unknown command '%1'").arg(first));
-    const Command command = entry ? entry->command : Command::Check;
-    if (entry && command != Command::Check)
-        options << format;
-    if (entry && (command == Command::Export || command == Command::Ratings))
-        options << output;
-    if (entry && command == Command::Import)
-        options << merge << dryRun;
-    for (const QCommandLineOption &option : options.mid(2))
-        parser.addOption(option);
-    if (!parser.parse(QStringList{u"quillon"_qs} + arguments.mid(entry ? 1 : 0)))
-        return usageError(entry, parser.errorText());
     const QStringList given = parser.optionNames();
-    for (const QCommandLineOption &option : options) {
+    for (const QCommandLineOption &option : taken) {
         const auto count = std::count_if(given.begin(), given.end(), [&](const QString &n) {
             return option.names().contains(n);
         });
         if (count > 1)
-            return usageError(
-                entry, QStringLiteral("--%1 is given more than once").arg(option.names().last()));
+            return QStringLiteral("--%1 is given more than once").arg(option.names().last());
     }
-    if (parser.isSet(help)) {
-        const QString text = entry ? QStringLiteral("Usage: quillon %1\n\n%2")
-                                        .arg(QLatin1String(entry->usage), QLatin1String(entry->help))
-                                  : kOverview;
+    return QString();
+}
+
+// FILE and FOLDER; what is wrong with them, or empty.
+QString readPositional(QStringList positional, const QString &defaultFolder, Invocation &invocation)
+{
+    if (invocation.entry->command == Command::Import) {
+        if (positional.isEmpty())
+            return u"import needs a FILE, or - for standard input"_qs;
+        invocation.input = positional.takeFirst();
+        if (invocation.input.isEmpty())
+            return u"the FILE argument is empty"_qs;
+    }
+    if (positional.size() > 1)
+        return u"more than one folder given"_qs;
+    if (!positional.isEmpty() && positional.first().isEmpty())
+        return u"the FOLDER argument is empty"_qs;
+    invocation.folder = positional.value(0, defaultFolder);
+    return QString();
+}
+
+// The options' values; what is wrong with them, or empty.
+QString readOptions(const QCommandLineParser &parser, const CommandOptions &options,
+                    Invocation &invocation)
+{
+    const CommandEntry &entry = *invocation.entry;
+    const bool formatGiven = (entry.options & kFormatOption) && parser.isSet(options.format);
+    const bool outputGiven = (entry.options & kOutputOption) && parser.isSet(options.output);
+    const bool importOptions = entry.options & kImportOptions;
+    invocation.output = outputGiven ? parser.value(options.output) : QString();
+    if (outputGiven && invocation.output.isEmpty())
+        return u"the --output argument is empty"_qs;
+    invocation.merge = importOptions && parser.isSet(options.merge);
+    invocation.dryRun = importOptions && parser.isSet(options.dryRun);
+    invocation.replace = importOptions && parser.isSet(options.replace);
+
+    const QStringList formats = QString::fromLatin1(entry.formats).split(u' ');
+    invocation.format = formatGiven ? parser.value(options.format) : QString();
+    if (formatGiven && !formats.contains(invocation.format))
+        return QStringLiteral("unknown format '%1': use %2 or %3")
+            .arg(invocation.format, formats.mid(0, formats.size() - 1).join(u", "_qs),
+                 formats.last());
+    if (entry.formatRequired && !formatGiven)
+        return QStringLiteral("%1 needs --format csv or --format json").arg(entry.name);
+    return QString();
+}
+
+// What the command line asks for in `invocation`; or the exit status when the parsing is
+// all there is to do (help, version, a wrong command line).
+std::optional<int> parseCommandLine(const QStringList &arguments, const QString &defaultFolder,
+                                    Invocation &invocation)
+{
+    const QString first = arguments.value(0);
+    const CommandEntry *entry = findCommand(first);
+    if (!entry && !first.startsWith(u'-'))
+        return usageError(nullptr, QStringLiteral("unknown command '%1'").arg(first));
+    const CommandOptions options;
+    const QList<QCommandLineOption> taken = options.takenBy(entry);
+    QCommandLineParser parser;
+    parser.addOptions(taken);
+    if (!parser.parse(QStringList{u"quillon"_qs} + arguments.mid(entry ? 1 : 0)))
+        return usageError(entry, parser.errorText());
+    if (const QString twice = givenTwice(parser, taken); !twice.isEmpty())
+        return usageError(entry, twice);
+    if (parser.isSet(options.help)) {
+        const QString text =
+            entry
+                ? QStringLiteral("Usage: quillon %1\n\n%2%3")
+                      .arg(QLatin1String(entry->usage), QLatin1String(entry->help),
+                           (entry->options & kOutputOption) ? u"\n"_qs + QLatin1String(kOutputHelp)
+                                                            : QString())
+                : kOverview;
         return writeOutput((text + kCommonHelp.arg(defaultFolder)).toUtf8(), QString());
     }
-    if (parser.isSet(version))
+    if (parser.isSet(options.version))
         return writeOutput("quillon " QUILLON_VERSION "\n", QString());
     if (!entry)
         return usageError(nullptr, u"a command is missing"_qs);
-
-    Invocation invocation;
     invocation.entry = entry;
-    QStringList positional = parser.positionalArguments();
-    if (command == Command::Import) {
-        if (positional.isEmpty())
-            return usageError(entry, u"import needs a FILE, or - for standard input"_qs);
-        invocation.input = positional.takeFirst();
-        if (invocation.input.isEmpty())
-            return usageError(entry, u"the FILE argument is empty"_qs);
-    }
-    if (positional.size() > 1)
-        return usageError(entry, u"more than one folder given"_qs);
-    if (!positional.isEmpty() && positional.first().isEmpty())
-        return usageError(entry, u"the FOLDER argument is empty"_qs);
-    invocation.folder = positional.value(0, defaultFolder);
-    const auto isSet = [&](const QCommandLineOption &option) {
-        return std::any_of(
-                   options.begin(), options.end(),
-                   [&](const QCommandLineOption &o) { return o.names() == option.names(); }) &&
-               parser.isSet(option);
-    };
-    invocation.output = isSet(output) ? parser.value(output) : QString();
-    if (isSet(output) && invocation.output.isEmpty())
-        return usageError(entry, u"the --output argument is empty"_qs);
-    invocation.merge = isSet(merge);
-    invocation.dryRun = isSet(dryRun);
+    QString wrong = readPositional(parser.positionalArguments(), defaultFolder, invocation);
+    if (wrong.isEmpty())
+        wrong = readOptions(parser, options, invocation);
+    if (!wrong.isEmpty())
+        return usageError(entry, wrong);
+    return std::nullopt;
+}
 
-    const QStringList formats = command == Command::Ratings
-                                    ? QStringList{u"tsv"_qs, u"csv"_qs, u"json"_qs}
-                                    : QStringList{u"csv"_qs, u"json"_qs};
-    invocation.format = isSet(format) ? parser.value(format) : QString();
-    if (command != Command::Check && !invocation.format.isEmpty() &&
-        !formats.contains(invocation.format))
-        return usageError(entry, QStringLiteral("unknown format '%1': use %2")
-                                    .arg(invocation.format, formats.join(u", "_qs).replace(
-                                                                QStringLiteral(", json"),
-                                                                QStringLiteral(" or json"))));
-    if ((command == Command::Export || command == Command::Import) && invocation.format.isEmpty())
-        return usageError(entry, QStringLiteral("%1 needs --format csv or --format json")
-                                    .arg(QLatin1String(entry->name)));
+} // namespace
 
-    switch (command) {
+int runCommandLine(const QStringList &arguments, const QString &defaultFolder)
+{
+    Invocation invocation;
+    if (const std::optional<int> done = parseCommandLine(arguments, defaultFolder, invocation))
+        return *done;
+    switch (invocation.entry->command) {
     case Command::Check:
         return runCheck(invocation);
     case Command::Export:

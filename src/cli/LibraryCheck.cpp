@@ -42,24 +42,29 @@ ColorEntries colorEntries(QByteArrayView data, size_t keep)
     ColorEntries entries;
     LineScanner scanner(data, LineEnds::LibraryFile);
     int line = 0;
+    // As the reader counts them: a blank line is an entry once a colour follows it.
+    std::vector<int> blanks;
+    const auto add = [&](QByteArrayView text, int at) {
+        ++entries.count;
+        if (entries.kept.size() < keep)
+            entries.kept.push_back({text, at});
+    };
     for (TextLine textLine; scanner.next(textLine);) {
         ++line;
         qsizetype at = 0;
-        for (QByteArrayView field; nextListField(textLine.text, at, field);) {
-            ++entries.count;
-            if (entries.kept.size() < keep)
-                entries.kept.push_back({field, line});
+        QByteArrayView field;
+        if (!nextListField(textLine.text, at, field)) {
+            blanks.push_back(line);
+            continue;
         }
+        for (int blank : blanks)
+            add({}, blank);
+        blanks.clear();
+        do
+            add(field, line);
+        while (nextListField(textLine.text, at, field));
     }
     return entries;
-}
-
-QString counted(int count, const char *singular)
-{
-    return QStringLiteral("%1 %2%3")
-        .arg(count)
-        .arg(QLatin1String(singular))
-        .arg(count == 1 ? QString() : QStringLiteral("s"));
 }
 
 // Materials first to last (indexes) shown by their numbers.
@@ -191,14 +196,14 @@ private:
             const int line = entries.empty() ? 1 : entries.back().line + 1;
             add(m_colorFile, line, FindingKind::Note,
                 QStringLiteral("%1 for %2: %3")
-                    .arg(counted(entryCount, "colour"), counted(materials, "material"),
+                    .arg(counted(entryCount, u"colour"_qs), counted(materials, u"material"_qs),
                          paletteColours(entryCount + 1, materials)));
         }
         if (entryCount > materials && (!stoppedAtBadEntry || read >= materials))
             add(m_colorFile, entries[static_cast<size_t>(materials)].line, FindingKind::Note,
                 QStringLiteral("%1 for %2: the colours from here on are not used, and the "
                                "next save leaves them out")
-                    .arg(counted(entryCount, "colour"), counted(materials, "material")));
+                    .arg(counted(entryCount, u"colour"_qs), counted(materials, u"material"_qs)));
 
         applyDefaultColors(*m_library, read);
         // Lines beyond the colours read are covered by the notes above.
@@ -252,9 +257,9 @@ QString formatFinding(const CheckFinding &finding)
 QString checkSummary(const CheckResult &result)
 {
     return QStringLiteral("%1, %2, %3")
-        .arg(counted(result.materialCount, "material"),
-             counted(result.count(FindingKind::Problem), "problem"),
-             counted(result.count(FindingKind::Note), "note"));
+        .arg(counted(result.materialCount, u"material"_qs),
+             counted(result.count(FindingKind::Problem), u"problem"_qs),
+             counted(result.count(FindingKind::Note), u"note"_qs));
 }
 
 } // namespace quillon

@@ -15,16 +15,6 @@ namespace quillon {
 
 namespace {
 
-struct GroupInfo {
-    ValueTable table;
-    ValueGroup flag;
-    const char *key;
-};
-constexpr std::array<GroupInfo, 3> kGroups = {
-    {{ValueTable::Absorption, kAlphaGroup, "absorption_true"},
-     {ValueTable::Insulation, kInsulationGroup, "insulation_db"},
-     {ValueTable::Scattering, kScatteringGroup, "scattering"}}};
-
 // The shortest text that reads back as the same number; JSON has no word for a non-finite one.
 template <typename Number> void appendNumber(QByteArray &out, Number value, const char *nonFinite)
 {
@@ -43,6 +33,15 @@ QByteArray nameUtf8(const MaterialLibrary &library, size_t slot)
 }
 
 } // namespace
+
+std::uint8_t writtenGroups(const MaterialLibrary &library, int n)
+{
+    std::uint8_t groups = valueGroups(library, n);
+    for (size_t g = kGroupKeys.size() - 1; g > 0; --g)
+        if (groups & kGroupKeys[g].flag)
+            groups |= kGroupKeys[g - 1].flag;
+    return groups;
+}
 
 void appendCsvField(QByteArray &out, const QByteArray &field)
 {
@@ -143,11 +142,11 @@ QByteArray exportCsv(const MaterialLibrary &library)
         QByteArray lead = QByteArray::number(materialNumber(n)) + ',';
         appendCsvField(lead, nameUtf8(library, slot));
         lead.append(',').append(colorText(library.materialColors[slot])).append(',');
-        const std::uint8_t groups = valueGroups(library, n);
+        const std::uint8_t groups = writtenGroups(library, n);
         // A row without a group keeps a material without values, and its name, in the table.
         if (groups == 0)
             out.append(lead).append(kBandCount, ',').append("\r\n");
-        for (const GroupInfo &info : kGroups) {
+        for (const GroupKey &info : kGroupKeys) {
             if (!(groups & info.flag))
                 continue;
             out.append(lead).append(info.key);
@@ -173,18 +172,22 @@ QByteArray exportJson(const MaterialLibrary &library)
         out.append(", \"name\": ");
         appendJsonString(out, nameUtf8(library, slot));
         out.append(", \"color\": \"").append(colorText(library.materialColors[slot])).append('"');
-        if (library.hasAlpha[slot]) {
-            appendJsonBands(out, "absorption_true", library.alphaR[slot]);
-            out.append(", \"absorption_sabine\": ");
-            appendJsonArray(out, library.alphaR[slot], [](float v) { return trueToSabine(v); });
+        const std::uint8_t groups = writtenGroups(library, n);
+        const auto row = [&](size_t g) -> const BandRow & {
+            return valueRow(library, kGroupKeys[g].table, n);
+        };
+        if (groups & kAlphaGroup) {
+            appendJsonBands(out, kGroupKeys[0].key, row(0));
+            out.append(", \"").append(kSabineKey).append("\": ");
+            appendJsonArray(out, row(0), [](float v) { return trueToSabine(v); });
         }
-        if (library.hasInsulation[slot])
-            appendJsonBands(out, "insulation_db", library.insulationR[slot]);
-        if (library.hasAlpha[slot])
-            appendJsonCoefficients(out, "energy_absorption", library.alphaR[slot], frequencies);
+        if (groups & kInsulationGroup)
+            appendJsonBands(out, kGroupKeys[1].key, row(1));
+        if (groups & kAlphaGroup)
+            appendJsonCoefficients(out, kEnergyKey, row(0), frequencies);
         // One key can hold one shape: scattering takes the one the Python packages read.
-        if (library.hasScattering[slot])
-            appendJsonCoefficients(out, "scattering", library.scattering[slot], frequencies);
+        if (groups & kScatteringGroup)
+            appendJsonCoefficients(out, kGroupKeys[2].key, row(2), frequencies);
         out.append('}');
     }
     out.append(library.materialCount > 0 ? "\n ]}\n" : "]}\n");

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "MaterialLibrary.h"
+#include "QuantityTraits.h"
 
 #include <QByteArray>
+#include <array>
+#include <cstdint>
 
 namespace quillon {
 
@@ -19,6 +22,20 @@ QByteArray ratingsTable(const MaterialLibrary &library, RatingsFormat format);
 
 // The shape and keys of the exports, shared with the import.
 inline constexpr char kCsvHeadLead[] = "number,name,color,group";
+// The value groups the library holds, in the order the material file holds them.
+struct GroupKey {
+    ValueTable table;
+    ValueGroup flag;
+    const char *key;
+};
+inline constexpr std::array<GroupKey, 3> kGroupKeys = {
+    {{ValueTable::Absorption, kAlphaGroup, "absorption_true"},
+     {ValueTable::Insulation, kInsulationGroup, "insulation_db"},
+     {ValueTable::Scattering, kScatteringGroup, "scattering"}}};
+inline constexpr char kSabineKey[] = "absorption_sabine";
+inline constexpr char kEnergyKey[] = "energy_absorption";
+// The groups a save writes for material n: a later group brings the earlier ones along.
+std::uint8_t writtenGroups(const MaterialLibrary &library, int n);
 QByteArray csvHead();
 void appendCsvField(QByteArray &out, const QByteArray &field);
 

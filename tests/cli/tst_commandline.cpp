@@ -1,5 +1,6 @@
 #include "AbsorptionConversions.h"
 #include "Cp1252.h"
+#include "LibraryExport.h"
 #include "LibraryFiles.h"
 #include "LibraryStorage.h"
 
@@ -7,7 +8,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
-#include <csignal>
 #include <sys/stat.h>
 
 using namespace quillon;
@@ -85,19 +85,6 @@ std::unique_ptr<MaterialLibrary> sampleLibrary()
     return library;
 }
 
-// RFC 4180 fields, quoted or not.
-QStringList csvFields(const QString &row)
-{
-    static const QRegularExpression field(
-        QStringLiteral("(?:^|,)(?:\"((?:[^\"]|\"\")*)\"|([^,]*))"));
-    QStringList fields;
-    for (const QRegularExpressionMatch &m : field.globalMatch(row))
-        fields << (m.hasCaptured(1)
-                       ? m.captured(1).replace(QLatin1String("\"\""), QLatin1String("\""))
-                       : m.captured(2));
-    return fields;
-}
-
 // The commands an overview lists, one a line, or the options a help text names.
 QStringList helpWords(const QString &help, bool commands)
 {
@@ -124,7 +111,6 @@ private slots:
     void writesOrFails();
     void imports_data();
     void imports();
-    void killedImportLeavesOnePair();
     void manPageCoversHelp_data();
     void manPageCoversHelp();
 
@@ -165,75 +151,38 @@ void TestCommandLine::exportLibrary_data()
 void TestCommandLine::exportLibrary()
 {
     QFETCH(QString, format);
-    const bool json = format == QLatin1String("json");
-    const Run run = runQuillon(m_root.path(), {"export", "--format", format, "."});
-    QCOMPARE(run.exitCode, 0);
-
-    // "number|name|colour|group" -> the ten values, as read back and as in the library
-    QMap<QString, QList<float>> bands, expected;
-    auto key = [](const auto &number, const QString &name, const QString &color,
-                  const QString &group) {
-        return u"%1|%2|%3|%4"_qs.arg(number).arg(name, color, group);
-    };
-    if (json) {
-        const QJsonObject root = QJsonDocument::fromJson(run.out.toUtf8()).object();
-        for (const QJsonValue &value : root[u"materials"].toArray()) {
-            const QJsonObject m = value.toObject();
-            for (const QString &group : m.keys()) {
-                if (group == u"absorption_sabine")
-                    continue; // the conversion's own output, checked with the conversions
-                const QJsonValue v = m[group];
-                const QString k =
-                    key(m[u"number"].toInt(), m[u"name"].toString(), m[u"color"].toString(), group);
-                for (const QJsonValue &x : (v.isObject() ? v[u"coeffs"] : v).toArray())
-                    bands[k] << static_cast<float>(x.toDouble());
-            }
-        }
-    } else {
-        QStringList rows = run.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-        QCOMPARE(rows.takeFirst(),
-                 "number,name,color,group,31.5,63,125,250,500,1000,2000,4000,8000,16000");
-        for (const QString &row : rows) {
-            const QStringList fields = csvFields(row);
-            // A material without values has one row without a group.
-            if (fields[3].isEmpty() && fields[0] == u"2")
-                continue;
-            for (const QString &field : fields.mid(4))
-                bands[key(fields[0], fields[1], fields[2], fields[3])] << field.toFloat();
-        }
+    // What the window loads and its save cuts: a name of 92 characters, a colour beyond 24 bits.
+    QTemporaryDir folder;
+    const QString materialPath = materialFilePath(folder.path());
+    const QString colorPath = colorFilePath(folder.path());
+    writeFile(materialPath,
+              QByteArray(m_materials)
+                  .replace("Panel" + QByteArray(60, ' '), "Panel " + QByteArray(86, 'x')));
+    writeFile(colorPath, "-1\r\n" + m_colors.mid(m_colors.indexOf('\n') + 1));
+    auto library = std::make_unique<MaterialLibrary>();
+    QVERIFY(loadLibraryFiles(materialPath, colorPath, *library).ok);
+    const Run run = runQuillon(folder.path(), {"export", "--format", format, "."});
+    QVERIFY(run.exitCode == 0 && run.out.contains(u"#1414ff"));
+    if (format == u"json") {
+        const QJsonValue sabine =
+            QJsonDocument::fromJson(run.out.toUtf8())[u"materials"][0][u"absorption_sabine"][0];
+        QCOMPARE(sabine.toDouble(), trueToSabine(library->alphaR[1][1]));
     }
-
-    const MaterialLibrary &lib = *m_library;
-    for (int n = 1; n <= lib.materialCount; ++n) {
-        const auto slot = static_cast<size_t>(n);
-        auto add = [&](bool has, const char *group, const BandRow &row) {
-            if (has)
-                expected[key(n - 1, decodeCp1252(lib.materialNames[slot]),
-                             QString::asprintf("#%02x14ff", 10 * n), QLatin1String(group))] =
-                    QList<float>(row.begin() + 1, row.end());
-        };
-        add(lib.hasAlpha[slot], "absorption_true", lib.alphaR[slot]);
-        add(lib.hasInsulation[slot], "insulation_db", lib.insulationR[slot]);
-        add(lib.hasScattering[slot], "scattering", lib.scattering[slot]);
-        add(json && lib.hasAlpha[slot], "energy_absorption", lib.alphaR[slot]);
-    }
-    QCOMPARE(bands, expected);
-
-    // And back: the same files, byte for byte.
-    QTemporaryDir target;
+    // Back in the same folder: what the window's save writes, byte for byte.
     const Run imported =
-        runQuillon(target.path(), {"import", "--format", format, "-", "."}, run.out.toUtf8());
-    QVERIFY2(imported.exitCode == 0 && imported.err.isEmpty(), qPrintable(imported.err));
-    QCOMPARE(readFile(target.filePath(kMaterialFileName)), m_materials);
-    QCOMPARE(readFile(target.filePath(kColorFileName)), m_colors);
+        runQuillon(folder.path(), {"import", "--format", format, "-", "."}, run.out.toUtf8());
+    QVERIFY2(imported.exitCode == 0 && imported.err.contains(u"note: the name is cut to the 65"),
+             qPrintable(imported.err));
+    QCOMPARE(readFile(materialPath), writeMaterialFile(*library));
+    QCOMPARE(readFile(colorPath), writeColorFile(*library));
 }
 
 void TestCommandLine::commands_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("out"); // the whole output, or how it begins when it ends in "..."
-    QTest::addColumn<QString>("err"); // a part of the error output
+    QTest::addColumn<QString>("out");          // a part of the output
+    QTest::addColumn<QString>("err");          // a part of the error output
     QTest::addColumn<QByteArray>("materials"); // null: the sample library's folder
     QTest::addColumn<QByteArray>("colors");    // null: no colour file
     auto row = [](const char *tag, const QStringList &arguments, int exitCode, const char *out,
@@ -242,36 +191,37 @@ void TestCommandLine::commands_data()
         QTest::newRow(tag) << arguments << exitCode << QString::fromUtf8(out)
                            << QString::fromUtf8(err) << materials << colors;
     };
-    const QByteArray tsvHead = "number\tname\tNRC\talpha_w\tshape\tclass\tRw\tC\tCtr\n";
     const char *noColors = "./korcolor.mat: note: missing; materials get their palette colours, "
                            "and a save writes the file\n";
-    row("help", {"--help"}, 0, "Usage: quillon [COMMAND [OPTIONS] [FOLDER]]\n...");
-    row("export help", {"export", "-h"}, 0, "Usage: quillon export --format csv|json [-o FILE]...");
+    row("help", {"--help"}, 0, "Usage: quillon [COMMAND [OPTIONS] [FOLDER]]\n");
+    row("every command's help on check", {"ratings", "-h"}, 0,
+        "check counts as problems what the editor's load changes or loses");
     row("version", {"-V"}, 0, "quillon 2.0.0\n");
     row("ratings", {"ratings", "."}, 0,
-        tsvHead + "0\tBéton \"brut\"\t0.60\t0.60\t\tC\t52\t-2\t-6\n"
-                  "1\tPanel\t0.65\t0.60\tM\tC\t54\t-2\t-6\n2\tEmpty\t\t\t\t\t\t\t\n");
+        "number\tname\tNRC\talpha_w\tshape\tclass\tRw\tC\tCtr\n"
+        "0\tBéton \"brut\"\t0.60\t0.60\t\tC\t52\t-2\t-6\n"
+        "1\tPanel\t0.65\t0.60\tM\tC\t54\t-2\t-6\n2\tEmpty\t\t\t\t\t\t\t\n");
     row("ratings as CSV, option last", {"ratings", ".", "--format=csv"}, 0,
-        "number,name,NRC,alpha_w,shape,class,Rw,C,Ctr\r\n0,\"Béton \"\"brut\"\"\",0.60,...");
+        "Ctr\r\n0,\"Béton \"\"brut\"\"\",0.60,");
     row("ratings as JSON after --", {"ratings", "--format", "json", "--", "."}, 0,
         "[\n {\"number\": 0, \"name\": \"Béton \\\"brut\\\"\", \"NRC\": 0.60, \"alpha_w\": 0.60, "
-        "\"shape\": \"\", \"class\": \"C\", \"Rw\": 52, \"C\": -2, \"Ctr\": -6},...");
+        "\"shape\": \"\", \"class\": \"C\", \"Rw\": 52, \"C\": -2, \"Ctr\": -6},");
     row("unknown command", {"list"}, 2, "", "unknown command 'list'\nUsage: quillon");
     row("unknown option", {"check", "-v"}, 2, "", "Unknown option 'v'");
     row("export without format", {"export"}, 2, "", "export needs --format");
     row("format named", {"export", "--format", "xml"}, 2, "",
         "unknown format 'xml': use csv or json");
     row("ratings format named", {"ratings", "--format=xml"}, 2, "", "use tsv, csv or json");
+    row("ratings format empty", {"ratings", "--format", ""}, 2, "", "unknown format ''");
     row("option twice", {"export", "--format=csv", "--format", "csv"}, 2, "", "--format is given");
     row("output twice", {"ratings", "-o", "a", "--output", "b"}, 2, "", "--output is given");
     row("empty folder", {"export", "--format=csv", ""}, 2, "", "FOLDER argument is empty\nUsage");
     row("two folders", {"check", ".", "."}, 2, "", "more than one folder");
     row("export, no library", {"export", "--format=csv", "missing"}, 2, "", "could not be read");
     // What the window's load report says reaches standard error, and changes no exit status.
-    row("export, no colour file", {"export", "--format=csv", "."}, 0, "number,name...", noColors,
+    row("export, no colour file", {"export", "--format=csv", "."}, 0, "number,name", noColors,
         m_materials);
-    row("ratings, no colour file", {"ratings", "."}, 0, tsvHead + "...", noColors, m_materials);
-    row("export, value beyond float", {"export", "--format=json", "."}, 0, "{...",
+    row("export, value beyond float", {"export", "--format=json", "."}, 0, "{",
         "./Korvane.mat:1: note: 2 values that do not fit a 32-bit float are read as 0; the first "
         "is here (material 0, insulation values, 31.5 Hz band)",
         QByteArray(m_materials).replace(" 21.5 ", " 1e999 "), m_colors);
@@ -310,6 +260,12 @@ void TestCommandLine::commands_data()
         "../w%1 %2/korcolor.mat:2: entry \"abc\" is not a colour number: materials 1 to 2 get "
         "their palette colours\n3 materials, 1 problem, 0 notes\n",
         "", m_materials, " 255 \r\n abc \r\n 7 \r\n");
+    // A blank colour line is an entry of its own, as the window reads it.
+    row("check, colour not a number after a blank line", check, 1,
+        "./korcolor.mat:2: note: blank: material 1 gets its palette colour\n"
+        "./korcolor.mat:3: entry \"x12\" is not a colour number: material 2 gets its palette "
+        "colour\n3 materials, 1 problem, 1 note\n",
+        "", m_materials, " 255 \r\n\r\n x12 \r\n 7 \r\n 8 \r\n");
     row("check, no colour file", check, 0,
         QByteArray(noColors) + "3 materials, 0 problems, 1 note\n", "", m_materials);
     row("check, a pipe as material file", check, 2, "", "not a regular file", "<fifo>", m_colors);
@@ -333,10 +289,7 @@ void TestCommandLine::commands()
         writeFile(folder.filePath(kColorFileName), colors);
     const Run run = runQuillon(materials.isNull() ? m_root.path() : folder.path(), arguments);
     QCOMPARE(run.exitCode, exitCode);
-    if (out.endsWith(u"..."))
-        QVERIFY2(run.out.startsWith(out.chopped(3)), qPrintable(run.out));
-    else
-        QCOMPARE(run.out, out);
+    QVERIFY2(run.out.contains(out), qPrintable(run.out));
     QVERIFY2(err.isEmpty() ? run.err.isEmpty() : run.err.contains(err), qPrintable(run.err));
     // Help names the default folder as the real path.
     if (exitCode == 0 && out.startsWith(u"Usage"))
@@ -357,9 +310,28 @@ void TestCommandLine::writesOrFails_data()
         "quillon: cannot write the output: No space left on device\n");
     row("closed output", "$Q ratings . >&-", 2, "quillon: cannot write the output: ");
     row("closed pipe", "$Q export --format json . | head -c 1 >/dev/null", 0, "");
-    row("to a file", "$Q export -o out.csv --format csv .", 0, "", true);
+    row("to a file, nothing else", "$Q export -o out.csv --format csv . && test $(ls | wc -l) = 3",
+        0, "", true);
+    // While another program holds the library's lock, a dry run cannot compare with it.
+    row("dry run of a locked library",
+        "lib=$($Q export --format csv .) && exec 9<. && flock 9 && "
+        "printf '%s\\n' \"$lib\" | $Q import --format csv --dry-run - .",
+        2, "quillon: Another program is saving the library");
     row("no half file", "$Q export --format csv -o /dev/full/out.csv .", 2,
         "quillon: cannot write the output: /dev/full/out.csv");
+    row("- is standard output", "$Q export -o - --format csv . > out.csv", 0, "", true);
+    row("into a FIFO", "mkfifo f; cat f > out.csv & $Q export --format csv -o f . && wait $!", 0,
+        "", true);
+    row("standard output by name", "$Q export --format csv -o /dev/stdout . > out.csv", 0, "",
+        true);
+    row("through a link",
+        "ln -s t out.csv && $Q export --format csv -o out.csv . && test -L out.csv", 0, "", true);
+    // Readers never complete a save that was cut off: that is a write.
+    row("readers leave a cut save",
+        "cp Korvane.mat Korvane.mat.saving && cp korcolor.mat "
+        "korcolor.mat.ready && $Q export --format csv . && $Q ratings . && test -f "
+        "Korvane.mat.saving -a -f korcolor.mat.ready",
+        0, "quillon: note: ");
 }
 
 void TestCommandLine::writesOrFails()
@@ -379,7 +351,6 @@ void TestCommandLine::writesOrFails()
     QCOMPARE(readFile(folder.filePath(u"out.csv"_qs)),
              written ? runQuillon(folder.path(), {"export", "--format", "csv", "."}).out.toUtf8()
                      : QByteArray());
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), written ? 3 : 2);
 }
 
 void TestCommandLine::imports_data()
@@ -407,10 +378,10 @@ void TestCommandLine::imports_data()
 
     auto merged = std::make_unique<MaterialLibrary>(*m_library);
     merged->insulationR[2] = {0, 0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f, 1};
-    row("merge one group", merge, head + panel, 0, "", merged.get());
+    row("merge one group", merge, head + panel, 0, "3 materials: 0 added, 0 removed, 1 changed\n",
+        merged.get());
     row("dry run", merge + QStringList{"--dry-run"}, head + panel, 0,
-        "material 1: insulation_db: 10 of 10 values change\n"
-        "0 materials added, 0 removed, 1 changed; nothing was written\n");
+        "material 1: insulation_db: 31.5 Hz 21.5 becomes 0.1, 63 Hz 22.5 becomes 0.2, 125 Hz");
     // Sabine values count only where no "True" ones are given; an empty colour is kept.
     auto sabine = std::make_unique<MaterialLibrary>(*m_library);
     sabine->materialNames[1] = "X";
@@ -427,30 +398,54 @@ void TestCommandLine::imports_data()
         R"({"materials": [{"number": 2, "energy_absorption": {"coeffs": [0.1, 0.2, 0.3, 0.4, )"
         R"(0.5, 0.6, 0.7, 0.8, 0.9, 1]}}]})",
         0, "", energy.get());
+    auto composed = std::make_unique<MaterialLibrary>(*m_library);
+    composed->materialNames[1] = "B\xE9ton";
+    row("name composed", merge, head + "0,Be\xCC\x81ton,,,,,,,,,,,,\n", 0, "", composed.get());
     auto whole = std::make_unique<MaterialLibrary>();
     whole->materialCount = 2;
     whole->materialNames[2] = "Only";
     whole->materialColors[1] = defaultColor(1);
-    row("whole library", csv, head + "1,Only,#000000" + QByteArray(11, ',') + "\n", 0, "",
-        whole.get());
+    row("whole library, replaced", csv + QStringList{"--replace"},
+        head + "1,Only,#000000" + QByteArray(11, ',') + "\n", 0, "", whole.get());
+    row("whole library, colours kept", csv,
+        QString::fromUtf8(exportCsv(*m_library))
+            .remove(QRegularExpression(u"#[0-9a-f]{6}"_qs))
+            .toUtf8(),
+        0, "3 materials: 0 added, 0 removed, 0 changed\n", m_library.get());
 
     // Refused: nothing is written.
     const auto refused = [&](const char *tag, const QByteArray &input, const char *says,
                              const QStringList &options = {"--format", "csv"}) {
         row(tag, options, options == csv ? head + input : input, 2, says);
     };
+    const QByteArray onlyPanel = "1,Panel,," + QByteArray(10, ',') + "\n";
+    refused("materials lost", onlyPanel, "would remove 1 material and empty 1 material that");
+    row("materials lost, dry run", csv + QStringList{"--dry-run"}, head + onlyPanel, 2,
+        "material 2 removed: \"Empty\"\n0 materials added, 1 removed, 2 changed; nothing was "
+        "written\nquillon: the import would remove 1 material and empty 1 material");
     refused("not a number", QByteArray(panel).replace("0.3", "abc"),
             "<stdin>:2: the 125 Hz value \"abc\" is not a finite number");
     refused("beyond float", QByteArray(panel).replace("0.3", "1e39"),
             "does not fit a 32-bit float");
     refused("number 999", "999,A,,,,,,,,,,,,\n", "the material number 999 is not one of 0 to 998");
+    refused("20 problems listed", QByteArray("x\n").repeated(25),
+            "<stdin>:21: 1 fields where 14 belong: number, name, color, group and 10 bands\n"
+            "\u2026 and 5 more\nquillon: nothing was written");
     refused("group twice", panel + panel, "<stdin>:3: insulation_db of material 1 is given twice");
     refused("unknown group", "1,A,,alpha" + tenths, "unknown group \"alpha\"");
-    row("unknown column", csv, "number,name,colour\n", 2, "<stdin>:1: the columns must be");
+    row("unknown column", csv, "number,name,colour\n", 2,
+        "<stdin>:1: the columns are \"number,name,colour\" where number,name,color,group,31.5,");
+    row("semicolons", csv, "number;name\n", 2,
+        "\"number;name\" where number,name,color,group,31.5,"
+        "63,125,250,500,1000,2000,4000,8000,16000 belong; the separator here is \";\", not \",\"");
     refused("nine bands", "1,A,,scattering,1,2,3,4,5,6,7,8,9\n", "13 fields where 14 belong");
     refused("colour", "1,A,red,,,,,,,,,,,\n", "the colour \"red\" is not #rrggbb");
     refused("name outside Windows-1252", "1,名,,,,,,,,,,,,\n", "Windows-1252 cannot hold");
-    refused("name of 66", "1," + QByteArray(66, 'a') + ",,,,,,,,,,,,\n", "has 66 characters");
+    refused("not UTF-8", "1,A,,,,,,,,,,,,\n2,B\xE9ton,,,,,,,,,,,,\n",
+            "<stdin>:3: the text is not UTF-8 (Latin-1 or Windows-1252?)");
+    row("UTF-16", csv, "\xFF\xFEn\0u\0", 2, "<stdin>:1: the text is not UTF-8 (UTF-16?)");
+    refused("quote not closed", "1,\"A,,,,,,,,,,,,\n", "<stdin>:2: a quoted field is not closed");
+    refused("text after a quote", "\n1,\"A\"B,,,,,,,,,,,,\n", "<stdin>:3: text after a closing");
     refused("Sabine below its minimum",
             "0,X,,absorption_sabine" + QByteArray(",-1").repeated(10) + "\n",
             "no \"True\" value below");
@@ -461,6 +456,8 @@ void TestCommandLine::imports_data()
             "insulation_db has 9 values where 10 belong", json);
     refused("JSON number twice", R"({"materials": [{"number": 1}, {"number": 1}]})",
             "materials[1]: material 1 is given twice (first at materials[0])", json);
+    refused("JSON key twice", "{\"materials\": [{\"number\": 0,\n\"numb\\u0065r\": 1}]}",
+            "<stdin>:2: the key \"number\" is given twice", json);
     refused("not JSON", "{\n\"materials\": [", "<stdin>:2: not JSON", json);
 }
 
@@ -482,52 +479,6 @@ void TestCommandLine::imports()
         files = QByteArrayList{m_materials, m_colors};
     QCOMPARE(readFile(folder.filePath(kMaterialFileName)), files[0]);
     QCOMPARE(readFile(folder.filePath(kColorFileName)), files[1]);
-}
-
-void TestCommandLine::killedImportLeavesOnePair()
-{
-    const auto dir = sampleFolder();
-    QTemporaryDir &folder = *dir;
-    QByteArray large = "number,name,color,group,31.5,63,125,250,500,1000,2000,4000,8000,16000\n";
-    for (int n = 0; n < kMaxMaterials; ++n)
-        large += QByteArray::number(n) + ",M" + QByteArray::number(n) + ",#102030,scattering" +
-                 QByteArray(",0.5").repeated(kBandCount) + '\n';
-    const QString path = folder.filePath(u"large.csv"_qs);
-    writeFile(path, large);
-    writeFile(folder.filePath(u"sample.csv"_qs),
-              runQuillon(folder.path(), {"export", "--format", "csv", "."}).out.toUtf8());
-    QTemporaryDir scratch;
-    // Kills are spread over the time of an uncut import and beyond, until both cut and
-    // completed imports were seen, so that slow builds (sanitizers) see both too.
-    QElapsedTimer timer;
-    timer.start();
-    QCOMPARE(runQuillon(scratch.path(), {"import", "--format", "csv", path, "."}).exitCode, 0);
-    const qint64 wholeImportUs = timer.nsecsElapsed() / 1000;
-    const QByteArrayList pairs[2] = {{m_materials, m_colors},
-                                     {readFile(scratch.filePath(kMaterialFileName)),
-                                      readFile(scratch.filePath(kColorFileName))}};
-    const QString materialPath = materialFilePath(folder.path());
-    const QString colorPath = colorFilePath(folder.path());
-    QSet<bool> completed;
-    QByteArrayList before = pairs[0];
-    for (int kill = 0; kill < 40 || (completed.size() < 2 && kill < 80); ++kill) {
-        QProcess process;
-        process.setWorkingDirectory(folder.path());
-        process.start(QStringLiteral(QUILLON_EXECUTABLE),
-                      {"import", "--format", "csv", kill % 2 ? "sample.csv" : "large.csv", "."});
-        QVERIFY(process.waitForStarted());
-        QThread::usleep(static_cast<unsigned long>(wholeImportUs * 3 * kill / 80));
-        process.kill();
-        process.waitForFinished();
-        QVERIFY(recoverInterruptedSave(materialPath, colorPath).ok);
-        const QByteArrayList now{readFile(materialPath), readFile(colorPath)};
-        QVERIFY2(now == pairs[0] || now == pairs[1], qPrintable(QString::number(kill)));
-        if (before != pairs[1 - kill % 2])
-            completed << (now != before);
-        before = now;
-    }
-    // Some imports were cut off, and some completed.
-    QCOMPARE(completed.size(), 2);
 }
 
 void TestCommandLine::manPageCoversHelp_data()
