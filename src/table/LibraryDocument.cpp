@@ -1,5 +1,6 @@
 #include "LibraryDocument.h"
 
+#include "BandPaste.h"
 #include "Cp1252.h"
 #include "NumberFormat.h"
 #include "QuantityTraits.h"
@@ -389,6 +390,22 @@ LibraryDocument::PasteOutcome LibraryDocument::paste(const MaterialBlock &target
     PasteOutcome outcome{PasteReport(quantity), false, target};
     if (!m_loaded || source.rows < 1 || source.cols < 1)
         return outcome;
+    if (std::optional<BandPaste> read = readBandPaste(
+            *m_library, source, materialIndex(target.first()), quantity, outcome.report)) {
+        if (read->refused)
+            return outcome;
+        outcome.lossyNames = read->lossyNames;
+        outcome.target = {materialNumber(read->top), read->hasNames ? kNameField : kFirstBandField,
+                          materialNumber(read->bottom), kLastBandField};
+        push(new LibraryStep(
+            *this,
+            QStringLiteral("paste of %1 materials by band").arg(read->bottom - read->top + 1),
+            valuesShape(read->top, read->bottom, quantity, 1, kBandCount, read->hasNames),
+            [quantity, bands = std::move(*read)](MaterialLibrary &library) {
+                storeBandPaste(library, bands, quantity);
+            }));
+        return outcome;
+    }
     const PasteArea area = pasteArea(outcome.target, source);
     PastedCells cells = readPastedCells(*m_library, area, source, quantity, outcome);
     push(new LibraryStep(
