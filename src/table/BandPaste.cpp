@@ -84,7 +84,6 @@ std::optional<BandPaste> readBandPaste(const MaterialLibrary &library, const Exc
         return std::nullopt;
     BandPaste paste;
     if (!header->bands.problem.isEmpty()) {
-        paste.refused = true;
         report.setSummary(QStringLiteral("Nothing was pasted: %1.").arg(header->bands.problem));
         return paste;
     }

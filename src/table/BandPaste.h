@@ -15,8 +15,9 @@
 namespace quillon {
 
 struct BandPaste {
-    bool refused = false; // the header names bands that cannot be taken: nothing is stored
-    int top = 1;          // materials top..bottom (indices), one for each row below the header
+    // Materials top..bottom (indices), one for each row below the header; none when the header
+    // names bands that cannot be taken.
+    int top = 1;
     int bottom = 0;
     bool hasNames = false;                        // the header has leading cells: the rows' names
     std::vector<std::optional<QByteArray>> names; // none where a row gives no name

@@ -392,14 +392,16 @@ LibraryDocument::PasteOutcome LibraryDocument::paste(const MaterialBlock &target
         return outcome;
     if (std::optional<BandPaste> read = readBandPaste(
             *m_library, source, materialIndex(target.first()), quantity, outcome.report)) {
-        if (read->refused)
+        if (read->bottom < read->top)
             return outcome;
         outcome.lossyNames = read->lossyNames;
         outcome.target = {materialNumber(read->top), read->hasNames ? kNameField : kFirstBandField,
                           materialNumber(read->bottom), kLastBandField};
+        const int count = read->bottom - read->top + 1;
         push(new LibraryStep(
             *this,
-            QStringLiteral("paste of %1 materials by band").arg(read->bottom - read->top + 1),
+            count == 1 ? u"paste of 1 material by band"_qs
+                       : QStringLiteral("paste of %1 materials by band").arg(count),
             valuesShape(read->top, read->bottom, quantity, 1, kBandCount, read->hasNames),
             [quantity, bands = std::move(*read)](MaterialLibrary &library) {
                 storeBandPaste(library, bands, quantity);

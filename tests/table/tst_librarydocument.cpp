@@ -105,8 +105,9 @@ void TestLibraryDocument::undoAndRedoEverySequence_data()
     QTest::newRow("pastes") << u"paste 2 1 Wall\t\t0.1\t0.2\r0.3\t0.4;tab 4;"
                                "paste 998 10 0.9\t0.8\t0.7\r0.6\t0.5\t0.4;paste 5 5 abc"_qs
                             << 2 << u"paste of 2 \u00d7 3 cells"_qs; // rows x columns
-    QTest::newRow("paste by band") << u"paste 29 5 Hz\t100\t125\t160\rWall\t1\t2\t3\r\t1\t1\t1"_qs
-                                   << 1 << u"paste of 2 materials by band"_qs;
+    QTest::newRow("paste by band, the rows that fit")
+        << u"paste 998 5 Hz\t100\t125\t160\rWall\t1\t2\t3\r\t1\t1\t1\rX\t1\t1\t1"_qs << 1
+        << u"paste of 2 materials by band"_qs;
     QTest::newRow("imports on two tabs")
         << u"import;tab 3;import"_qs << 2 << u"import of \"CARPET\""_qs;
     // The scattering tab's default is stored by the step that first marks the row's scattering
@@ -130,6 +131,7 @@ void TestLibraryDocument::undoAndRedoEverySequence()
     for (const QString &line : steps.split(u';'))
         core.step(line);
     const QByteArray changed = core.files();
+    QVERIFY(changed != loaded);
     QCOMPARE(core.document.history().count(), historySteps);
     QCOMPARE(core.document.history().undoText(), lastStep);
     QVERIFY(!core.document.isSaved());
@@ -267,6 +269,10 @@ void TestLibraryDocument::pasteByBand_data()
         << 3 << u"Hz\t800\t1000\t1250\rX\t30\t40\t50"_qs << QStringList{u"30 8 34.32"_qs}
         << u"1 material of one-third-octave data, 800 Hz to 1.25 kHz: octave 1 kHz is a mean of "
            "three bands"_qs;
+    QTest::newRow("a header alone")
+        << 3 << u"Hz\t100\t125\t160"_qs << QStringList{u"30 4 100.0"_qs}
+        << u"1 cell held no number; its value and its text were left as they were. First: "
+           "material 29, band 31.5."_qs;
     QTest::newRow("refused")
         << 1 << u"Hz\t100\t125\t200\rX\t1\t2\t3"_qs << QStringList{u"30 1 Opening"_qs}
         << u"Nothing was pasted: \"200\" breaks the spacing of the bands before it."_qs;
