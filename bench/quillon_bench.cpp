@@ -52,10 +52,7 @@ public:
     void openLocalFile(const QString &, std::function<void(bool)> done) override { done(true); }
     void beep() override {}
     bool showManual(const QString &) override { return true; }
-    std::optional<int> popupMenu(const QStringList &, const QPoint &, const QList<bool> &) override
-    {
-        return std::nullopt;
-    }
+    QAction *popupMenu(const QList<QAction *> &, const QPoint &) override { return nullptr; }
 };
 
 MaterialLibrary fullLibrary()
@@ -353,6 +350,22 @@ int main(int argc, char *argv[])
     measurePaste("pasteSelection, 999 x 10 decimal commas", commas);
     // The copy was taken before the pastes above changed the values it now writes back.
     measurePaste("pasteSelection, 999 whole materials", wholeMaterials, 15.0);
+
+    // A datasheet's table: a band header, then a name and 24 one-third-octave values a row.
+    QString sheet = u"Material"_qs;
+    for (const char *third : {"50",   "63",   "80",   "100",  "125",  "160",  "200",  "250",
+                              "315",  "400",  "500",  "630",  "800",  "1000", "1250", "1600",
+                              "2000", "2500", "3150", "4000", "5000", "6300", "8000", "10000"}) {
+        sheet += u'\t' + QLatin1String(third);
+    }
+    for (int r = 0; r < kMaxMaterials; ++r) {
+        sheet += QStringLiteral("\rDatasheet material %1").arg(r);
+        for (int t = 0; t < 24; ++t)
+            sheet += u'\t' + QString::number(0.001 * ((r * 5 + t + 3) % 1000), 'f', 3);
+    }
+    auto *datasheet = new QMimeData;
+    datasheet->setText(sheet);
+    measurePaste("pasteSelection, 999 x 24 thirds, names", datasheet, 15.0);
 
     measure("saveLibrary (Update File)", 20.0, kRuns, nullptr, [&] { window->saveLibrary(); });
     window->close();

@@ -1,5 +1,6 @@
 #include "LibraryDocument.h"
 
+#include "BandPaste.h"
 #include "Cp1252.h"
 #include "NumberFormat.h"
 #include "QuantityTraits.h"
@@ -401,6 +402,24 @@ LibraryDocument::PasteOutcome LibraryDocument::paste(const MaterialBlock &target
     PasteOutcome outcome{PasteReport(quantity), false, target};
     if (!m_loaded || m_readOnly || source.rows < 1 || source.cols < 1)
         return outcome;
+    if (std::optional<BandPaste> read = readBandPaste(
+            *m_library, source, materialIndex(target.first()), quantity, outcome.report)) {
+        if (read->bottom < read->top)
+            return outcome;
+        outcome.lossyNames = read->lossyNames;
+        outcome.target = {materialNumber(read->top), read->hasNames ? kNameField : kFirstBandField,
+                          materialNumber(read->bottom), kLastBandField};
+        const int count = read->bottom - read->top + 1;
+        push(new LibraryStep(
+            *this,
+            count == 1 ? u"paste of 1 material by band"_qs
+                       : QStringLiteral("paste of %1 materials by band").arg(count),
+            valuesShape(read->top, read->bottom, quantity, 1, kBandCount, read->hasNames),
+            [quantity, bands = std::move(*read)](MaterialLibrary &library) {
+                storeBandPaste(library, bands, quantity);
+            }));
+        return outcome;
+    }
     const PasteArea area = pasteArea(outcome.target, source);
     PastedCells cells = readPastedCells(*m_library, area, source, quantity, outcome);
     push(new LibraryStep(

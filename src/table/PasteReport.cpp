@@ -27,6 +27,8 @@ QString PasteReport::message() const
 {
     const bool sabine = m_quantity == Quantity::SabineAbsorption;
     QStringList lines;
+    if (!m_summary.isEmpty())
+        lines += m_summary;
     auto add = [&](PasteNote what, const QString &one, const QString &many) {
         const Tally &tally = m_tallies[index(what)];
         if (tally.count == 0)

@@ -23,6 +23,8 @@ public:
     void note(PasteNote what, int row, int band);
     // Notes a value just stored on an absorption tab when it lies outside the tab's usual range.
     void checkStored(int row, int band, double value);
+    // What a paste read by band frequency, said before the notes.
+    void setSummary(const QString &summary) { m_summary = summary; }
 
     // The one message for the paste; empty when there is nothing to report.
     QString message() const;
@@ -36,6 +38,7 @@ private:
     static constexpr size_t index(PasteNote what) { return static_cast<size_t>(what); }
 
     Quantity m_quantity;
+    QString m_summary;
     std::array<Tally, 4> m_tallies{};
 };
 

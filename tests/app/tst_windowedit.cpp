@@ -33,6 +33,7 @@ private slots:
     void init() { QGuiApplication::clipboard()->clear(); }
     void typingNamesAndColours();
     void clipboardAndUndo();
+    void pasteByBandHeader();
     void rightClickKeepsBlock();
     void textFieldsKeepUndoKeys_data();
     void textFieldsKeepUndoKeys();
@@ -139,6 +140,21 @@ void TestWindowEdit::clipboardAndUndo()
     f.clickCell(6, 6);
     QTest::keySequence(f.window.get(), QKeySequence::Undo);
     QCOMPARE(f.selection(), (QList<int>{3, 4, 4, 5}));
+}
+
+// A datasheet's table pastes by frequency from the current cell's row, whatever its column.
+void TestWindowEdit::pasteByBandHeader()
+{
+    WindowFixture f(sampleMaterials(), sampleColors());
+    f.load();
+    QGuiApplication::clipboard()->setText(
+        u"Material\t125 Hz\t250 Hz\t500 Hz\rFelt\t0.1\t0.2\t0.3\rFoam\t0.4\t0.5\t0.6"_qs);
+    f.select(31, 7, 31, 7);
+    f.click("pasteButton");
+    QCOMPARE(f.selection(), (QList<int>{31, 1, 32, 12}));
+    QCOMPARE(QStringList({f.text(31, 1), f.text(32, 1), f.text(32, 3), f.text(32, 12)}),
+             QStringList({u"Felt"_qs, u"Foam"_qs, u"0.400"_qs, u"0.600"_qs}));
+    QVERIFY(f.dialogs->messages.back().text.startsWith(u"2 materials of octave data"));
 }
 
 void TestWindowEdit::rightClickKeepsBlock()

@@ -83,6 +83,8 @@ private slots:
     void entriesByTab();
     void changedCells_data();
     void changedCells();
+    void pasteByBand_data();
+    void pasteByBand();
     void historyMemory();
     void clipboardRoundTrip();
 };
@@ -102,6 +104,9 @@ void TestLibraryDocument::undoAndRedoEverySequence_data()
     QTest::newRow("pastes") << u"paste 2 1 Wall\t\t0.1\t0.2\r0.3\t0.4;tab 4;"
                                "paste 998 10 0.9\t0.8\t0.7\r0.6\t0.5\t0.4;paste 5 5 abc"_qs
                             << 2 << u"paste of 2 \u00d7 3 cells"_qs; // rows x columns
+    QTest::newRow("paste by band, the rows that fit")
+        << u"paste 998 5 Hz\t100\t125\t160\rWall\t1\t2\t3\r\t1\t1\t1\rX\t1\t1\t1"_qs << 1
+        << u"paste of 2 materials by band"_qs;
     QTest::newRow("imports on two tabs")
         << u"import;tab 3;import"_qs << 2 << u"import of \"CARPET\""_qs;
     // The scattering tab's default is stored by the step that first marks the row's scattering
@@ -125,6 +130,7 @@ void TestLibraryDocument::undoAndRedoEverySequence()
     for (const QString &line : steps.split(u';'))
         core.step(line);
     const QByteArray changed = core.files();
+    QVERIFY(changed != loaded);
     QCOMPARE(core.document.history().count(), historySteps);
     QCOMPARE(core.document.history().undoText(), lastStep);
     QVERIFY(!core.document.isSaved());
@@ -231,6 +237,58 @@ void TestLibraryDocument::changedCells()
     }
     QCOMPARE(box, changed);
     QCOMPARE(core.text(2, 5), entered);
+}
+
+// A block whose first row names bands is read by frequency; row 30 has values of its own.
+void TestLibraryDocument::pasteByBand_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("block");     // pasted at row 30, column 3
+    QTest::addColumn<QStringList>("cells"); // row, column, text: as the user counts
+    QTest::addColumn<QString>("report"); // how the paste's message begins
+    QTest::newRow("frequencies as values")
+        << 3 << u"40\t50\r45\t55"_qs << QStringList{u"30 3 40.0"_qs, u"31 4 55.0"_qs} << QString();
+    QTest::newRow("names, thirds, NRC")
+        << 1
+        << u"Frequency (Hz)\t100\t125\t160\tNRC\t200\t250\t315\r"
+           "Felt\t0,1\t0,2\t0,3\t0.9\t0,4\t0,5\t0,6\r\t0.2\t0.2\t0.2\t\t0.3\t0.3\t0.6"_qs
+        << QStringList{u"30 1 Felt"_qs,  u"30 4 1.000"_qs, u"30 5 0.200"_qs, u"30 6 0.500"_qs,
+                       u"31 3 0.200"_qs, u"31 6 0.400"_qs, u"31 12 0.400"_qs}
+        << u"2 materials of one-third-octave data, 100 Hz to 315 Hz: octaves 125 Hz to 250 Hz are "
+           "means of three bands; 31.5, 63 and 500 Hz and 1, 2, 4, 8 and 16 kHz filled from the "
+           "nearest octave for 1 material\nColumns whose heading is no band frequency were "
+           "skipped: \"NRC\".\n6 values were read with a decimal comma (0,25 as 0.25). First: "
+           "material 29, band 125."_qs;
+    QTest::newRow("Sabine means")
+        << 2 << u"Hz\t400\t500\t630\rX\t0.5\t1\t1.5"_qs
+        << QStringList{u"30 7 1.000"_qs, u"30 1 X"_qs} << QString();
+    QTest::newRow("insulation energy means")
+        << 3 << u"Hz\t800\t1000\t1250\rX\t30\t40\t50"_qs << QStringList{u"30 8 34.32"_qs} << QString();
+    QTest::newRow("a header alone")
+        << 3 << u"50\t63\t80\t100\t125\t160"_qs << QStringList{u"30 3 50.0"_qs} << QString();
+    QTest::newRow("refused")
+        << 1 << u"Hz\t100\t125\t200\rX\t1\t2\t3"_qs << QStringList{u"30 1 Opening"_qs}
+        << u"Nothing was pasted: \"200\" breaks the spacing of the bands before it."_qs;
+}
+
+void TestLibraryDocument::pasteByBand()
+{
+    QFETCH(int, tab);
+    QFETCH(QString, block);
+    QFETCH(QStringList, cells);
+    QFETCH(QString, report);
+    Core core;
+    core.step(u"tab "_qs + QString::number(tab));
+    QMimeData data;
+    data.setText(block);
+    const auto outcome = core.document.paste({29, kFirstBandField, 29, kFirstBandField}, data,
+                                             core.model.quantity());
+    for (const QString &cell : cells) {
+        const QStringList at = cell.split(u' ');
+        QCOMPARE(core.text(at[0].toInt(), at[1].toInt()), at.mid(2).join(u' '));
+    }
+    QVERIFY2(outcome.report.message().startsWith(report), qPrintable(outcome.report.message()));
+    QCOMPARE(core.document.history().count(), report.startsWith(u"Nothing") ? 0 : 1);
 }
 
 void TestLibraryDocument::historyMemory()
