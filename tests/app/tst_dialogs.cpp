@@ -19,16 +19,23 @@ private slots:
     void manualFigureIsPicture();
 };
 
+// Enter takes the default button, No where Yes would overwrite something, and the focus returns.
 void TestDialogs::messageBoxGivesFocusBack()
 {
     QWidget window;
     auto *typing = new QLineEdit(&window);
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    typing->setFocus();
-    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
-    QtUserDialogs(&window).messageBox(u"Pasted."_qs, u"Quillon"_qs, QMessageBox::Warning);
-    QTRY_VERIFY(typing->hasFocus());
+    for (const auto defaultButton : {QMessageBox::Yes, QMessageBox::No}) {
+        typing->setFocus();
+        QTimer::singleShot(
+            0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return); });
+        QCOMPARE(QtUserDialogs(&window).messageBox(u"Really Do You Want to Exit ?"_qs,
+                                                   u"Warning"_qs, QMessageBox::Warning, kYesNo,
+                                                   defaultButton),
+                 defaultButton);
+        QTRY_VERIFY(typing->hasFocus());
+    }
 }
 
 void TestDialogs::openerResultDecides_data()

@@ -44,7 +44,6 @@ void TestWindowImport::importsOrRefusesFile_data()
     QTest::addColumn<bool>("imported");
     QTest::newRow("one line") << QByteArray("0.5,0.25,0.1234,1,0.6,0.7,0.8,0.9\r\n") << true;
     QTest::newRow("missing file") << QByteArray() << false;
-    QTest::newRow("seven numbers") << QByteArray("0.1 0.2 0.3 0.4 0.5 0.6 0.7") << false;
     QTest::newRow("library full") << QByteArray("0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8") << false;
 }
 
@@ -153,7 +152,6 @@ void TestWindowImport::dialogMenuAndDrop()
     QCoreApplication::sendEvent(f.window.get(), &drop);
     QCOMPARE(f.library().materialCount, count + 3);
     QCOMPARE(f.library().materialNames[size_t(count + 3)], QByteArray("two"));
-    QCOMPARE(lumeoMaterialName(u"C:\\data\\CARPET"_qs), u"CARPET"_qs);
     QCOMPARE(f.alpha(count + 3, 2), 8.0f);
 
     f.dialogs->menuAnswers = {std::nullopt, 1};

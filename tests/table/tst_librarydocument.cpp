@@ -101,6 +101,8 @@ void TestLibraryDocument::undoAndRedoEverySequence_data()
         << u"edit 40 7 0.5;name 45 Far away;edit 50 2 x"_qs << 3 << u"materials up to 49"_qs;
     QTest::newRow("name and colour")
         << u"name 3 Felt;colour 3"_qs << 2 << u"colour of material 2"_qs;
+    QTest::newRow("the same value again")
+        << u"edit 2 3 0.01"_qs << 1 << u"entry of 0.01 in material 1 at 31.5 Hz"_qs;
     QTest::newRow("pastes") << u"paste 2 1 Wall\t\t0.1\t0.2\r0.3\t0.4;tab 4;"
                                "paste 998 10 0.9\t0.8\t0.7\r0.6\t0.5\t0.4;paste 5 5 abc"_qs
                             << 2 << u"paste of 2 \u00d7 3 cells"_qs; // rows x columns
