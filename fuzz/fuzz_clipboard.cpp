@@ -1,5 +1,5 @@
 // Pastes into the document over a small library, without widgets, and checks that only the
-// pasted block changes (and, where the scattering default was shown, its rows), every value
+// pasted block (a band-headed block: its rows, whole) changes (and, where the scattering default was shown, its rows), every value
 // stays finite, and undo and redo give back the files before and after the
 // paste byte for byte.
 // Input: a flag byte (bit 0: the payload is offered as SYLK beside the text; bits 1-2: the tab;
@@ -7,6 +7,7 @@
 // from the names as 1), the selection end as signed offsets (1 byte rows, 1 byte columns), then
 // the payload.
 
+#include "BandPaste.h"
 #include "FuzzCheck.h"
 #include "LibraryDocument.h"
 #include "LibraryFiles.h"
@@ -99,6 +100,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     block.right = std::min(block.right, block.left + source.cols - 1);
     const int nameColumn = kNameField + 1;
     const int firstBandColumn = kFirstBandField + 1;
+    // A block under a row of band frequencies writes whole rows from the current material on.
+    PasteReport bandReport(quantity);
+    if (const auto byBand =
+            readBandPaste(document->library(), source, block.top, quantity, bandReport)) {
+        block = {byBand->top, nameColumn, byBand->bottom, kFieldCount};
+    }
 
     static MaterialLibrary before;
     before = document->library();
