@@ -47,6 +47,7 @@ private slots:
     void keyboard();
     void exitQuestion_data();
     void exitQuestion();
+    void sessionEndAsksOnce();
 };
 
 void TestWindowLoad::startUp_data()
@@ -352,6 +353,22 @@ void TestWindowLoad::exitQuestion()
         QCOMPARE(f.window->selectedQuantity(), Quantity::Insulation);
         QCOMPARE(f.row(), 2);
     }
+}
+
+void TestWindowLoad::sessionEndAsksOnce()
+{
+    WindowFixture f(smallLibrary(), kSmallColors);
+    f.load();
+    f.enter(2, 4, u"33"_qs);
+    const size_t asked = f.dialogs->messages.size();
+    QVERIFY(f.window->agreeToSessionEnd(false)); // a session that may not ask is not held up
+    QCOMPARE(f.dialogs->messages.size(), asked);
+    f.dialogs->answers = {QMessageBox::No, QMessageBox::Yes};
+    QVERIFY(!f.window->agreeToSessionEnd(true));
+    QVERIFY(f.window->agreeToSessionEnd(true));
+    f.window->close(); // the session's close asks no second time
+    QCOMPARE(f.dialogs->messages.size(), asked + 2);
+    QVERIFY(!f.window->isVisible());
 }
 
 QTEST_MAIN(TestWindowLoad)
