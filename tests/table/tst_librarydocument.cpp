@@ -132,7 +132,8 @@ void TestLibraryDocument::undoAndRedoEverySequence()
     for (const QString &line : steps.split(u';'))
         core.step(line);
     const QByteArray changed = core.files();
-    QVERIFY(changed != loaded);
+    // An entry of the value a cell already holds is a step that changes no byte.
+    QVERIFY((changed != loaded) != (QTest::currentDataTag() == u"the same value again"_qs));
     QCOMPARE(core.document.history().count(), historySteps);
     QCOMPARE(core.document.history().undoText(), lastStep);
     QVERIFY(!core.document.isSaved());
