@@ -144,6 +144,15 @@ SpectrumChart::SpectrumChart(QWidget *parent) : QChartView(new QChart, parent)
     labelFont.setPointSizeF(kLabelPointSize);
     // Narrow enough for "16000" under its bar at the designed width.
     labelFont.setStretch(QFont::Condensed);
+    createLabels(labelFont);
+    createAxes(labelFont);
+
+    setRenderHint(QPainter::Antialiasing);
+    setFrameShape(QFrame::NoFrame);
+}
+
+void SpectrumChart::createLabels(const QFont &labelFont)
+{
     m_titleLabel = new QLabel(this);
     m_titleLabel->setFont(labelFont);
     m_titleLabel->setAlignment(Qt::AlignCenter);
@@ -152,18 +161,21 @@ SpectrumChart::SpectrumChart(QWidget *parent) : QChartView(new QChart, parent)
     m_titleLabel->hide();
     QFont legendFont = labelFont;
     legendFont.setPointSizeF(kLegendPointSize);
-    chart->legend()->setFont(legendFont);
-    chart->legend()->setAlignment(Qt::AlignRight);
-    chart->legend()->setContentsMargins(0, 0, 0, 0);
-    chart->legend()->layout()->setContentsMargins(0, 0, 0, 0);
-    chart->legend()->setShowToolTips(true);
+    chart()->legend()->setFont(legendFont);
+    chart()->legend()->setAlignment(Qt::AlignRight);
+    chart()->legend()->setContentsMargins(0, 0, 0, 0);
+    chart()->legend()->layout()->setContentsMargins(0, 0, 0, 0);
+    chart()->legend()->setShowToolTips(true);
+}
 
+void SpectrumChart::createAxes(const QFont &labelFont)
+{
     m_bandAxis = new QBarCategoryAxis;
     m_bandAxis->append(bandLabels());
     m_bandAxis->setLabelsFont(labelFont);
     m_bandAxis->setGridLineVisible(false);
-    chart->addAxis(m_bandAxis, Qt::AlignBottom);
-    series->attachAxis(m_bandAxis);
+    chart()->addAxis(m_bandAxis, Qt::AlignBottom);
+    m_series->attachAxis(m_bandAxis);
 
     m_valueAxis = new QValueAxis;
     m_valueAxis->setLabelsFont(labelFont);
@@ -174,11 +186,8 @@ SpectrumChart::SpectrumChart(QWidget *parent) : QChartView(new QChart, parent)
     const double top = quantityTraits(Quantity::TrueAbsorption).chartTop;
     m_valueAxis->setRange(0.0, top);
     m_valueAxis->setTickInterval(tickInterval(top));
-    chart->addAxis(m_valueAxis, Qt::AlignLeft);
-    series->attachAxis(m_valueAxis);
-
-    setRenderHint(QPainter::Antialiasing);
-    setFrameShape(QFrame::NoFrame);
+    chart()->addAxis(m_valueAxis, Qt::AlignLeft);
+    m_series->attachAxis(m_valueAxis);
 }
 
 void SpectrumChart::showSpectrum(const SpectrumValues &spectrum)

@@ -77,6 +77,8 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void createLabels(const QFont &labelFont);
+    void createAxes(const QFont &labelFont);
     void setComparedSetCount(int count);
     void updateTitle();
 

@@ -141,25 +141,41 @@ int parseBandValues(QByteArrayView text, BandRow &row, int *firstUnreadableBand)
     return unreadable;
 }
 
+namespace {
+
+// The name stands between the number and the first comma; a comma before any blank leaves none.
+QByteArray materialName(QByteArrayView s, qsizetype firstComma)
+{
+    const qsizetype firstSpace = s.indexOf(' ');
+    if (firstSpace >= 0 && firstComma < firstSpace)
+        return {};
+    if (firstSpace < 0)
+        return trimSpaces(s.first(firstComma)).toByteArray();
+    return trimSpaces(s.sliced(firstSpace + 1, firstComma - firstSpace - 1)).toByteArray();
+}
+
+// One entry a line: a line's later groups add to its count.
+void noteUnreadable(MaterialReadReport &report, const MaterialReadReport::Unreadable &found)
+{
+    if (report.unreadable.isEmpty() || report.unreadable.last().line != found.line)
+        report.unreadable.append(found);
+    else
+        report.unreadable.last().count += found.count;
+}
+
+} // namespace
+
 void readMaterialLine(QByteArrayView line, MaterialLibrary &library, int n,
                       MaterialReadReport *report)
 {
     const auto slot = static_cast<size_t>(n);
     const QByteArrayView s = trimLeadingSpaces(line);
-    const qsizetype firstSpace = s.indexOf(' ');
     const qsizetype firstComma = s.indexOf(',');
     if (firstComma <= 0) {
         library.hasAlpha[slot] = false;
         return;
     }
-
-    if (firstSpace >= 0 && firstComma < firstSpace)
-        library.materialNames[slot].clear();
-    else if (firstSpace < 0)
-        library.materialNames[slot] = trimSpaces(s.first(firstComma)).toByteArray();
-    else
-        library.materialNames[slot] =
-            trimSpaces(s.sliced(firstSpace + 1, firstComma - firstSpace - 1)).toByteArray();
+    library.materialNames[slot] = materialName(s, firstComma);
 
     QByteArrayView rest = trimLeadingSpaces(s.sliced(firstComma + 1));
     if (rest.size() > 2)
@@ -195,12 +211,8 @@ void readMaterialLine(QByteArrayView line, MaterialLibrary &library, int n,
         int band = 0;
         const int unreadable =
             parseBandValues(groups[size_t(g)].first, *groups[size_t(g)].second, &band);
-        if (unreadable == 0 || !report)
-            continue;
-        if (report->unreadable.isEmpty() || report->unreadable.last().line != n)
-            report->unreadable.append({n, unreadable, g + 1, band});
-        else
-            report->unreadable.last().count += unreadable;
+        if (unreadable != 0 && report)
+            noteUnreadable(*report, {n, unreadable, g + 1, band});
     }
 }
 
