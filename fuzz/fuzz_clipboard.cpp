@@ -14,7 +14,6 @@
 #include "QuantityTraits.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -53,13 +52,8 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
         }
     }
     const QTemporaryDir folder;
-    const QString materials = folder.filePath(u"Korvane.mat"_qs);
-    const QString colors = folder.filePath(u"korcolor.mat"_qs);
-    for (const auto &[path, bytes] : {std::pair{materials, writeMaterialFile(library)},
-                                      std::pair{colors, writeColorFile(library)}}) {
-        QFile file(path);
-        FUZZ_REQUIRE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    }
+    const QString path = folder.path();
+    FUZZ_REQUIRE(saveLibraryFiles(materialFilePath(path), colorFilePath(path), library).ok);
     document = new LibraryDocument(folder.path());
     FUZZ_REQUIRE(document->load().ok);
     return 0;

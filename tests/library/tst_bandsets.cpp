@@ -59,14 +59,13 @@ void TestBandSets::bandSet_data()
 void TestBandSets::bandSet()
 {
     QFETCH(QString, frequencies);
-    QFETCH(QString, expected);
     const BandSet set = recogniseBandSet(frequencies.split(u';'));
     const auto spacing = set.spacing == BandSpacing::Thirds ? u"thirds %1..%2" : u"octaves %1..%2";
     const QString found =
         set.problem.isEmpty()
             ? QStringView(spacing).toString().arg(set.thirds.front()).arg(set.thirds.back())
             : set.problem;
-    QCOMPARE(found, expected);
+    QTEST(found, "expected");
 }
 
 void TestBandSets::header_data()
@@ -76,9 +75,9 @@ void TestBandSets::header_data()
     const auto row = [](const char *tag, const char *cells, const char *expected) {
         QTest::newRow(tag) << QString::fromUtf8(cells) << QString::fromUtf8(expected);
     };
-    row("two values", "40\t50", "");
-    row("three values", "40\t50\t63", "");
-    row("six values apart", "40\t50\t63\t100\t125\t160", "");
+    // Too few bands even with a unit; values that happen to be frequencies, not six in a row.
+    for (const char *values : {"Hz\t125\t250", "40\t50\t63", "40\t50\t63\t100\t125\t160"})
+        row(values, values, "");
     row("six consecutive", "100\t125\t160\t200\t250\t315\t\t", "0|0 1 2 3 4 5|");
     row("label, names, ratings", "Material\tFrequency (Hz)\t125\t250\t500\tNRC\t\xce\xb1w\t\tClass",
         "2|2 3 4|NRC \xce\xb1w Class");
@@ -90,7 +89,6 @@ void TestBandSets::header_data()
 void TestBandSets::header()
 {
     QFETCH(QString, cells);
-    QFETCH(QString, expected);
     const std::optional<BandHeader> header = readBandHeader(cells.split(u'\t'));
     QString found;
     for (const int c : header ? header->bandColumns : std::vector<int>())
@@ -100,7 +98,7 @@ void TestBandSets::header()
                     .arg(header->leadingCells)
                     .arg(found.trimmed(), header->skippedNames.join(u' '),
                          header->bands.problem.isEmpty() ? u"" : u"!");
-    QCOMPARE(found, expected);
+    QTEST(found, "expected");
 }
 
 void TestBandSets::octaves_data()
@@ -115,10 +113,6 @@ void TestBandSets::octaves_data()
         QTest::newRow(tag) << frequencies << QString::fromUtf8(values) << mean
                            << QString::fromUtf8(octaves) << QString::fromUtf8(report);
     };
-    row("flat thirds stay flat", kThirds100To5k, qPrintable(u"0.5 "_qs.repeated(18)),
-        BandMean::Arithmetic, "0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5 0.5",
-        "one-third-octave data, 100 Hz to 5 kHz: octaves 125 Hz to 4 kHz are means of three bands; "
-        "31.5 and 63 Hz and 8 and 16 kHz filled from the nearest octave for 1 material");
     row("insulation energy mean", u"400;500;630"_qs, "30 40 50", BandMean::Energy,
         "34.3 34.3 34.3 34.3 34.3 34.3 34.3 34.3 34.3 34.3",
         "one-third-octave data, 400 Hz to 630 Hz: octave 500 Hz is a mean of three bands; 31.5, "
@@ -144,7 +138,6 @@ void TestBandSets::octaves()
     QFETCH(QString, frequencies);
     QFETCH(QString, values);
     QFETCH(BandMean, mean);
-    QFETCH(QString, octaves);
     QFETCH(QString, report);
     std::vector<double> given;
     for (const QString &v : values.split(u' '))
@@ -155,7 +148,7 @@ void TestBandSets::octaves()
     QStringList found;
     for (int b = 1; b <= kBandCount; ++b)
         found << QString::number(result.values[size_t(b)], 'g', 3);
-    QCOMPARE(found.join(u' '), octaves);
+    QTEST(found.join(u' '), "octaves");
     QCOMPARE(describeBands(set, 1, result.filled, 1), u"1 material of "_qs + report);
 }
 
@@ -211,16 +204,13 @@ void TestBandSets::database_data()
 void TestBandSets::database()
 {
     QFETCH(QByteArray, json);
-    QFETCH(QString, expected);
     const DatabaseRead read = readPyroomDatabase(json);
     QStringList found;
     for (const DatabaseMaterial &m : read.materials)
-        found << QStringLiteral("%1 %2..%3")
-                     .arg(QString::fromLatin1(m.name))
-                     .arg(m.absorption[1])
+        found << QStringLiteral("%1 %2..%3").arg(QString::fromLatin1(m.name)).arg(m.absorption[1])
                      .arg(m.absorption[kBandCount]);
     found << read.notes << read.problems;
-    QCOMPARE(found.join(u'\n'), expected);
+    QTEST(found.join(u'\n'), "expected");
 }
 
 QTEST_APPLESS_MAIN(TestBandSets)
