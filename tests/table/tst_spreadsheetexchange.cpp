@@ -166,6 +166,7 @@ void TestSpreadsheetExchange::pastedCell_data()
     QTest::newRow("1,234,567 Hz") << u"1,234,567 Hz"_qs << number << 1234567.0;
     QTest::newRow("group of 2") << u"1.23,5"_qs << number << 1.23;
     QTest::newRow("group of 4") << u"1234.567,5"_qs << number << 1234.567;
+    QTest::newRow("+0.500") << u"+0.500"_qs << number << 0.5;
     QTest::newRow("empty") << u"  "_qs << int(PastedKind::Empty) << 0.0;
     for (const char *text : {"abc", "-", ".", ","})
         QTest::newRow(text) << QString::fromLatin1(text) << int(PastedKind::NotANumber) << 0.0;
