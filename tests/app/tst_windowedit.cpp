@@ -112,13 +112,15 @@ void TestWindowEdit::clipboardAndUndo()
         QTest::keySequence(f.window.get(), QKeySequence::Undo);
         QCOMPARE(f.alpha(2, 1), old);
     }
-    // Undo puts the selection back where its step was made.
+    // Undo and redo put the selection back where their step was made.
     QGuiApplication::clipboard()->setText(u"0.1\t0.2\r0.3\t0.4"_qs);
     f.select(3, 4, 3, 4);
     f.click("pasteButton");
-    f.clickCell(6, 6);
-    QTest::keySequence(f.window.get(), QKeySequence::Undo);
-    QCOMPARE(f.selection(), (QList<int>{3, 4, 4, 5}));
+    for (const auto keys : {QKeySequence::Undo, QKeySequence::Redo}) {
+        f.clickCell(6, 6);
+        QTest::keySequence(f.window.get(), keys);
+        QCOMPARE(f.selection(), (QList<int>{3, 4, 4, 5}));
+    }
 
     // A datasheet's table pastes by frequency from the current cell's row, whatever its column.
     QGuiApplication::clipboard()->setText(
