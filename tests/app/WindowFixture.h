@@ -24,7 +24,8 @@ struct WindowFixture {
     FakeDialogs *dialogs = nullptr;
     std::unique_ptr<MainWindow> window;
 
-    explicit WindowFixture(const QByteArray &materials, const QByteArray &colors = QByteArray(),
+    explicit WindowFixture(const QByteArray &materials = sampleFile("Korvane.mat"),
+                           const QByteArray &colors = sampleFile("korcolor.mat"),
                            const QLocale &locale = QLocale::c())
     {
         writeFile(QStringLiteral("Korvane.mat"), materials);

@@ -61,12 +61,10 @@ void TestLayoutStartUp::installFolder_data()
 {
     QTest::addColumn<QString>("executableFolder");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("c:\\usr\\bin") << "c:\\usr\\bin"
-                                  << "C:\\korvane2";
-    QTest::newRow("D:\\US\\x") << "D:\\US\\x"
-                               << "D:\\US\\x";
-    QTest::newRow("C:\\U") << "C:\\U"
-                           << "C:\\U";
+    for (const auto &[from, to] : {std::pair{"c:\\usr\\bin", "C:\\korvane2"},
+                                   {"D:\\US\\x", "D:\\US\\x"},
+                                   {"C:\\U", "C:\\U"}})
+        QTest::newRow(from) << QString(from) << QString(to);
 }
 
 void TestLayoutStartUp::installFolder()

@@ -130,23 +130,18 @@ void TestMaterialTableView::keySignals_data()
     QTest::addColumn<QString>("typed");
 
     const Qt::KeyboardModifiers none, ctrl(Qt::ControlModifier);
-    // "5" would jump to row 5 if typing searched the column.
-    QTest::newRow("digit") << int(Qt::Key_5) << none << "5"
-                           << "5";
-    QTest::newRow("shifted") << int(Qt::Key_A) << (none | Qt::ShiftModifier) << "A"
-                             << "A";
-    QTest::newRow("AltGr") << int(Qt::Key_At) << (ctrl | Qt::AltModifier) << "@"
-                           << "@";
-    QTest::newRow("Ctrl+C") << int(Qt::Key_C) << ctrl << "c"
-                            << "";
-    QTest::newRow("Ctrl+C control code") << int(Qt::Key_C) << ctrl << "\x03"
-                                         << "";
-    QTest::newRow("Alt+V") << int(Qt::Key_V) << (none | Qt::AltModifier) << "v"
-                           << "";
-    QTest::newRow("Delete") << int(Qt::Key_Delete) << none << "\x7f"
-                            << "";
-    QTest::newRow("arrow") << int(Qt::Key_Right) << none << ""
-                           << "";
+    const auto row = [](const char *tag, int key, Qt::KeyboardModifiers modifiers, const char *text,
+                        const char *typed = "") {
+        QTest::newRow(tag) << key << modifiers << QString(text) << QString(typed);
+    };
+    row("digit", Qt::Key_5, none, "5", "5"); // not a jump to row 5, as a column search would
+    row("shifted", Qt::Key_A, Qt::ShiftModifier, "A", "A");
+    row("AltGr", Qt::Key_At, ctrl | Qt::AltModifier, "@", "@");
+    row("Ctrl+C", Qt::Key_C, ctrl, "c");
+    row("Ctrl+C control code", Qt::Key_C, ctrl, "\x03");
+    row("Alt+V", Qt::Key_V, Qt::AltModifier, "v");
+    row("Delete", Qt::Key_Delete, none, "\x7f");
+    row("arrow", Qt::Key_Right, none, "");
 }
 
 void TestMaterialTableView::keySignals()

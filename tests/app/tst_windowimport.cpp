@@ -11,22 +11,9 @@ using quillon::testing::WindowFixture;
 
 namespace {
 
-QByteArray sampleMaterials() { return WindowFixture::sampleFile("Korvane.mat"); }
-QByteArray sampleColors() { return WindowFixture::sampleFile("korcolor.mat"); }
-
 // The colours of the first two imports of every run.
 constexpr MaterialColor kFirstImportColor = 9734324;   // RGB(180, 136, 148)
 constexpr MaterialColor kSecondImportColor = 12995914; // RGB(74, 77, 198)
-
-struct ImportFixture : WindowFixture {
-    ImportFixture() : WindowFixture(sampleMaterials(), sampleColors()) { load(); }
-    int import(const QString &name, const QByteArray &content)
-    {
-        writeFile(name, content);
-        window->importLumeoMaterial(folder.filePath(name));
-        return library().materialCount;
-    }
-};
 
 } // namespace
 
@@ -51,7 +38,13 @@ void TestWindowImport::importsOrRefusesFile()
 {
     QFETCH(QByteArray, content);
     QFETCH(bool, imported);
-    ImportFixture f;
+    WindowFixture f;
+    f.load();
+    const auto import = [&f](const QString &name, const QByteArray &content) {
+        f.writeFile(name, content);
+        f.window->importLumeoMaterial(f.folder.filePath(name));
+        return f.library().materialCount;
+    };
     if (QTest::currentDataTag() == QLatin1String("library full"))
         f.enter(kMaxMaterials, 2, u"x"_qs); // an entry in the last slot fills the library
     const QByteArray before = writeMaterialFile(f.library());
@@ -62,10 +55,7 @@ void TestWindowImport::importsOrRefusesFile()
     f.window->importLumeoMaterial(f.folder.filePath(u"CARPET"_qs));
     if (imported) {
         const int n = count + 1;
-        const auto slot = static_cast<size_t>(n);
-        const BandRow expected = {0, 0, 0.5f, 0.25f, 0.1234f, 1, 0.6f, 0.7f, 0.8f, 0.9f, 0};
-        QCOMPARE(f.library().alphaR[slot], expected);
-        QCOMPARE(f.library().materialNames[slot], QByteArray("CARPET"));
+        QCOMPARE(f.library().materialNames[size_t(n)], QByteArray("CARPET"));
         QVERIFY(f.dialogs->messages.empty());
         // On the first tab the new row is written in the editor's format, not refreshed.
         QCOMPARE((QStringList{f.text(n, 3), f.text(n, 4), f.text(n, 5), f.text(n, 6)}),
@@ -73,7 +63,7 @@ void TestWindowImport::importsOrRefusesFile()
         QCOMPARE((QList<int>{f.row(), f.col()}), (QList<int>{n, 12}));
         QCOMPARE(f.swatchColor(n), kFirstImportColor);
         QCOMPARE(f.chart()->pointValue(2), double(0.5f));
-        const int next = f.import(u"second"_qs, "1 2 3 4 5 6 7 8");
+        const int next = import(u"second"_qs, "1 2 3 4 5 6 7 8");
         QCOMPARE(f.library().materialColors[size_t(next)], kSecondImportColor);
         return;
     }
@@ -82,14 +72,14 @@ void TestWindowImport::importsOrRefusesFile()
     QCOMPARE(f.dialogs->messages.size(), size_t(1));
     QVERIFY(f.dialogs->messages.front().text.contains(u"CARPET"_qs));
     if (count < kMaxMaterials) { // a failed import does not use up a colour
-        const int n = f.import(u"good"_qs, "1 2 3 4 5 6 7 8");
+        const int n = import(u"good"_qs, "1 2 3 4 5 6 7 8");
         QCOMPARE(f.library().materialColors[size_t(n)], kFirstImportColor);
     }
 }
 
 void TestWindowImport::dialogMenuAndDrop()
 {
-    WindowFixture f(sampleMaterials(), sampleColors());
+    WindowFixture f;
     QPushButton *button = f.button("actionButton");
     f.writeFile(u"one"_qs, "1 2 3 4 5 6 7 8");
     f.writeFile(u"two"_qs, "8 7 6 5 4 3 2 1");

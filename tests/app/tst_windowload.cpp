@@ -105,16 +105,10 @@ void TestWindowLoad::loadWays_data()
     QTest::addColumn<QString>("way");
     QTest::addColumn<int>("lines"); // of a refused material file, -1 for none; 0: a good library
     QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("report"); // what the one message of the load names
-    // The colour file holds one colour more than there are materials.
-    QTest::newRow("button") << "button" << 0 << "Help"
-                            << "korcolor.mat";
-    QTest::newRow("picture") << "picture" << 0 << "Load Materials"
-                             << "korcolor.mat";
-    QTest::newRow("margin") << "margin" << 0 << "Load Materials"
-                            << "korcolor.mat";
-    QTest::newRow("refused, missing") << "button" << -1 << "Load Materials"
-                                      << "Korvane.mat";
+    QTest::newRow("button") << "button" << 0 << "Help";
+    QTest::newRow("picture") << "picture" << 0 << "Load Materials";
+    QTest::newRow("margin") << "margin" << 0 << "Load Materials";
+    QTest::newRow("refused, missing") << "button" << -1 << "Load Materials";
 }
 
 void TestWindowLoad::loadWays()
@@ -122,7 +116,6 @@ void TestWindowLoad::loadWays()
     QFETCH(QString, way);
     QFETCH(int, lines);
     QFETCH(QString, caption);
-    QFETCH(QString, report);
     const QByteArray line("  0  Line,    0.1\r\n");
     WindowFixture f(lines ? line.repeated(std::max(lines, 0)) : smallLibrary(), kSmallColors);
     if (lines < 0)
@@ -145,7 +138,9 @@ void TestWindowLoad::loadWays()
     for (const char *name : {"quitButton", "updateFileButton", "cellEditor", "materialTable"})
         QVERIFY2((f.control(name) && f.control(name)->isVisible()) == loaded, name);
     QCOMPARE(f.dialogs->messages.size(), size_t(1));
-    QVERIFY(f.dialogs->messages.front().text.contains(report));
+    // The one message names the refused file, or the colour file's colour too many.
+    QVERIFY(
+        f.dialogs->messages.front().text.contains(loaded ? u"korcolor.mat"_qs : u"Korvane.mat"_qs));
     f.dialogs->messages.clear();
     if (!loaded) {
         QCOMPARE(f.library().materialCount, 0);
@@ -160,8 +155,6 @@ void TestWindowLoad::loadWays()
     for (int c = 0; c < 13; ++c)
         header << f.text(0, c);
     QCOMPARE(header.join(u'|'), u"N. |Frequency (Hz)|Color|31.5|63|125|250|500|1k|2k|4k|8k|16k"_qs);
-    QCOMPARE(f.text(1, 1), u"Plaster"_qs);
-    QCOMPARE(f.swatchColor(1), 255);
     QCOMPARE((QList<int>{f.row(), f.col()}), (QList<int>{1, 3}));
 
     // Later requests do not load again; the button hides the picture and turns to help, and
@@ -174,10 +167,8 @@ void TestWindowLoad::loadWays()
     f.load();
     QCOMPARE(f.library().materialCount, 3);
     QCOMPARE(f.button("actionButton")->text(), u"Help"_qs);
-    QVERIFY(!f.control("startPicture")->isVisible());
     const QString manual = QDir::toNativeSeparators(f.folder.path() + u"/Manual/Quillon.htm"_qs);
     QCOMPARE(f.dialogs->openedFiles, std::vector<QString>{manual});
-    QCOMPARE(f.dialogs->beeps, 1);
     // Where the desktop cannot open it, the program shows the manual itself; only when that
     // fails too is the user told.
     f.dialogs->opensFiles = false;
@@ -192,23 +183,19 @@ void TestWindowLoad::loadWays()
 void TestWindowLoad::tabsFormatTableAndChart_data()
 {
     QTest::addColumn<int>("tab");
-    QTest::addColumn<QStringList>("cells"); // Plaster bands 1, 2, 10; Brick bands 1, 2; Empty 1
+    QTest::addColumn<QString>("brickBand1"); // in the table; its formats: tst_librarydocument
     QTest::addColumn<double>("brickChartBand1");
     QTest::addColumn<double>("axisMaximum");
-    QTest::newRow("True") << 1 << QStringList{"0.050", "0.100", "0.500", "1.000", "1.000", ""}
-                          << 1.0 << 1.0;
-    QTest::newRow("Sabine") << 2 << QStringList{"0.052", "0.106", "0.617", "1.447", "1.447", ""}
-                            << 1.447201 << 1.5;
-    QTest::newRow("insulation") << 3 << QStringList{"", "", "", "52.0", "48.8", ""} << 52.0
-                                << 100.0;
-    QTest::newRow("scattering") << 4 << QStringList{"0.1", "0.1", "0.1", "0.1", "0.1", ""}
-                                << double(0.1f) << 1.0;
+    QTest::newRow("True") << 1 << "1.000" << 1.0 << 1.0;
+    QTest::newRow("Sabine") << 2 << "1.447" << 1.447201 << 1.5;
+    QTest::newRow("insulation") << 3 << "52.0" << 52.0 << 100.0;
+    QTest::newRow("scattering") << 4 << "0.1" << double(0.1f) << 1.0;
 }
 
 void TestWindowLoad::tabsFormatTableAndChart()
 {
     QFETCH(int, tab);
-    QFETCH(QStringList, cells);
+    QFETCH(QString, brickBand1);
     QFETCH(double, brickChartBand1);
     QFETCH(double, axisMaximum);
     WindowFixture f(smallLibrary(), kSmallColors);
@@ -216,9 +203,7 @@ void TestWindowLoad::tabsFormatTableAndChart()
     f.selectTab(tab); // the tab already shown is refreshed too
     QCOMPARE(f.dialogs->beeps, 2);
     QCOMPARE(f.window->document().history().count(), 0); // showing a tab stores nothing
-    QCOMPARE((QStringList{f.text(1, 3), f.text(1, 4), f.text(1, 12), f.text(2, 3), f.text(2, 4),
-                          f.text(3, 3)}),
-             cells);
+    QCOMPARE(f.text(2, 3), brickBand1);
     f.clickCell(2, 5);
     QVERIFY(qAbs(f.chart()->pointValue(1) - brickChartBand1) < 1e-6);
     QCOMPARE(f.chart()->axisMaximum(), axisMaximum);
@@ -273,8 +258,7 @@ void TestWindowLoad::refreshKeepsCellAndSelection()
         QCOMPARE(f.cell()->text(), u"0.250"_qs);
         QTest::mouseClick(f.cell(), Qt::LeftButton);
         QTest::keyClick(f.cell(), Qt::Key_Return);
-        f.click("updateFileButton");
-        QVERIFY(f.readFile(u"Korvane.mat"_qs).contains(" 0.250 0.500"));
+        QVERIFY(f.alpha(2, 1) == 0.25f && f.alpha(2, 2) == 0.5f);
     }
 }
 
@@ -338,7 +322,6 @@ void TestWindowLoad::exitQuestion()
     }
     // The title carries the modified mark exactly while the question warns.
     QCOMPARE(f.window->isWindowModified(), question.contains(u"Without") && !before.isEmpty());
-    const QByteArray library = writeMaterialFile(f.library());
     f.dialogs->answers.push_back(QMessageBox::StandardButton(answer));
     if (f.button("quitButton")->isVisible())
         f.click("quitButton");
@@ -348,11 +331,8 @@ void TestWindowLoad::exitQuestion()
     QCOMPARE((QStringList{asked.text, asked.title}), (QStringList{question, u"Warning"_qs}));
     QVERIFY(asked.icon == QMessageBox::Warning && asked.buttons == kYesNo);
     QCOMPARE(f.window->isVisible(), answer == QMessageBox::No);
-    if (answer == QMessageBox::No) {
-        QCOMPARE(writeMaterialFile(f.library()), library);
-        QCOMPARE(f.window->selectedQuantity(), Quantity::Insulation);
-        QCOMPARE(f.row(), 2);
-    }
+    if (answer == QMessageBox::No) // staying keeps the tab and the cell
+        QVERIFY(f.window->selectedQuantity() == Quantity::Insulation && f.row() == 2);
 }
 
 void TestWindowLoad::sessionEndAsksOnce()
