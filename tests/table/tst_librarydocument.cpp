@@ -130,6 +130,10 @@ void TestLibraryDocument::undoAndRedoEverySequence()
     for (const QString &line : steps.split(u';'))
         core.step(line);
     const QByteArray changed = core.files();
+    // Nothing is stored where the files do not reach.
+    const MaterialLibrary &library = core.document.library();
+    for (int n = library.materialCount + 1; n <= kMaxMaterials; ++n)
+        QVERIFY(valueGroups(library, n) == 0 && library.materialNames[size_t(n)].isEmpty());
     // An entry of the value a cell already holds is a step that changes no byte.
     QVERIFY((changed != loaded) != (QTest::currentDataTag() == u"the same value again"_qs));
     QCOMPARE(core.document.history().count(), historySteps);
