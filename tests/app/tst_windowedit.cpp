@@ -63,7 +63,7 @@ void TestWindowEdit::typingNamesAndColours()
         QCOMPARE(f.library().materialColors[4], expected);
         QCOMPARE(f.swatchColor(4), expected);
         QCOMPARE(f.cell()->text(), QString(12, QChar(0x2588)));
-            QVERIFY(f.grid()->hasFocus());
+        QVERIFY(f.grid()->hasFocus());
     }
     f.doubleClickCell(4, 5); // not a swatch: no chooser
     QCOMPARE(f.dialogs->colorRequests.size(), size_t(2));
@@ -122,13 +122,15 @@ void TestWindowEdit::clipboardAndUndo()
         QCOMPARE(f.selection(), (QList<int>{3, 4, 4, 5}));
     }
 
-    // A datasheet's table pastes by frequency from the current cell's row, whatever its column.
+    // A datasheet's table pastes by frequency from the current cell's row, whatever its column;
+    // a name the files cannot hold is reported before the paste's own report.
     QGuiApplication::clipboard()->setText(
-        u"Material\t125 Hz\t250 Hz\t500 Hz\rFelt\t0.1\t0.2\t0.3\rFoam\t0.4\t0.5\t0.6"_qs);
+        u"Material\t125 Hz\t250 Hz\t500 Hz\rFelt\t0.1\t0.2\t0.3\rFoam \u4e2d\t0.4\t0.5\t0.6"_qs);
     f.select(31, 7, 31, 7);
     f.click("pasteButton");
     QCOMPARE(f.selection(), (QList<int>{31, 1, 32, 12}));
     QVERIFY(f.dialogs->messages.back().text.startsWith(u"2 materials of octave data"));
+    QVERIFY(f.dialogs->messages.end()[-2].text.contains(u"cannot store"));
 }
 
 void TestWindowEdit::rightClickKeepsBlock()
