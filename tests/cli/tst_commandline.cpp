@@ -292,6 +292,11 @@ void TestCommandLine::writesOrFails_data()
         "lib=$($Q export --format csv .) && exec 9<. && flock 9 && "
         "printf '%s\\n' \"$lib\" | $Q import --format csv --dry-run - .",
         2, "quillon: Another program is saving the library");
+    // The lock is taken on the folder the files really live in.
+    row("locked where the linked files live",
+        "mkdir X && mv K*.mat k*.mat X && ln -s X/Korvane.mat X/korcolor.mat . && exec 9<X && "
+        "flock 9 && $Q ratings .",
+        2, "quillon: Another program is saving the library");
     row("no half file", "$Q export --format csv -o /dev/full/out.csv .", 2,
         "quillon: cannot write the output: /dev/full/out.csv");
     row("- is standard output", "$Q export -o - --format csv . > out.csv", 0, "", true);
